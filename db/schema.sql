@@ -1,0 +1,2 @@
+-- placeholder
+CREATE TABLE TableUser (UserId INTEGER PRIMARY KEY);

@@ -1,0 +1,5 @@
+#pragma once
+
+// The instrument parameter record (filled in by the link code).
+struct DEVICE_PARAMS {
+};

@@ -1,0 +1,61 @@
+#pragma once
+#include <QString>
+#include <memory>
+
+#include "lang/TextTable.h"
+#include "link/DeviceParams.h"
+#include "link/HistoryArea.h"
+#include "state/Clock.h"
+#include "state/RegState.h"
+
+// Program settings kept in VX4418.ini.
+struct PROG_SETTING {
+  bool Sock = false;     // IrDA socket connection; always true while running
+  QString PortIr;        // virtual serial port name, kept but unused
+  bool RunSet = false;   // open the settings window at the first activation
+  bool Roentgen = false; // show dose values in roentgen instead of sievert
+};
+
+// Where the program's files are, and the database it talks to.
+struct ProgramPaths {
+  QString ProgramFolder;    // folder of the executable, ending with a separator
+  QString SettingsFile;     // ProgramFolder + VX4418.ini
+  QString ADOFile;          // database file
+  QString ConnectionString; // "Data Source=" + ADOFile + ";Mode=ReadWrite|Share Deny None;"
+  QString LangFile;         // language file name without folder
+};
+
+// The person last chosen in the user list.
+struct CurrentUser {
+  qint32 CurrentUserKey = -1;
+  QString SecondName;
+  QString FirstName;
+  QString MiddleName;
+};
+
+// What the history filter hands to the history select.
+struct FilterOutputs {
+  QString FilterClause;         // extra WHERE line, empty for none
+  bool DateFilterActive = false;
+  QDateTime FilterBegin;        // bound to :DTEB
+  QDateTime FilterEnd;          // bound to :DTEE
+};
+
+// Every process-wide record of the program, one instance each, shared by the
+// data module and the windows.
+struct AppState {
+  PROG_SETTING ProgSetting;
+  ProgramPaths Paths;
+  TextTable Texts;
+  CurrentUser User;
+  FilterOutputs Filter;
+  REG_STATE RegState;
+  HistoryArea History;           // HistoryData / HistoryLength
+  DEVICE_PARAMS LastReadParams;
+  DEVICE_PARAMS ParamsToWrite;
+  qintptr DeviceSocket = -1;     // socket of the open instrument connection
+  bool KeepHistoryAfterRead = false;
+
+  // "Now" for everything that stamps a time; replaced by tests.
+  std::shared_ptr<Clock> clock = std::make_shared<Clock>();
+};

@@ -1,0 +1,2 @@
+#pragma once
+// Wiretune: tunes one infrared socket. Placeholder until the library lands.
