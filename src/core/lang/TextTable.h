@@ -2,25 +2,46 @@
 #include <QString>
 #include <array>
 
-// The table of interface texts, entries 0 to 282: English at start, replaced
-// from a language file.
+// The table of interface texts, entries 0 to 282: the built-in English texts at
+// start, replaced from a language file. Every caption, hint, message, event name
+// and unit name shown to the operator is one entry, addressed by its number.
+//
+// A hint may hold two parts separated by "|": the tooltip before it and the long
+// hint after it (shortHint / longHint).
 class TextTable {
 public:
   static constexpr int Count = 283;
+  // A language file carries this many lines, one text each, in a fixed order
+  // (entryOfFileLine); entry 143 has no line and stays English.
+  static constexpr int FileLineCount = 282;
 
   TextTable();
 
   // The text of an entry; an index outside the table gives an empty text.
   const QString &at(int index) const;
+  // Ignored for an index outside the table.
   void set(int index, const QString &text);
 
   // Back to the built-in English texts.
   void restoreDefaults();
 
-  // Replaces entries from a language file; see TextTable.cpp for the rules.
+  // Replaces entries from the language file at path: line k of the file fills
+  // entry entryOfFileLine(k). Entries whose lines the file lacks keep their
+  // current texts; lines after the last used one are ignored. When there is no
+  // readable file at path the table stays as it is and the result is false.
   bool loadLanguageFile(const QString &path);
 
+  // The built-in English text of an entry; empty outside the table.
   static const QString &defaultText(int index);
+
+  // The entry that line `line` (from 0) of a language file fills, or -1 for a
+  // line outside 0..281.
+  static int entryOfFileLine(int line);
+
+  // The tooltip part of a hint (before the first "|") and the long part (after
+  // it); a hint without "|" is both.
+  static QString shortHint(const QString &hint);
+  static QString longHint(const QString &hint);
 
 private:
   std::array<QString, Count> texts_;
