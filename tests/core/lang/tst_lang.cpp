@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "lang/FileDialogFilter.h"
 #include "lang/LanguageFile.h"
 #include "lang/TextTable.h"
 
@@ -117,6 +118,29 @@ private slots:
     QCOMPARE(TextTable::shortHint(QStringLiteral("Print")), u"Print");
     QCOMPARE(TextTable::longHint(QStringLiteral("Print")), u"Print");
     QCOMPARE(TextTable::longHint(QStringLiteral("a|b|c")), u"b|c");
+  }
+
+  void fileDialogFilters_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("qt");
+    QTest::newRow("pattern in parentheses") << "MS-Access files|(*.mdb)"
+                                            << "MS-Access files (*.mdb)";
+    QTest::newRow("pattern in the description too") << "Text files (*.txt)|*.TXT"
+                                                    << "Text files (*.txt) (*.TXT)";
+    QTest::newRow("several pairs and patterns") << "Text|*.txt;*.log|All files|*.*"
+                                                << "Text (*.txt *.log);;All files (*.*)";
+    QTest::newRow("no pattern") << "Anything"
+                                << "Anything (*)";
+    QTest::newRow("empty pattern") << "Anything|()"
+                                   << "Anything (*)";
+    QTest::newRow("empty") << ""
+                           << "";
+  }
+
+  void fileDialogFilters() {
+    QFETCH(QString, filter);
+    QFETCH(QString, qt);
+    QCOMPARE(QtFileDialogFilter(filter), qt);
   }
 
   void missingOrUnreadableFileLeavesTable() {
