@@ -13,7 +13,7 @@ class ProfileFile {
 public:
   // Files larger than this are not parsed: they read as empty and are never
   // overwritten.
-  static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+  static constexpr qint64 MaxFileSize = 1024 * 1024;
 
   explicit ProfileFile(const QString &path);
   virtual ~ProfileFile() = default;

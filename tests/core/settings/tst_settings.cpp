@@ -208,7 +208,7 @@ private slots:
 
   void firstRunCreatesTheFile() {
     AppState state;
-    QVERIFY(LoadSettings(state, folder_));
+    QVERIFY(LoadSettings(state, folder_ + QDir::separator())); // the folder as the program has it
     const QString database = QDir(folder_).filePath("DB/dbVX4418.db");
     QCOMPARE(state.Paths.SettingsFile, iniPath_);
     QCOMPARE(state.Paths.ADOFile, database);
