@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "settings/ProfileFile.h"
+#include "state/AppState.h"
 
 static const QString SectionDataBase = QStringLiteral("Data Base");
 static const QString SectionLang = QStringLiteral("Lang");

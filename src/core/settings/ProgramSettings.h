@@ -1,8 +1,7 @@
 #pragma once
 #include <QString>
 
-#include "state/AppState.h"
-
+struct AppState;
 class ProfileFile;
 
 // The program settings kept in VX4418.ini in the program's folder, and the
