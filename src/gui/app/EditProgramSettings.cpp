@@ -1,0 +1,16 @@
+#include "app/EditProgramSettings.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+#include "exchanges/FormSetting.h"
+#include "state/AppState.h"
+
+bool EditProgramSettings(TFormSetting &form, AppState &state) {
+  form.ApplyTexts(state.Texts);
+  if (form.exec() != QDialog::Accepted)
+    return false;
+  state.ProgSetting.RunSet = !form.CBShow->isChecked();
+  state.ProgSetting.Roentgen = form.RB_ShowRh->isChecked();
+  return true;
+}

@@ -1,0 +1,133 @@
+#include "exchanges/FormSetting.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "lang/TextTable.h"
+#include "state/AppState.h"
+
+template <typename W> static W *named(W *widget, const char *name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+// A hint holds the tool tip before "|" and the long hint after it; without
+// "|" both are the whole text.
+static void setHint(QWidget *widget, const QString &hint) {
+  const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+  widget->setToolTip(bar < 0 ? hint : hint.left(bar));
+  widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+TFormSetting::TFormSetting(AppState &state, QWidget *parent) : QDialog(parent), state_(state) {
+  setObjectName(QStringLiteral("FormSetting"));
+  setWindowTitle(QStringLiteral("Settings"));
+  setModal(true);
+
+  GB_ShowHistory = named(new QGroupBox(QStringLiteral("History settings"), this), "GB_ShowHistory");
+  RB_ShowSv = named(new QRadioButton(QStringLiteral("Show history in Sieverts")), "RB_ShowSv");
+  RB_ShowRh = named(new QRadioButton(QStringLiteral("Show history in  Roentgen")), "RB_ShowRh");
+  auto *unitLayout = new QVBoxLayout(GB_ShowHistory);
+  unitLayout->addWidget(RB_ShowSv);
+  unitLayout->addWidget(RB_ShowRh);
+
+  CBShow = named(new QCheckBox(QStringLiteral("Don't show this windows at the next run"), this),
+                 "CBShow");
+  CBShow->setChecked(true);
+
+  GBSetting = named(new QGroupBox(QStringLiteral("Connection settings"), this), "GBSetting");
+  RBSock = named(new QRadioButton(QStringLiteral("Irda connection")), "RBSock");
+  RBPort = named(new QRadioButton(QStringLiteral("Virtul port")), "RBPort");
+  L_Port = named(new QLabel(QStringLiteral("Select virtual port")), "L_Port");
+  CmbPort = named(new QComboBox, "CmbPort");
+  setHint(RBSock, QStringLiteral("Irda connection recommended for Window 2000 and higher"));
+  setHint(RBPort, QStringLiteral("Connection via virtal infrared port"));
+  auto *connectionLayout = new QVBoxLayout(GBSetting);
+  connectionLayout->addWidget(RBSock);
+  connectionLayout->addWidget(RBPort);
+  connectionLayout->addWidget(L_Port);
+  connectionLayout->addWidget(CmbPort);
+  RBSock->setChecked(true);
+  RBPort->hide();
+  L_Port->hide();
+  CmbPort->hide();
+  CmbPort->setEnabled(false);
+  GBSetting->hide();
+
+  SB_Ok = named(new QPushButton(QStringLiteral("OK"), this), "SB_Ok");
+  SB_Cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "SB_Cancel");
+  setHint(SB_Ok, QStringLiteral("Accept this settings"));
+  setHint(SB_Cancel, QStringLiteral("Leave old settings"));
+  SB_Ok->setDefault(true);
+  auto *buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(SB_Ok);
+  buttons->addWidget(SB_Cancel);
+
+  auto *layout = new QVBoxLayout(this);
+  layout->addWidget(GB_ShowHistory);
+  layout->addWidget(CBShow);
+  layout->addWidget(GBSetting);
+  layout->addLayout(buttons);
+  // The dialog takes the size of its texts, in every language.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(SB_Ok, &QPushButton::clicked, this, &TFormSetting::SB_OkClick);
+  connect(SB_Cancel, &QPushButton::clicked, this, &TFormSetting::SB_CancelClick);
+  connect(RBSock, &QRadioButton::clicked, this, &TFormSetting::RBSockClick);
+  connect(RBPort, &QRadioButton::clicked, this, &TFormSetting::RBPortClick);
+}
+
+void TFormSetting::ApplyTexts(const TextTable &texts) {
+  setWindowTitle(texts.at(269));
+  GBSetting->setTitle(texts.at(270));
+  CBShow->setText(texts.at(271));
+  // OK keeps its caption in every language; only its hint is translated.
+  setHint(SB_Ok, texts.at(272));
+  SB_Cancel->setText(texts.at(38));
+  setHint(SB_Cancel, texts.at(273));
+  L_Port->setText(texts.at(274));
+  RBPort->setText(texts.at(275));
+  setHint(RBPort, texts.at(276));
+  RBSock->setText(texts.at(277));
+  setHint(RBSock, texts.at(278));
+  GB_ShowHistory->setTitle(texts.at(279));
+  RB_ShowSv->setText(texts.at(280));
+  RB_ShowRh->setText(texts.at(281));
+}
+
+void TFormSetting::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous())
+    FormShow();
+}
+
+void TFormSetting::FormShow() {
+  const bool roentgen = state_.ProgSetting.Roentgen;
+  RB_ShowRh->setChecked(roentgen);
+  RB_ShowSv->setChecked(!roentgen);
+  CBShow->setFocus();
+}
+
+void TFormSetting::SB_OkClick() {
+  accept();
+}
+
+void TFormSetting::SB_CancelClick() {
+  reject();
+}
+
+void TFormSetting::RBSockClick() {
+  CmbPort->setEnabled(RBPort->isChecked());
+}
+
+void TFormSetting::RBPortClick() {
+  CmbPort->setEnabled(RBPort->isChecked());
+}
