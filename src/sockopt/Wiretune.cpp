@@ -21,14 +21,16 @@ extern "C" bool SetSockVal(int socket) {
   const SOCKET s = static_cast<SOCKET>(socket);
   const int buffer = BufferSize;
   const int timeoutMs = TimeoutSeconds * 1000;
-  const char dontLinger = 1;
+  // A whole BOOL, as Winsock documents the option; a single byte may be refused.
+  const BOOL dontLinger = TRUE;
   setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char *>(&buffer), sizeof buffer);
   setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char *>(&buffer), sizeof buffer);
   setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeoutMs),
              sizeof timeoutMs);
   setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char *>(&timeoutMs),
              sizeof timeoutMs);
-  setsockopt(s, SOL_SOCKET, SO_DONTLINGER, &dontLinger, sizeof dontLinger);
+  setsockopt(s, SOL_SOCKET, SO_DONTLINGER, reinterpret_cast<const char *>(&dontLinger),
+             sizeof dontLinger);
   return true;
 }
 

@@ -182,7 +182,9 @@ private slots:
     QCOMPARE(nameLines.size(), 1);
     QVERIFY2(nameLines.first().trimmed().endsWith("] SetSockVal"), qPrintable(nameLines.first()));
 
-    // Stands alone: no compiler runtime DLLs beside it.
+    // Sets the options through Windows Sockets 2 and stands alone: no compiler runtime DLLs.
+    QVERIFY(table.contains("DLL Name: WS2_32.dll", Qt::CaseInsensitive));
+    QVERIFY(table.contains("setsockopt"));
     QVERIFY(!table.contains("libstdc++", Qt::CaseInsensitive));
     QVERIFY(!table.contains("libgcc", Qt::CaseInsensitive));
   }
