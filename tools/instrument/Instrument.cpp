@@ -30,9 +30,8 @@ void spoilChecksum(QByteArray &frame) {
 
 } // namespace
 
-Instrument::Instrument(const InstrumentState &state, const QString &statePath, int blockSize,
-                       const FaultPlan &faults)
-    : current(state), statePath(statePath), blockSize(blockSize), faults(faults) {}
+Instrument::Instrument(const InstrumentState &state, const QString &statePath, int blockSize)
+    : current(state), statePath(statePath), blockSize(blockSize) {}
 
 bool Instrument::save(QString &error) const {
   return statePath.isEmpty() || SaveStateFile(statePath, current, error);
@@ -61,7 +60,8 @@ QByteArray Instrument::historyBlock(HistoryCursor &cursor) const {
   return BuildFrame(last ? 'I' : 'H', data);
 }
 
-QByteArray Instrument::answer(const QByteArray &request, HistoryCursor &cursor) {
+QByteArray Instrument::answer(const QByteArray &request, HistoryCursor &cursor,
+                              const FaultPlan &faults) {
   const char code = request.at(2);
   if (request.size() != requestLength(code))
     return {};

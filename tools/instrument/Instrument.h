@@ -16,14 +16,13 @@ struct HistoryCursor {
 
 class Instrument {
 public:
-  Instrument(const InstrumentState &state, const QString &statePath, int blockSize,
-             const FaultPlan &faults);
+  Instrument(const InstrumentState &state, const QString &statePath, int blockSize);
 
   // The reply to a request whose checksum was already checked; empty for a request the
   // instrument does not know (unknown letter or wrong length), which it leaves unanswered.
   // Settings, activation time, history and DE changed by the request are saved before
-  // the reply is given.
-  QByteArray answer(const QByteArray &request, HistoryCursor &cursor);
+  // the reply is given. The checksum and date faults of the plan spoil the replies.
+  QByteArray answer(const QByteArray &request, HistoryCursor &cursor, const FaultPlan &faults);
 
   const InstrumentState &state() const { return current; }
   bool save(QString &error) const;
@@ -36,5 +35,4 @@ private:
   InstrumentState current;
   QString statePath;
   int blockSize;
-  FaultPlan faults;
 };

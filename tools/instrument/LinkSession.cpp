@@ -17,9 +17,9 @@ QByteArray hexByte(quint8 value) {
 } // namespace
 
 LinkSession::LinkSession(QTcpSocket *socket, Instrument &instrument, const DeviceIdentity &identity,
-                         const FaultPlan &faults, bool verbose)
-    : QObject(socket), socket(socket), instrument(instrument), identity(identity), faults(faults),
-      verbose(verbose) {
+                         const FaultPlan &plan, int &faultyLinks, bool verbose)
+    : QObject(socket), socket(socket), instrument(instrument), identity(identity), plan(plan),
+      faultyLinks(faultyLinks), verbose(verbose) {
   socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   pause.setSingleShot(true);
   connect(&pause, &QTimer::timeout, this, &LinkSession::drain);
@@ -88,6 +88,11 @@ void LinkSession::handleLine(const QByteArray &line) {
     }
     sendLine("OK", false);
     framing = true;
+    if (faultyLinks != 0) {
+      faults = plan;
+      if (faultyLinks > 0)
+        --faultyLinks;
+    }
     handleFrames();
   } else {
     log("unknown line, closing");
@@ -128,7 +133,7 @@ void LinkSession::answerFrame(const QByteArray &request) {
     return;
   }
   busyAnswers = 0;
-  const QByteArray reply = instrument.answer(request, cursor);
+  const QByteArray reply = instrument.answer(request, cursor, faults);
   if (reply.isEmpty()) {
     log("unknown request, ignored");
     return;

@@ -25,8 +25,10 @@ struct DeviceIdentity {
 class LinkSession : public QObject {
   Q_OBJECT
 public:
+  // The plan's faults apply while faultyLinks (shared by all sessions) is not 0; each
+  // connected link uses one, a negative count never runs out.
   LinkSession(QTcpSocket *socket, Instrument &instrument, const DeviceIdentity &identity,
-              const FaultPlan &faults, bool verbose);
+              const FaultPlan &plan, int &faultyLinks, bool verbose);
 
 private:
   struct Piece {
@@ -47,7 +49,9 @@ private:
   QTcpSocket *socket;
   Instrument &instrument;
   const DeviceIdentity &identity;
-  const FaultPlan &faults;
+  const FaultPlan &plan;
+  int &faultyLinks;
+  FaultPlan faults;
   bool verbose;
   bool framing = false;
   bool closing = false;

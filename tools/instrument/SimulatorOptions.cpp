@@ -23,7 +23,8 @@ constexpr char Description[] =
     "history (base64 of the raw 20-byte records).\n"
     "\n"
     "Faults: LETTERS is a set of command letters (nPSTAHCG) or \"all\"; without\n"
-    "\":LETTERS\" a fault applies to all commands. Faults hold for every connection.";
+    "\":LETTERS\" a fault applies to all commands. Faults hold for every connected link\n"
+    "unless --faulty-links limits them.";
 
 struct Option {
   QString name;
@@ -70,6 +71,10 @@ const QList<Option> &optionTable() {
       {"drop-after", "Close the link right after sending history block K (from 1).", "K"},
       {"no-9wire", "Offer IrCOMM without the 9-wire bit (000102) and refuse connects.", ""},
       {"refuse", "Answer every CONNECT with REFUSED.", ""},
+      {"faulty-links",
+       "Show the frame faults on the first K connected links only; later links "
+       "behave (default: every link).",
+       "K"},
       {"verbose", "Log every line and frame on standard error.", ""},
   };
   return table;
@@ -258,6 +263,11 @@ bool ParseSimulatorOptions(const QStringList &arguments, SimulatorOptions &optio
     if (!integer("drop-after", 1, 1000000))
       return false;
     faults.dropAfterBlock = int(value);
+  }
+  if (parser.isSet("faulty-links")) {
+    if (!integer("faulty-links", 0, 1000000))
+      return false;
+    options.faultyLinks = int(value);
   }
   faults.no9Wire = parser.isSet("no-9wire");
   faults.refuseConnect = parser.isSet("refuse");

@@ -17,6 +17,7 @@ struct SimulatorOptions {
   QString statePath;
   bool verbose = false;
   FaultPlan faults;
+  int faultyLinks = -1; // connected links that show the faults; -1: all
 
   // What a new instrument starts with (ignored when the state file exists).
   qint32 number = 4418001;

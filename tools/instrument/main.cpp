@@ -85,7 +85,7 @@ int main(int argc, char *argv[]) {
     return fail(error);
   }
 
-  Instrument instrument(state, options.statePath, options.blockSize, options.faults);
+  Instrument instrument(state, options.statePath, options.blockSize);
   if (!instrument.save(error))
     return fail(QStringLiteral("cannot write %1: %2").arg(options.statePath, error));
 
@@ -108,9 +108,10 @@ int main(int argc, char *argv[]) {
                     .arg(server.errorString()));
   DeviceIdentity &identity = options.identity;
   identity.id = options.deviceId.value_or(0x44180000u | server.serverPort());
+  int faultyLinks = options.faultyLinks;
   QObject::connect(&server, &QTcpServer::newConnection, [&] {
     while (QTcpSocket *socket = server.nextPendingConnection())
-      new LinkSession(socket, instrument, identity, options.faults, options.verbose);
+      new LinkSession(socket, instrument, identity, options.faults, faultyLinks, options.verbose);
   });
 
   QTextStream(stdout) << "LISTENING " << server.serverPort() << Qt::endl;

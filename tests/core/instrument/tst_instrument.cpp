@@ -480,6 +480,20 @@ private slots:
     }
   }
 
+  void faultsLimitedToTheFirstLinks() {
+    Simulator sim(
+        {"--drop-after", "1", "--bad-checksum", "P", "--faulty-links", "1", "--events", "30"});
+    QVERIFY(sim.port);
+    FrameClient faulty;
+    QVERIFY(faulty.open(sim.port));
+    QVERIFY(!checksumOk(faulty.frame('P')));
+    QCOMPARE(faulty.history().size(), 200);
+    FrameClient sound;
+    QVERIFY(sound.open(sim.port));
+    QVERIFY(checksumOk(sound.frame('P')));
+    QCOMPARE(sound.history().size(), 600);
+  }
+
   void withoutNineWireTheDeviceRefuses() {
     Simulator sim({"--no-9wire"});
     QVERIFY(sim.port);
