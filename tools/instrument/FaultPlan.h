@@ -1,0 +1,33 @@
+#pragma once
+// Faults the instrument shows on request.
+
+#include <QByteArray>
+#include <QString>
+
+// The command letters the instrument answers.
+constexpr char InstrumentCommands[] = "nPSTAHCG";
+
+struct CommandFault {
+  int count = 0;       // busy answers, stray bytes or pieces
+  QByteArray commands; // the command letters it applies to
+  bool appliesTo(char code) const { return count > 0 && commands.contains(code); }
+};
+
+struct FaultPlan {
+  CommandFault busy;  // lone 0xEE answers before the real one, for every request
+  CommandFault stray; // 0xEE bytes sent in front of a reply
+  CommandFault split; // a reply sent in pieces with pauses between them
+  int splitPauseMs = 20;
+  QByteArray silent; // commands left without an answer
+  bool badParameterChecksum = false;
+  bool badActivationChecksum = false;
+  bool impossibleActivationDate = false; // month 13 in the activation reply
+  int dropAfterBlock = 0;                // close the link after sending history block k
+  bool no9Wire = false;                  // IAS without the 9-wire bit, and connects refused
+  bool refuseConnect = false;
+};
+
+// "all" or letters from InstrumentCommands.
+bool ParseCommandList(const QString &text, QByteArray &commands, QString &error);
+// "N" (all commands) or "N:LETTERS".
+bool ParseCommandFault(const QString &text, CommandFault &fault, QString &error);

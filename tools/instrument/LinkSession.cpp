@@ -1,0 +1,189 @@
+#include "LinkSession.h"
+
+#include "FrameCodec.h"
+
+#include <QTcpSocket>
+#include <QTextStream>
+
+namespace {
+
+// A device never sends a longer line, and takes none either.
+constexpr int MaxLineLength = 4096;
+
+QByteArray hexByte(quint8 value) {
+  return QByteArray::number(value, 16).rightJustified(2, '0');
+}
+
+} // namespace
+
+LinkSession::LinkSession(QTcpSocket *socket, Instrument &instrument, const DeviceIdentity &identity,
+                         const FaultPlan &plan, int &faultyLinks, bool verbose)
+    : QObject(socket), socket(socket), instrument(instrument), identity(identity), plan(plan),
+      faultyLinks(faultyLinks), verbose(verbose) {
+  socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  pause.setSingleShot(true);
+  connect(&pause, &QTimer::timeout, this, &LinkSession::drain);
+  connect(socket, &QTcpSocket::readyRead, this, &LinkSession::receive);
+  connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+  receive();
+}
+
+void LinkSession::log(const QString &text) const {
+  if (verbose)
+    QTextStream(stderr) << "[" << socket->peerPort() << "] " << text << '\n';
+}
+
+void LinkSession::receive() {
+  if (closing) {
+    socket->readAll();
+    return;
+  }
+  input.append(socket->readAll());
+  if (framing) {
+    handleFrames();
+    return;
+  }
+  const qsizetype end = input.indexOf('\n');
+  if (end < 0) {
+    if (input.size() > MaxLineLength) {
+      log("line too long, closing");
+      closing = true;
+      socket->disconnectFromHost();
+    }
+    return;
+  }
+  QByteArray line = input.left(end);
+  input.remove(0, end + 1);
+  if (line.endsWith('\r'))
+    line.chop(1);
+  handleLine(line);
+}
+
+void LinkSession::sendLine(const QByteArray &line, bool closeAfter) {
+  log("sends " + QString::fromLatin1(line));
+  output.append({line + '\n', 0, closeAfter});
+  drain();
+}
+
+void LinkSession::handleLine(const QByteArray &line) {
+  log("got " + QString::fromLatin1(line.left(200)));
+  const QList<QByteArray> fields = line.split(' ');
+  const QByteArray &verb = fields.first();
+  if (verb == "INFO" && fields.size() == 1) {
+    sendLine("DEVICE " + QByteArray::number(identity.id, 16).rightJustified(8, '0') + ' ' +
+                 identity.name.toHex() + ' ' + hexByte(identity.hint1) + ' ' +
+                 hexByte(identity.hint2) + ' ' + hexByte(identity.charset),
+             true);
+  } else if (verb == "IAS" && fields.size() == 3) {
+    if (fields[1] == "IrDA:IrCOMM" && fields[2] == "Parameters")
+      sendLine("OCTETSEQ " + identity.iasParameters.toHex(), true);
+    else if (fields[1] == "Device" && fields[2] == "DeviceName")
+      sendLine("STRING " + identity.name.toHex(), true);
+    else
+      sendLine("NONE", true);
+  } else if (verb == "CONNECT" && fields.size() == 3 && (fields[2] == "0" || fields[2] == "1")) {
+    if (identity.refuseConnect || fields[1] != "IrDA:IrCOMM") {
+      sendLine("REFUSED", true);
+      return;
+    }
+    sendLine("OK", false);
+    framing = true;
+    if (faultyLinks != 0) {
+      faults = plan;
+      if (faultyLinks > 0)
+        --faultyLinks;
+    }
+    handleFrames();
+  } else {
+    log("unknown line, closing");
+    closing = true;
+    socket->disconnectFromHost();
+  }
+}
+
+void LinkSession::handleFrames() {
+  // One request at a time: the next is taken only when the last reply is out.
+  while (!closing && output.isEmpty()) {
+    int dropped = 0;
+    const std::optional<RequestFrame> frame = TakeRequestFrame(input, &dropped);
+    if (dropped > 0)
+      log(QStringLiteral("dropped %1 bytes outside frames").arg(dropped));
+    if (!frame)
+      return;
+    log("got " + QString::fromLatin1(frame->bytes.toHex(' ')));
+    if (!frame->checksumOk) {
+      log("wrong checksum, request ignored");
+      continue;
+    }
+    answerFrame(frame->bytes);
+  }
+}
+
+void LinkSession::answerFrame(const QByteArray &request) {
+  const char code = request.at(2);
+  if (faults.silent.contains(code)) {
+    log("silent");
+    return;
+  }
+  if (faults.busy.appliesTo(code) && busyAnswers < faults.busy.count) {
+    ++busyAnswers;
+    log("busy");
+    output.append({QByteArray(1, BusyByte), 0, false});
+    drain();
+    return;
+  }
+  busyAnswers = 0;
+  const QByteArray reply = instrument.answer(request, cursor, faults);
+  if (reply.isEmpty()) {
+    log("unknown request, ignored");
+    return;
+  }
+  const bool drop =
+      code == 'H' && faults.dropAfterBlock > 0 && cursor.lastBlock == faults.dropAfterBlock;
+  queueReply(reply, code, drop);
+}
+
+void LinkSession::queueReply(const QByteArray &reply, char code, bool closeAfter) {
+  QByteArray bytes = reply;
+  if (faults.stray.appliesTo(code))
+    bytes.prepend(QByteArray(faults.stray.count, BusyByte));
+  log("sends " + QString::fromLatin1(bytes.left(48).toHex(' ')) +
+      (bytes.size() > 48 ? QStringLiteral(" ... (%1 bytes)").arg(bytes.size()) : QString()));
+  const int pieces =
+      faults.split.appliesTo(code) ? qBound(1, faults.split.count, int(bytes.size())) : 1;
+  qsizetype start = 0;
+  for (int i = 0; i < pieces; ++i) {
+    const qsizetype end = bytes.size() * (i + 1) / pieces;
+    output.append({bytes.mid(start, end - start), i == 0 ? 0 : faults.splitPauseMs,
+                   closeAfter && i == pieces - 1});
+    start = end;
+  }
+  drain();
+}
+
+void LinkSession::drain() {
+  while (!output.isEmpty()) {
+    Piece &next = output.first();
+    if (next.pauseBeforeMs > 0) {
+      if (!pause.isActive())
+        pause.start(next.pauseBeforeMs);
+      next.pauseBeforeMs = 0;
+      return;
+    }
+    if (pause.isActive())
+      return;
+    socket->write(next.bytes);
+    socket->flush();
+    const bool close = next.closeAfter;
+    output.removeFirst();
+    if (close) {
+      log("closing the link");
+      closing = true;
+      output.clear();
+      socket->disconnectFromHost();
+      return;
+    }
+  }
+  if (framing && !input.isEmpty())
+    QTimer::singleShot(0, this, &LinkSession::handleFrames);
+}
