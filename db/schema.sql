@@ -1,2 +1,30 @@
--- placeholder
-CREATE TABLE TableUser (UserId INTEGER PRIMARY KEY);
+-- The supplied database of VX4418M: the register of people and the events of
+-- every instrument. The program reads and writes rows only; it never creates
+-- or alters tables, so every change of layout happens here.
+--
+-- Dates are REAL day counts since 30 December 1899, the time of day as the
+-- fraction. Dose values are sievert, dose rates sievert per hour.
+
+PRAGMA journal_mode=WAL;
+
+CREATE TABLE TableUser (
+  UserId         INTEGER PRIMARY KEY,  -- assigned by the database
+  UserSecondName TEXT,
+  UserFirstName  TEXT,
+  UserMiddleName TEXT,                 -- may be NULL
+  DeviceId       INTEGER DEFAULT -1    -- instrument held now, -1 for none
+);
+
+CREATE TABLE TableHistory (
+  DeviceId      INTEGER,
+  UserId        INTEGER,
+  DateTimeEvent REAL,
+  EventType     INTEGER,   -- rows without a code are purged at start
+  EventValue    REAL,
+  DEValue       REAL
+);
+
+CREATE INDEX IX_TableHistory_UserId    ON TableHistory (UserId);
+CREATE INDEX IX_TableHistory_DeviceId  ON TableHistory (DeviceId);
+CREATE INDEX IX_TableHistory_EventType ON TableHistory (EventType);
+CREATE INDEX IX_TableUser_DeviceId     ON TableUser (DeviceId);

@@ -1,0 +1,108 @@
+#pragma once
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariantMap>
+#include <cstdint>
+
+#include "history/RecordSet.h"
+
+struct AppState;
+struct REG_STATE;
+class QSqlQuery;
+
+// The data module: owns the connection to the program's database and carries
+// out every statement on it. Operations answer true/false (or a count or key,
+// -1 for failure), never throw and never show anything; the calling window
+// decides what to say. The database path comes from
+// state.Paths.ConnectionString and is looked at again before every statement,
+// so a changed path takes effect on the next one.
+class TDM : public QObject {
+  Q_OBJECT
+public:
+  explicit TDM(AppState &state, QObject *parent = nullptr);
+  ~TDM() override;
+
+  // Result sets shared with the windows.
+  RecordSet ADOQueryUser;    // "SELECT * FROM TableUser"
+  RecordSet ADOQueryHistory; // the history of one user, see OpenUserHistory
+  RecordSet ADOQDev;         // instrument numbers / holders of the last instrument query
+
+  // Deletes the user's events, then the user row, in one transaction.
+  bool DeleteUserWithHistory(int userId);
+  // The user's events into ADOQueryHistory, narrowed by state.Filter
+  // (FilterClause, and :DTEB/:DTEE while DateFilterActive is set).
+  bool OpenUserHistory(int userId);
+  // Every instrument number of TableHistory into ADOQDev.
+  bool OpenHistoryDevices();
+  // How many user rows hold the instrument; -1 on failure.
+  int CountDeviceHolders(int deviceId);
+  // Writes a hand-back event for the user and frees the instrument in every
+  // user row that holds it, in one transaction.
+  bool CancelRegistration(int deviceId, int userId);
+  // Reloads ADOQueryUser.
+  bool OpenUsers();
+  // The key of the first user row holding the instrument (in ADOQueryUser,
+  // opened first if closed), and the names of that row into the outputs that
+  // are given (NULL as empty). -1 when nobody holds it or the list cannot be
+  // opened; the outputs are then untouched. Leaves ADOQueryUser unfiltered.
+  int FindDeviceUser(int deviceId, QString *secondName = nullptr, QString *firstName = nullptr,
+                     QString *middleName = nullptr);
+  // Records reg.DeviceId as held by reg.UserId and writes a receive event, in
+  // one transaction.
+  bool RegisterDevice(const REG_STATE &reg);
+  // Files every event of a raw history area under the instrument and user, in
+  // one transaction: true when all were stored (or there was nothing to
+  // store), false with nothing stored when any insert failed.
+  bool StoreInstrumentHistory(const std::uint8_t *data, int length, int deviceId, int userId);
+  // Adds a user. With deviceId -1 the number is stored; any other number is
+  // left to the column default.
+  bool InsertUser(const QString &secondName, const QString &firstName, const QString &middleName,
+                  int deviceId);
+  // Deletes events without an event code.
+  bool PurgeUntypedEvents();
+
+  // The one place every statement passes through: makes the connection the
+  // configured one (reconnecting when the configured string changed), opens
+  // it if it is closed, and gives `query` the statement text on it, prepared
+  // unless `prepare` is false (then the caller runs query.exec(text)).
+  bool EnsureHistoryConnection(QSqlQuery &query, const QString &text, bool prepare = true);
+
+  // Runs one statement of a window's own through EnsureHistoryConnection,
+  // with named parameters (":DTEB" -> value, the key with or without the
+  // colon; dates as day counts, see history/DayCount.h). A select's rows go
+  // into `rows` when it is given; `rowsAffected` gets the count of changed
+  // rows of other statements.
+  bool ExecStatement(const QString &text, const QVariantMap &params = {}, RecordSet *rows = nullptr,
+                     int *rowsAffected = nullptr);
+
+  // Runs `work` in one transaction on the connection: committed when it
+  // answers true, rolled back otherwise.
+  template <class Work> bool InTransaction(Work &&work) {
+    if (!BeginTransaction())
+      return false;
+    const bool ok = work();
+    return EndTransaction(ok);
+  }
+
+  // A text between single quotes with every inner single quote doubled, for
+  // names spliced into statements.
+  static QString Q(const QString &text);
+
+  // The database's message for the last failed statement (for diagnostics;
+  // the program shows no database messages).
+  const QString &LastError() const { return lastError_; }
+
+private:
+  bool Ok(bool ok, const QSqlQuery &query);
+  bool Exec(QSqlQuery &query, const QString &text, const QVariantMap &params, bool prepare = true);
+  bool Select(RecordSet &rows, const QString &text, const QVariantMap &params = {});
+  bool BeginTransaction();
+  bool EndTransaction(bool ok);
+
+  AppState &state_;
+  QString connectionName_;
+  QString connectionString_; // the string the connection was opened with
+  QSqlDatabase db_;
+  QString lastError_;
+};

@@ -1,0 +1,141 @@
+// StoreInstrumentHistory of a full history area (266,340 bytes, 13,317
+// events) into a fresh copy of the supplied database, against the same
+// decoding and inserts through the SQLite C API in one transaction with one
+// prepared statement.
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <memory>
+#include <sqlite3.h>
+#include <vector>
+
+#include "history/HistoryRecord.h"
+#include "history/TDM.h"
+#include "link/HistoryArea.h"
+#include "state/AppState.h"
+
+namespace {
+// A full area of valid records of every kind the instrument writes.
+std::vector<std::uint8_t> FullArea() {
+  static const std::uint8_t kinds[] = {1, 2, 3, 4, 5, 16, 32, 64};
+  std::vector<std::uint8_t> area(HistoryArea::Capacity);
+  for (int i = 0; i < HistoryArea::Capacity / HistoryRecord::Size; ++i) {
+    std::uint8_t *r = area.data() + i * HistoryRecord::Size;
+    r[0] = std::uint8_t(1 + i % 28), r[1] = std::uint8_t(1 + i / 28 % 12),
+    r[2] = std::uint8_t(24 + i / 336 % 10), r[3] = std::uint8_t(i % 24),
+    r[4] = std::uint8_t(i % 60), r[5] = kinds[i % 8];
+    const float rate = 1e-7f * float(i), dose = 1e-6f * float(i);
+    std::memcpy(r + 6, &rate, 4);
+    r[10] = std::uint8_t(i), r[11] = std::uint8_t(i >> 8);
+    std::memcpy(r + 12, &dose, 4);
+  }
+  return area;
+}
+
+const std::vector<std::uint8_t> &Area() {
+  static const std::vector<std::uint8_t> area = FullArea();
+  return area;
+}
+
+// A fresh copy of the supplied database for one iteration.
+struct FreshDb {
+  QTemporaryDir dir;
+  QString path = dir.filePath(QStringLiteral("dbVX4418.db"));
+  bool ok = QFile::copy(QStringLiteral(VX_SUPPLIED_DB), path) &&
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+};
+
+void StoreThroughDataModule(benchmark::State &state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto db = std::make_unique<FreshDb>();
+    AppState app;
+    app.Paths.ConnectionString =
+        "Data Source=" + db->path + ";Mode=ReadWrite|Share Deny None;";
+    auto dm = std::make_unique<TDM>(app);
+    if (!db->ok || !dm->PurgeUntypedEvents()) // opens the connection
+      state.SkipWithError("cannot open the database copy");
+    state.ResumeTiming();
+    if (!dm->StoreInstrumentHistory(Area().data(), int(Area().size()), 1203, 1))
+      state.SkipWithError("store failed");
+    state.PauseTiming();
+    dm.reset();
+    db.reset();
+    state.ResumeTiming();
+  }
+  state.counters["events"] = double(Area().size() / HistoryRecord::Size);
+}
+
+void StoreThroughSqlite(benchmark::State &state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto db = std::make_unique<FreshDb>();
+    sqlite3 *h = nullptr;
+    if (!db->ok || sqlite3_open_v2(db->path.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE,
+                                   nullptr) != SQLITE_OK)
+      state.SkipWithError("cannot open the database copy");
+    sqlite3_busy_timeout(h, 5000);
+    sqlite3_exec(h, "DELETE FROM TableHistory WHERE EventType IS NULL", nullptr, nullptr, nullptr);
+    state.ResumeTiming();
+
+    sqlite3_stmt *stmt = nullptr;
+    sqlite3_prepare_v2(h,
+                       "INSERT INTO TableHistory (DeviceId,UserId, DateTimeEvent, EventType, "
+                       "EventValue, DEValue) VALUES(:PDeviceId, :PUserId, :PDateTimeEvent, "
+                       ":PEventType, :PEventValue, :PDEValue)",
+                       -1, &stmt, nullptr);
+    sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
+    bool ok = true;
+    WalkHistory(Area().data(), int(Area().size()),
+                [&](const HistoryRecord &record, const HistoryEvent &event) {
+                  sqlite3_bind_int(stmt, 1, 1203);
+                  sqlite3_bind_int(stmt, 2, 1);
+                  sqlite3_bind_double(stmt, 3, record.Time);
+                  sqlite3_bind_int(stmt, 4, int(event.Type));
+                  sqlite3_bind_double(stmt, 5, event.EventValue);
+                  sqlite3_bind_double(stmt, 6, event.DEValue);
+                  ok = sqlite3_step(stmt) == SQLITE_DONE && ok;
+                  sqlite3_reset(stmt);
+                });
+    sqlite3_finalize(stmt);
+    ok = sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+    if (!ok)
+      state.SkipWithError("store failed");
+
+    state.PauseTiming();
+    sqlite3_close(h);
+    db.reset();
+    state.ResumeTiming();
+  }
+  state.counters["events"] = double(Area().size() / HistoryRecord::Size);
+}
+
+// Reading a history of 300,000 events into ADOQueryHistory, as the history
+// list does.
+void OpenLargeHistory(benchmark::State &state) {
+  FreshDb db;
+  AppState app;
+  app.Paths.ConnectionString = "Data Source=" + db.path + ";Mode=ReadWrite|Share Deny None;";
+  TDM dm(app);
+  for (int i = 0; i < 23 && db.ok; ++i) // 23 readings of 13,317 events
+    dm.StoreInstrumentHistory(Area().data(), int(Area().size()), 1203, 1);
+  for (auto _ : state)
+    if (!dm.OpenUserHistory(1))
+      state.SkipWithError("select failed");
+  state.counters["rows"] = dm.ADOQueryHistory.RecordCount();
+}
+} // namespace
+
+BENCHMARK(OpenLargeHistory)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(StoreThroughSqlite)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(StoreThroughDataModule)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char **argv) {
+  benchmark::Initialize(&argc, argv);
+  QCoreApplication app(argc, argv); // the SQL driver is a plugin
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,444 @@
+// The data module against a private copy of the supplied database.
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "HistoryTestDb.h"
+#include "history/DayCount.h"
+#include "history/HistoryRecord.h"
+#include "history/TDM.h"
+#include "state/AppState.h"
+
+namespace {
+int EventCount(HistoryTestDb &db, int type) {
+  return db.count("TableHistory", "EventType = " + QString::number(type));
+}
+} // namespace
+
+class TstHistoryDb : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<HistoryTestDb> db;
+  std::unique_ptr<AppState> state;
+  std::shared_ptr<SettableClock> clock;
+  std::unique_ptr<TDM> dm;
+
+  // Adds a user directly; returns the key.
+  int addUser(const QString &second, int deviceId = -1, const QString &middle = "M") {
+    db->exec(QString("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
+                     "DeviceId) VALUES (%1, 'F', %2, %3)")
+                 .arg(TDM::Q(second), middle.isNull() ? "NULL" : TDM::Q(middle))
+                 .arg(deviceId));
+    return db->scalar("SELECT MAX(UserId) FROM TableUser").toInt();
+  }
+  void addEvent(int deviceId, int userId, double time, int type, double value = 0) {
+    db->exec(QString("INSERT INTO TableHistory VALUES (%1, %2, %3, %4, %5, 0.5)")
+                 .arg(deviceId)
+                 .arg(userId)
+                 .arg(time, 0, 'g', 17)
+                 .arg(type)
+                 .arg(value));
+  }
+
+private slots:
+  void init() {
+    db = std::make_unique<HistoryTestDb>();
+    QVERIFY(db->ok());
+    state = std::make_unique<AppState>();
+    clock = std::make_shared<SettableClock>(QDateTime(QDate(2025, 3, 14), QTime(15, 9, 26, 535)));
+    state->clock = clock;
+    state->Paths.ADOFile = db->path();
+    state->Paths.ConnectionString = db->connectionString();
+    dm = std::make_unique<TDM>(*state);
+  }
+  void cleanup() {
+    dm.reset();
+    state.reset();
+    db.reset();
+  }
+
+  void suppliedDatabaseIsWalWithTheTwoTables() {
+    QCOMPARE(db->scalar("PRAGMA journal_mode").toString(), QString("wal"));
+    QVERIFY(dm->OpenUsers());
+    QCOMPARE(
+        dm->ADOQueryUser.FieldNames(),
+        QStringList({"UserId", "UserSecondName", "UserFirstName", "UserMiddleName", "DeviceId"}));
+    QCOMPARE(dm->ADOQueryUser.RecordCount(), 0);
+    QVERIFY(dm->OpenUserHistory(1));
+    QCOMPARE(dm->ADOQueryHistory.FieldNames(), QStringList({"DeviceId", "UserId", "DateTimeEvent",
+                                                            "EventType", "EventValue", "DEValue"}));
+  }
+
+  void statementsAreSentAsWritten() {
+    QVERIFY(dm->PurgeUntypedEvents()); // opens the connection
+    const QStringList names = QSqlDatabase::connectionNames();
+    QCOMPARE(names.size(), 1);
+    const QVariant handle = QSqlDatabase::database(names.first()).driver()->handle();
+    sqlite3 *raw = *static_cast<sqlite3 *const *>(handle.data());
+    QStringList sent;
+    sqlite3_trace_v2(
+        raw, SQLITE_TRACE_STMT,
+        [](unsigned, void *ctx, void *, void *x) {
+          const QString text = QString::fromUtf8(static_cast<const char *>(x));
+          if (!text.startsWith("--"))
+            static_cast<QStringList *>(ctx)->append(text);
+          return 0;
+        },
+        &sent);
+    const int u = addUser("A", 12);
+    REG_STATE reg;
+    reg.DeviceId = 12;
+    reg.UserId = u;
+    state->Filter.FilterClause = " AND DeviceId = 12";
+    QVERIFY(dm->PurgeUntypedEvents());
+    QVERIFY(dm->OpenUsers());
+    QVERIFY(dm->OpenUserHistory(u));
+    QVERIFY(dm->OpenHistoryDevices());
+    QCOMPARE(dm->CountDeviceHolders(12), 1);
+    QVERIFY(dm->RegisterDevice(reg));
+    QVERIFY(dm->CancelRegistration(12, u));
+    QVERIFY(dm->InsertUser("O'B", "F", "M", -1));
+    QVERIFY(dm->InsertUser("X", "F", "M", 5));
+    const QByteArray rec = RawRecord{}.bytes();
+    QVERIFY(dm->StoreInstrumentHistory(Bytes(rec), rec.size(), 12, u));
+    QVERIFY(dm->DeleteUserWithHistory(u));
+    sqlite3_trace_v2(raw, 0, nullptr, nullptr);
+    const QStringList expected{
+        "DELETE FROM TableHistory WHERE EventType IS NULL",
+        "SELECT * FROM TableUser",
+        "SELECT * FROM TableHistory\nWHERE UserId =" + QString::number(u) + "\n AND DeviceId = 12",
+        "SELECT DISTINCT DeviceId  FROM TableHistory ",
+        "SELECT  DeviceId FROM TableUser  WHERE DeviceId = 12",
+        "BEGIN",
+        "UPDATE  TableUser SET DeviceId =  12 WHERE UserId = " + QString::number(u),
+        "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType)VALUES (12, " +
+            QString::number(u) + ", :DTH, 5)",
+        "COMMIT",
+        "BEGIN",
+        "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType) VALUES (12, " +
+            QString::number(u) + ", :DTH, 6)",
+        "UPDATE  TableUser SET DeviceId = -1 WHERE DeviceId = 12",
+        "COMMIT",
+        "INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, DeviceId)VALUES "
+        "('O''B', 'F', 'M', -1)",
+        "INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName)VALUES ('X', 'F', "
+        "'M')",
+        "BEGIN",
+        "INSERT INTO TableHistory (DeviceId,UserId, DateTimeEvent, EventType, EventValue, "
+        "DEValue) VALUES(:PDeviceId, :PUserId, :PDateTimeEvent, :PEventType, :PEventValue, "
+        ":PDEValue)",
+        "COMMIT",
+        "BEGIN",
+        "DELETE FROM TableHistory WHERE UserId =" + QString::number(u),
+        "DELETE FROM TableUser WHERE UserId =" + QString::number(u),
+        "COMMIT",
+    };
+    QCOMPARE(sent, expected);
+  }
+
+  void usersAreAddedAndFound() {
+    QVERIFY(dm->InsertUser("Ivanov", "Ivan", "Ivanovich", -1));
+    QVERIFY(dm->InsertUser("Petrov", "Petr", "", 4711)); // number left to the column default
+    QCOMPARE(db->rows("SELECT UserSecondName, UserMiddleName, DeviceId FROM TableUser"),
+             (QList<QVariantList>{{"Ivanov", "Ivanovich", -1}, {"Petrov", "", -1}}));
+    const int holder = addUser("Holder", 300, QString());
+    addUser("Second holder", 300);
+
+    QString s = "keep", f = "keep", m = "keep";
+    QCOMPARE(dm->FindDeviceUser(300, &s, &f, &m), holder); // the list opens itself
+    QCOMPARE(s, QString("Holder"));
+    QCOMPARE(f, QString("F"));
+    QCOMPARE(m, QString()); // NULL reads as empty
+    QVERIFY(!dm->ADOQueryUser.Filtered());
+    QCOMPARE(dm->ADOQueryUser.RecordCount(), 4);
+
+    s = "keep";
+    QCOMPARE(dm->FindDeviceUser(301, &s), -1);
+    QCOMPARE(s, QString("keep"));
+    QVERIFY(!dm->ADOQueryUser.Filtered());
+    QVERIFY(dm->ADOQueryUser.Filter().isEmpty());
+
+    QCOMPARE(dm->CountDeviceHolders(300), 2);
+    QCOMPARE(dm->CountDeviceHolders(301), 0);
+    QCOMPARE(dm->ADOQDev.RecordCount(), 0);
+  }
+
+  void namesAreStoredByteForByte_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("apostrophe") << "O'Brien";
+    QTest::newRow("quotes only") << "''''";
+    QTest::newRow("double quotes") << "\"Ivan\" \"\"";
+    QTest::newRow("backslashes") << "C:\\path\\ \\' \\\\";
+    QTest::newRow("semicolons") << "a; DROP TABLE TableUser; --";
+    QTest::newRow("injection") << "x', 'y', 'z'); DELETE FROM TableUser; --";
+    QTest::newRow("placeholder") << ":DTH :PDeviceId ?";
+    QTest::newRow("cyrillic") << QString::fromUtf8("Щербакова-Ёлкина");
+    QTest::newRow("300 characters") << QString::fromUtf8("Жa'\"\\;").repeated(50);
+    QTest::newRow("blanks kept") << "  two  ";
+  }
+  void namesAreStoredByteForByte() {
+    QFETCH(QString, name);
+    QVERIFY(dm->InsertUser(name, name + "1", name + "2", -1));
+    QCOMPARE(db->rows("SELECT UserSecondName, UserFirstName, UserMiddleName FROM TableUser"),
+             (QList<QVariantList>{{name, name + "1", name + "2"}}));
+    // The import finds people by the three names through the list's filter.
+    QVERIFY(dm->OpenUsers());
+    QVERIFY(dm->ADOQueryUser.SetFilter("UserSecondName=" + TDM::Q(name) +
+                                       " AND UserFirstName=" + TDM::Q(name + "1") +
+                                       " AND UserMiddleName=" + TDM::Q(name + "2")));
+    dm->ADOQueryUser.SetFiltered(true);
+    QCOMPARE(dm->ADOQueryUser.RecordCount(), 1);
+    QCOMPARE(dm->ADOQueryUser.FieldByName("UserSecondName").toString(), name);
+  }
+
+  void deletingAUserTakesTheirHistory() {
+    const int a = addUser("A"), b = addUser("B"), lonely = addUser("C");
+    addEvent(1, a, 45000, 1);
+    addEvent(1, a, 45001, 4);
+    addEvent(2, b, 45000, 1);
+    QVERIFY(dm->DeleteUserWithHistory(a));
+    QCOMPARE(db->count("TableHistory", "UserId = " + QString::number(a)), 0);
+    QCOMPARE(db->count("TableHistory"), 1);
+    QVERIFY(dm->DeleteUserWithHistory(lonely));
+    QCOMPARE(db->count("TableUser"), 1);
+
+    // A failing second statement leaves the history in place.
+    QVERIFY(db->exec("CREATE TRIGGER keep BEFORE DELETE ON TableUser "
+                     "BEGIN SELECT RAISE(ABORT, 'kept'); END"));
+    QVERIFY(!dm->DeleteUserWithHistory(b));
+    QCOMPARE(db->count("TableHistory"), 1);
+    QCOMPARE(db->count("TableUser"), 1);
+  }
+
+  void registrationAndHandBack() {
+    const int a = addUser("A"), b = addUser("B", 77), c = addUser("C", 77);
+    REG_STATE reg;
+    reg.DeviceId = 55;
+    reg.UserId = a;
+    QVERIFY(dm->RegisterDevice(reg));
+    QCOMPARE(db->scalar("SELECT DeviceId FROM TableUser WHERE UserId = " + QString::number(a)),
+             QVariant(55));
+    const auto received = db->rows("SELECT DeviceId, UserId, DateTimeEvent, EventValue, DEValue "
+                                   "FROM TableHistory WHERE EventType = 5");
+    QCOMPARE(received.size(), 1);
+    QCOMPARE(received[0][0], QVariant(55));
+    QCOMPARE(received[0][1], QVariant(a));
+    QCOMPARE(DayCountToDateTime(received[0][2].toDouble()), clock->now());
+    QVERIFY(received[0][3].isNull() && received[0][4].isNull());
+
+    // Two rows hold 77: both are freed, one event for the given user.
+    QVERIFY(dm->CancelRegistration(77, b));
+    QCOMPARE(db->count("TableUser", "DeviceId = 77"), 0);
+    QCOMPARE(db->rows("SELECT DeviceId, UserId FROM TableHistory WHERE EventType = 6"),
+             (QList<QVariantList>{{77, b}}));
+    Q_UNUSED(c);
+  }
+
+  void registrationIsAllOrNothing() {
+    const int a = addUser("A", 9);
+    QVERIFY(db->exec("CREATE TRIGGER no_events BEFORE INSERT ON TableHistory "
+                     "BEGIN SELECT RAISE(ABORT, 'no'); END"));
+    REG_STATE reg;
+    reg.DeviceId = 55;
+    reg.UserId = a;
+    QVERIFY(!dm->RegisterDevice(reg));
+    QCOMPARE(db->count("TableUser", "DeviceId = 9"), 1);
+    QVERIFY(db->exec("DROP TRIGGER no_events"));
+
+    QVERIFY(db->exec("CREATE TRIGGER keep BEFORE UPDATE ON TableUser "
+                     "BEGIN SELECT RAISE(ABORT, 'kept'); END"));
+    QVERIFY(!dm->CancelRegistration(9, a));
+    QCOMPARE(db->count("TableHistory"), 0);
+    QCOMPARE(db->count("TableUser", "DeviceId = 9"), 1);
+  }
+
+  void historyIsOpenedThroughTheFilter() {
+    const int u = addUser("A"), other = addUser("B");
+    const double day = DayCountOf(QDate(2024, 5, 1), QTime(0, 0));
+    addEvent(7, u, day + 0.25, 1);
+    addEvent(7, u, day + 1.25, 9);
+    addEvent(8, u, day + 2.25, 1);
+    addEvent(7, u, day + 3.25, 5);
+    addEvent(7, other, day + 1.25, 1);
+
+    QVERIFY(dm->OpenUserHistory(u));
+    QCOMPARE(dm->ADOQueryHistory.RecordCount(), 4);
+
+    FilterOutputs &f = state->Filter;
+    f.FilterClause = " AND (DateTimeEvent BETWEEN :DTEB AND :DTEE)  AND DeviceId = 7"
+                     " AND (EventType = 1  OR EventType = 5 OR  EventType = 6 OR EventType = 9  )";
+    f.DateFilterActive = true;
+    f.FilterBegin = QDateTime(QDate(2024, 5, 1), QTime(6, 0));
+    f.FilterEnd = QDateTime(QDate(2024, 5, 2), QTime(6, 0)); // inclusive
+    QVERIFY(dm->OpenUserHistory(u));
+    QCOMPARE(dm->ADOQueryHistory.RecordCount(), 2);
+    QCOMPARE(dm->ADOQueryHistory.Value(1, "EventType"), QVariant(9));
+
+    f.FilterClause.clear();
+    QVERIFY(dm->OpenHistoryDevices());
+    QList<int> devices;
+    for (int r = 0; r < dm->ADOQDev.RowCount(); ++r)
+      devices << dm->ADOQDev.Value(r, 0).toInt();
+    std::sort(devices.begin(), devices.end());
+    QCOMPARE(devices, (QList<int>{7, 8}));
+  }
+
+  void untypedEventsArePurged() {
+    const int u = addUser("A");
+    addEvent(1, u, 45000, 1);
+    QVERIFY(
+        db->exec("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent) VALUES (1, 1, 2)"));
+    QVERIFY(dm->PurgeUntypedEvents());
+    QCOMPARE(db->count("TableHistory"), 1);
+    QCOMPARE(db->count("TableHistory", "EventType IS NULL"), 0);
+  }
+
+  void aReadingIsStoredWhole() {
+    QByteArray area;
+    area += RawRecord{29, 2, 24, 23, 59, 16, 1.5e-6f, 0, 0.25f}.bytes();
+    area += RawRecord{1, 1, 24, 0, 0, 17}.bytes();  // unknown kind
+    area += RawRecord{31, 4, 24, 0, 0, 16}.bytes(); // 31 April
+    area += RawRecord{2, 3, 24, 8, 30, 3, 0, 65535, 0.5f}.bytes();
+    area += RawRecord{2, 3, 24, 8, 31, 2}.bytes();
+    area += RawRecord{2, 3, 24, 8, 32, 32, std::numeric_limits<float>::infinity()}.bytes();
+    area += RawRecord{2, 3, 24, 8, 33, 5, std::numeric_limits<float>::quiet_NaN()}.bytes();
+    area += QByteArray(19, '\x01'); // trailing remainder
+
+    QVERIFY(dm->StoreInstrumentHistory(Bytes(area), area.size(), 1203, 42));
+    const auto rows = db->rows("SELECT DeviceId, UserId, DateTimeEvent, EventType, EventValue, "
+                               "DEValue FROM TableHistory ORDER BY DateTimeEvent");
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows[0], (QVariantList{1203, 42, DayCountOf(QDate(2024, 2, 29), QTime(23, 59)), 1,
+                                    double(1.5e-6f), 0.25}));
+    QCOMPARE(rows[1][3], QVariant(2));
+    QCOMPARE(rows[1][4], QVariant(65535.0));
+    QCOMPARE(rows[2][3], QVariant(4));
+    QCOMPARE(rows[2][4], QVariant(-1.0));
+    QVERIFY(std::isinf(rows[3][4].toDouble()));
+    QVERIFY(rows[4][4].isNull()); // the database keeps no NaN
+
+    // Read again without clearing: every event twice.
+    QVERIFY(dm->StoreInstrumentHistory(Bytes(area), area.size(), 1203, 42));
+    QCOMPARE(db->count("TableHistory"), 10);
+
+    QVERIFY(dm->StoreInstrumentHistory(Bytes(area), 0, 1203, 42));
+    QVERIFY(dm->StoreInstrumentHistory(nullptr, 100, 1203, 42));
+    QCOMPARE(db->count("TableHistory"), 10);
+  }
+
+  void aFailedInsertStoresNothing() {
+    QByteArray area;
+    for (int minute = 0; minute < 5; ++minute)
+      area += RawRecord{1, 1, 25, 10, minute, minute == 3 ? 64 : 1}.bytes();
+    QVERIFY(db->exec("CREATE TRIGGER fail BEFORE INSERT ON TableHistory WHEN NEW.EventType = 9 "
+                     "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    QVERIFY(!dm->StoreInstrumentHistory(Bytes(area), area.size(), 5, 6));
+    QCOMPARE(db->count("TableHistory"), 0);
+    QVERIFY(!dm->LastError().isEmpty());
+
+    QVERIFY(db->exec("DROP TRIGGER fail"));
+    QVERIFY(dm->StoreInstrumentHistory(Bytes(area), area.size(), 5, 6));
+    QCOMPARE(db->count("TableHistory"), 5);
+    QCOMPARE(EventCount(*db, 9), 1);
+  }
+
+  void theConfiguredDatabaseIsUsedForEachStatement() {
+    HistoryTestDb other;
+    QVERIFY(dm->InsertUser("First", "F", "M", -1));
+    state->Paths.ConnectionString = other.connectionString();
+    QVERIFY(dm->InsertUser("Second", "F", "M", -1));
+    QVERIFY(dm->OpenUsers());
+    QCOMPARE(dm->ADOQueryUser.RecordCount(), 1);
+    QCOMPARE(dm->ADOQueryUser.FieldByName("UserSecondName"), QVariant("Second"));
+    QCOMPARE(db->count("TableUser"), 1);
+    QCOMPARE(other.count("TableUser"), 1);
+
+    // A path with blanks, ';' and '#' in it.
+    const QString odd = other.dirPath() + "/a b;c#d?.db";
+    QVERIFY(QFile::copy(VX_SUPPLIED_DB, odd));
+    state->Paths.ConnectionString = HistoryTestDb::ConnectionStringFor(odd);
+    QVERIFY(dm->InsertUser("Third", "F", "M", -1));
+    QVERIFY(dm->OpenUsers());
+    QCOMPARE(dm->ADOQueryUser.FieldByName("UserSecondName"), QVariant("Third"));
+    QCOMPARE(other.count("TableUser"), 1);
+  }
+
+  void aBadDatabasePathFailsEveryOperation_data() {
+    QTest::addColumn<QString>("what");
+    QTest::newRow("missing file") << "missing";
+    QTest::newRow("directory") << "directory";
+    QTest::newRow("not a database") << "text";
+    QTest::newRow("no data source") << "none";
+  }
+  void aBadDatabasePathFailsEveryOperation() {
+    QFETCH(QString, what);
+    QTemporaryDir dir;
+    QString path = dir.filePath("dbVX4418.db");
+    QByteArray content = QByteArray("not a database\n").repeated(300);
+    if (what == "directory")
+      QVERIFY(QDir().mkpath(path));
+    if (what == "text") {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(content);
+    }
+    state->Paths.ConnectionString =
+        what == "none" ? "Mode=ReadWrite;" : HistoryTestDb::ConnectionStringFor(path);
+
+    const QByteArray rec = RawRecord{}.bytes();
+    REG_STATE reg;
+    reg.DeviceId = 1;
+    reg.UserId = 1;
+    QString name = "keep";
+    QVERIFY(!dm->OpenUsers());
+    QVERIFY(!dm->ADOQueryUser.Active());
+    QCOMPARE(dm->FindDeviceUser(1, &name), -1);
+    QCOMPARE(name, QString("keep"));
+    QCOMPARE(dm->CountDeviceHolders(1), -1);
+    QVERIFY(!dm->InsertUser("A", "B", "C", -1));
+    QVERIFY(!dm->PurgeUntypedEvents());
+    QVERIFY(!dm->OpenUserHistory(1));
+    QVERIFY(!dm->OpenHistoryDevices());
+    QVERIFY(!dm->RegisterDevice(reg));
+    QVERIFY(!dm->CancelRegistration(1, 1));
+    QVERIFY(!dm->DeleteUserWithHistory(1));
+    QVERIFY(!dm->StoreInstrumentHistory(Bytes(rec), rec.size(), 1, 1));
+    QVERIFY(!dm->ExecStatement("SELECT * FROM TableUser"));
+
+    // Nothing was created or changed.
+    if (what == "missing" || what == "none")
+      QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    if (what == "text") {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QCOMPARE(file.readAll(), content);
+    }
+
+    // Back to a good path, the next statement works.
+    state->Paths.ConnectionString = db->connectionString();
+    QVERIFY(dm->OpenUsers());
+  }
+
+  void windowsRunTheirOwnStatements() {
+    const int u = addUser("A");
+    addEvent(1, u, 45000.5, 1);
+    addEvent(1, u, 45002.5, 1);
+    int changed = -1;
+    QVERIFY(dm->ExecStatement("DELETE FROM TableHistory WHERE UserId = " + QString::number(u) +
+                                  " AND DateTimeEvent BETWEEN :DTEB AND :DTEE",
+                              {{"DTEB", 45000.0}, {":DTEE", 45001.0}}, nullptr, &changed));
+    QCOMPARE(changed, 1);
+    RecordSet rows;
+    QVERIFY(dm->ExecStatement("SELECT * FROM TableUser WHERE UserSecondName = :N", {{"N", "A"}},
+                              &rows));
+    QCOMPARE(rows.RecordCount(), 1);
+    QVERIFY(!dm->ExecStatement("UPDATE NoSuchTable SET x = 1"));
+    QVERIFY(!dm->LastError().isEmpty());
+  }
+};
+
+QTEST_GUILESS_MAIN(TstHistoryDb)
+#include "tst_history_db.moc"
