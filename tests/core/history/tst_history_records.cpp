@@ -217,6 +217,11 @@ private slots:
     QTest::newRow("case counts") << "UserFirstName='x'" << true << QList<int>{3, 7, 12};
     QTest::newRow("NULL equals nothing") << "UserMiddleName=''" << true << QList<int>{};
     QTest::newRow("NULL unequal to nothing") << "UserMiddleName<>'y'" << true << QList<int>{};
+    QTest::newRow("NULL or empty")
+        << "UserFirstName='x' AND (UserMiddleName IS NULL OR UserMiddleName='')" << true
+        << QList<int>{7};
+    QTest::newRow("not NULL") << "UserMiddleName is not null AND DeviceId=5" << true
+                              << QList<int>{3, 9};
     QTest::newRow("or and brackets")
         << "(DeviceId >= 12 OR UserId <= 3) AND [userfirstname] = 'x'" << true << QList<int>{3, 12};
     QTest::newRow("text against number") << "DeviceId = '5'" << true << QList<int>{3, 9};
