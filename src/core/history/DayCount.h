@@ -11,6 +11,9 @@
 double DayCountOf(QDate date, QTime time);
 double DateTimeToDayCount(const QDateTime &t);
 
-// An invalid QDateTime for a count that is not finite or lies outside the
+// Local time: a time that the clocks skip at the start of daylight saving
+// gives a QDateTime that is not valid but whose date() and time() hold the
+// fields, so format such values from date() and time().
+// An invalid QDateTime (null date) for a count that is not finite or lies outside the
 // years 100 to 9999.
 QDateTime DayCountToDateTime(double days);

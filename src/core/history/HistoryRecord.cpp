@@ -55,3 +55,27 @@ std::optional<HistoryEvent> HistoryEventOf(const HistoryRecord &r) {
     return std::nullopt;
   }
 }
+
+int HistoryEventTextEntry(int eventType, std::optional<double> eventValue) {
+  switch (static_cast<HistoryEventType>(eventType)) {
+  case HistoryEventType::GammaAlarm:
+    return 13;
+  case HistoryEventType::PhosphorumAlarm:
+    return 14;
+  case HistoryEventType::ArseniumAlarm:
+    return 15;
+  case HistoryEventType::DeviceOnOff:
+    return !eventValue || *eventValue > 0 ? 17 : 16;
+  case HistoryEventType::DeviceReceived:
+    return 21;
+  case HistoryEventType::DeviceHanded:
+    return 22;
+  case HistoryEventType::TimeAlarm:
+    return 23;
+  case HistoryEventType::DoseAlarm:
+    return 18;
+  case HistoryEventType::BatteryOff:
+    return 19;
+  }
+  return -1;
+}

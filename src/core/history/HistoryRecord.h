@@ -16,6 +16,12 @@ enum class HistoryEventType : int {
   BatteryOff = 9,      // EventValue: -1
 };
 
+// The entry of the interface text table that names an event, or -1 for a code
+// the program does not write. Code 4 is entry 17 (on) when its value is above
+// 0 or missing (as the history list shows it) and entry 16 (off) otherwise;
+// the printed report shows a missing value as an empty text instead.
+int HistoryEventTextEntry(int eventType, std::optional<double> eventValue = std::nullopt);
+
 // One record of an instrument's history as it comes off the instrument:
 // 20 bytes, little-endian.
 //   0 day, 1 month, 2 year since 2000, 3 hour, 4 minute, 5 kind,

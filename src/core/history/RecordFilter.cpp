@@ -5,7 +5,7 @@
 #include <optional>
 
 struct RecordFilter::Node {
-  enum class Op { And, Or, Eq, Ne, Lt, Gt, Le, Ge };
+  enum class Op { And, Or, Eq, Ne, Lt, Gt, Le, Ge, IsNull, IsNotNull };
   Op op = Op::Eq;
   std::unique_ptr<Node> left, right; // And / Or
   int column = -1;                   // comparisons
@@ -176,6 +176,8 @@ private:
     if (n->column < 0)
       return nullptr;
     Advance();
+    if (IsKeyword("IS"))
+      return ParseNullTest(std::move(n));
     if (token_.kind != Token::Kind::Op)
       return nullptr;
     static const std::pair<const char *, Node::Op> ops[] = {
@@ -203,6 +205,20 @@ private:
     } else {
       return nullptr;
     }
+    Advance();
+    return n;
+  }
+
+  // "IS NULL" / "IS NOT NULL" after a field name.
+  std::unique_ptr<Node> ParseNullTest(std::unique_ptr<Node> n) {
+    Advance();
+    n->op = Node::Op::IsNull;
+    if (IsKeyword("NOT")) {
+      n->op = Node::Op::IsNotNull;
+      Advance();
+    }
+    if (!IsKeyword("NULL"))
+      return nullptr;
     Advance();
     return n;
   }
@@ -285,6 +301,10 @@ bool Evaluate(const Node &n, const std::vector<RecordColumn> &columns, int row) 
     return Evaluate(*n.left, columns, row) && Evaluate(*n.right, columns, row);
   case Node::Op::Or:
     return Evaluate(*n.left, columns, row) || Evaluate(*n.right, columns, row);
+  case Node::Op::IsNull:
+    return columns[std::size_t(n.column)].IsNull(row);
+  case Node::Op::IsNotNull:
+    return !columns[std::size_t(n.column)].IsNull(row);
   default:
     break;
   }

@@ -11,11 +11,10 @@ class RecordColumn;
 // with parentheses.
 //   DeviceId = 5        DeviceId<0        UserId =7
 //   UserSecondName='O''Brien' AND UserFirstName='x' AND UserMiddleName='y'
-// Operators = <> < > <= >=; numbers in decimal, optionally signed or with a
-// fraction; texts between single quotes with inner quotes doubled. Field names
-// are matched without regard to case and may be written in [brackets]. Texts
-// compare exactly (case and blanks count); a NULL cell passes no comparison.
-// The text is never handed to the database.
+// Operators = <> < > <= >=, and IS NULL / IS NOT NULL; numbers in decimal, optionally signed or
+// with a fraction; texts between single quotes with inner quotes doubled. Field names are matched
+// without regard to case and may be written in [brackets]. Texts compare exactly (case and blanks
+// count); a NULL cell passes no comparison. The text is never handed to the database.
 class RecordFilter {
 public:
   RecordFilter();

@@ -94,14 +94,10 @@ bool TDM::ExecStatement(const QString &text, const QVariantMap &params, RecordSe
 }
 
 bool TDM::BeginTransaction() {
-  QSqlQuery probe(db_);
-  if (!EnsureHistoryConnection(probe, {}, false))
-    return false;
-  if (!db_.transaction()) {
-    lastError_ = db_.lastError().text();
-    return false;
-  }
-  return true;
+  // IMMEDIATE takes the write lock at once, so another program writing to the
+  // same file is waited for (busy time-out) before anything is done.
+  QSqlQuery begin(db_);
+  return Exec(begin, QStringLiteral("BEGIN IMMEDIATE"), {}, false);
 }
 
 bool TDM::EndTransaction(bool ok) {

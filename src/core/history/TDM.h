@@ -76,8 +76,9 @@ public:
   bool ExecStatement(const QString &text, const QVariantMap &params = {}, RecordSet *rows = nullptr,
                      int *rowsAffected = nullptr);
 
-  // Runs `work` in one transaction on the connection: committed when it
-  // answers true, rolled back otherwise.
+  // Runs `work` (statements through ExecStatement or EnsureHistoryConnection)
+  // in one transaction: committed when it answers true, rolled back otherwise.
+  // Transactions do not nest.
   template <class Work> bool InTransaction(Work &&work) {
     if (!BeginTransaction())
       return false;

@@ -52,8 +52,7 @@ void StoreThroughDataModule(benchmark::State &state) {
     state.PauseTiming();
     auto db = std::make_unique<FreshDb>();
     AppState app;
-    app.Paths.ConnectionString =
-        "Data Source=" + db->path + ";Mode=ReadWrite|Share Deny None;";
+    app.Paths.ConnectionString = "Data Source=" + db->path + ";Mode=ReadWrite|Share Deny None;";
     auto dm = std::make_unique<TDM>(app);
     if (!db->ok || !dm->PurgeUntypedEvents()) // opens the connection
       state.SkipWithError("cannot open the database copy");

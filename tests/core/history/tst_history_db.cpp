@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <thread>
 
 #include "HistoryTestDb.h"
 #include "history/DayCount.h"
@@ -112,12 +113,12 @@ private slots:
         "SELECT * FROM TableHistory\nWHERE UserId =" + QString::number(u) + "\n AND DeviceId = 12",
         "SELECT DISTINCT DeviceId  FROM TableHistory ",
         "SELECT  DeviceId FROM TableUser  WHERE DeviceId = 12",
-        "BEGIN",
+        "BEGIN IMMEDIATE",
         "UPDATE  TableUser SET DeviceId =  12 WHERE UserId = " + QString::number(u),
         "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType)VALUES (12, " +
             QString::number(u) + ", :DTH, 5)",
         "COMMIT",
-        "BEGIN",
+        "BEGIN IMMEDIATE",
         "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType) VALUES (12, " +
             QString::number(u) + ", :DTH, 6)",
         "UPDATE  TableUser SET DeviceId = -1 WHERE DeviceId = 12",
@@ -126,12 +127,12 @@ private slots:
         "('O''B', 'F', 'M', -1)",
         "INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName)VALUES ('X', 'F', "
         "'M')",
-        "BEGIN",
+        "BEGIN IMMEDIATE",
         "INSERT INTO TableHistory (DeviceId,UserId, DateTimeEvent, EventType, EventValue, "
         "DEValue) VALUES(:PDeviceId, :PUserId, :PDateTimeEvent, :PEventType, :PEventValue, "
         ":PDEValue)",
         "COMMIT",
-        "BEGIN",
+        "BEGIN IMMEDIATE",
         "DELETE FROM TableHistory WHERE UserId =" + QString::number(u),
         "DELETE FROM TableUser WHERE UserId =" + QString::number(u),
         "COMMIT",
@@ -343,6 +344,31 @@ private slots:
     QVERIFY(dm->StoreInstrumentHistory(Bytes(area), area.size(), 5, 6));
     QCOMPARE(db->count("TableHistory"), 5);
     QCOMPARE(EventCount(*db, 9), 1);
+  }
+
+  void anotherProgramWritingIsWaitedFor() {
+    QVERIFY(dm->PurgeUntypedEvents());
+    sqlite3 *other = nullptr;
+    QCOMPARE(
+        sqlite3_open_v2(db->path().toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
+        SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other,
+                          "BEGIN IMMEDIATE; INSERT INTO TableUser (UserSecondName) "
+                          "VALUES ('other')",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    // The other writer finishes well within the busy time-out.
+    std::thread finish([other] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    const QByteArray rec = RawRecord{}.bytes();
+    const bool stored = dm->StoreInstrumentHistory(Bytes(rec), rec.size(), 1, 1);
+    finish.join();
+    sqlite3_close(other);
+    QVERIFY(stored);
+    QCOMPARE(db->count("TableHistory"), 1);
+    QCOMPARE(db->count("TableUser"), 1);
   }
 
   void theConfiguredDatabaseIsUsedForEachStatement() {

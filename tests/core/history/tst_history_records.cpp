@@ -135,6 +135,17 @@ private slots:
     QCOMPARE(event->DEValue, 0.125);
   }
 
+  void eventsAreNamedByTheirTextEntries() {
+    const QList<int> entries{13, 14, 15, 17, 21, 22, 23, 18, 19};
+    for (int code = 1; code <= 9; ++code)
+      QCOMPARE(HistoryEventTextEntry(code, 1.0), entries[code - 1]);
+    QCOMPARE(HistoryEventTextEntry(4, -1.0), 16);
+    QCOMPARE(HistoryEventTextEntry(4, 0.0), 16);
+    QCOMPARE(HistoryEventTextEntry(4), 17); // no value: shown as on
+    QCOMPARE(HistoryEventTextEntry(0), -1);
+    QCOMPARE(HistoryEventTextEntry(10), -1);
+  }
+
   void theWalkVisitsWholeRecordsInOrder() {
     QByteArray area = RawRecord{1, 1, 24, 0, 1, 1}.bytes() + RawRecord{1, 1, 24, 0, 2, 2}.bytes() +
                       QByteArray(10, '\x01');
@@ -217,6 +228,11 @@ private slots:
     QTest::newRow("case counts") << "UserFirstName='x'" << true << QList<int>{3, 7, 12};
     QTest::newRow("NULL equals nothing") << "UserMiddleName=''" << true << QList<int>{};
     QTest::newRow("NULL unequal to nothing") << "UserMiddleName<>'y'" << true << QList<int>{};
+    QTest::newRow("NULL or empty")
+        << "UserFirstName='x' AND (UserMiddleName IS NULL OR UserMiddleName='')" << true
+        << QList<int>{7};
+    QTest::newRow("not NULL") << "UserMiddleName is not null AND DeviceId=5" << true
+                              << QList<int>{3, 9};
     QTest::newRow("or and brackets")
         << "(DeviceId >= 12 OR UserId <= 3) AND [userfirstname] = 'x'" << true << QList<int>{3, 12};
     QTest::newRow("text against number") << "DeviceId = '5'" << true << QList<int>{3, 9};
