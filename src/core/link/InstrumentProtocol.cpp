@@ -239,7 +239,8 @@ int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> 
     const int dataBytes = blockLength - 5;
     if (static_cast<std::size_t>(length) + static_cast<std::size_t>(dataBytes) > data.size())
       return LinkFailed; // more history than the area holds
-    std::memcpy(data.data() + length, block + 4, static_cast<std::size_t>(dataBytes));
+    if (dataBytes > 0)
+      std::memcpy(data.data() + length, block + 4, static_cast<std::size_t>(dataBytes));
     length += dataBytes;
 
     if (progress) {
