@@ -85,8 +85,9 @@ int FakeIrdaStack::IasQuery(IrdaSocket, void *buffer, int length) {
   const auto count = static_cast<std::uint32_t>(answer.Octets.size());
   std::memcpy(query.irdaAttribType, &answer.Type, 4);
   std::memcpy(query.irdaAttribLen, &count, 4);
-  std::memcpy(query.irdaAttribValue, answer.Octets.data(),
-              std::min<std::size_t>(answer.Octets.size(), sizeof query.irdaAttribValue));
+  if (!answer.Octets.empty())
+    std::memcpy(query.irdaAttribValue, answer.Octets.data(),
+                std::min<std::size_t>(answer.Octets.size(), sizeof query.irdaAttribValue));
   return 0;
 }
 
@@ -127,7 +128,8 @@ int FakeIrdaStack::Receive(IrdaSocket, void *data, int length) {
     return Fail(error);
   }
   const int n = std::min(length, static_cast<int>(front.Bytes.size()));
-  std::memcpy(data, front.Bytes.data(), static_cast<std::size_t>(n));
+  if (n > 0)
+    std::memcpy(data, front.Bytes.data(), static_cast<std::size_t>(n));
   if (n == static_cast<int>(front.Bytes.size()))
     Received.pop_front();
   else

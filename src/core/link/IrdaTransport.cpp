@@ -125,7 +125,8 @@ int IrdaTransport::IrdaReceive(IrdaSocket socket, std::uint8_t *buffer, int &len
   if (n < 0)
     return stack_->LastError();
   n = std::min(n, asked);
-  std::memcpy(buffer, incoming, static_cast<std::size_t>(n));
+  if (n > 0)
+    std::memcpy(buffer, incoming, static_cast<std::size_t>(n));
   length = n;
   return LinkOk;
 }

@@ -198,7 +198,8 @@ int ParseIasLine(const std::string &line, IAS_QUERY &query) {
       return WsaInvalidArgument;
     put(query.irdaAttribType, IAS_ATTRIB_OCTETSEQ);
     put(query.irdaAttribLen, static_cast<std::uint32_t>(bytes.size()));
-    std::memcpy(query.irdaAttribValue, bytes.data(), bytes.size());
+    if (!bytes.empty())
+      std::memcpy(query.irdaAttribValue, bytes.data(), bytes.size());
   } else if (f[0] == "INTEGER" && f.size() == 2 && !value.empty()) {
     char *end = nullptr;
     errno = 0;
@@ -213,7 +214,8 @@ int ParseIasLine(const std::string &line, IAS_QUERY &query) {
     put(query.irdaAttribType, IAS_ATTRIB_STR);
     put(query.irdaAttribLen, static_cast<std::uint32_t>(bytes.size()));
     put(query.irdaAttribValue, 0); // character set: ASCII
-    std::memcpy(query.irdaAttribValue + 4, bytes.data(), bytes.size());
+    if (!bytes.empty())
+      std::memcpy(query.irdaAttribValue + 4, bytes.data(), bytes.size());
   } else {
     return WsaNetworkDown;
   }
