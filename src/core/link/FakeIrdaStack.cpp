@@ -152,4 +152,6 @@ SetSockValProc FakeIrdaStack::FindSetSockVal(void *) {
   return ExportPresent ? &FakeSetSockVal : nullptr;
 }
 
-void FakeIrdaStack::FreeOptionsLibrary(void *) { ++FreeCalls; }
+void FakeIrdaStack::FreeOptionsLibrary(void *) {
+  ++FreeCalls;
+}

@@ -38,15 +38,15 @@ public:
   };
 
   // Scripts. Empty queues give the defaults.
-  std::deque<int> StartupResults;          // default 0
-  std::deque<int> SocketErrors;            // non-zero: socket creation fails so
-  std::deque<Enumeration> Enumerations;    // default: Devices
+  std::deque<int> StartupResults;       // default 0
+  std::deque<int> SocketErrors;         // non-zero: socket creation fails so
+  std::deque<Enumeration> Enumerations; // default: Devices
   std::vector<Device> Devices{Device{}};
-  std::deque<Ias> IasAnswers;              // default: Ias{}
+  std::deque<Ias> IasAnswers;                                 // default: Ias{}
   std::deque<int> NineWireErrors, ConnectErrors, CloseErrors; // default 0
-  std::deque<int> SendResults;             // >0: at most that many bytes taken; <0: -error
-  std::deque<Incoming> Received;           // what receives deliver, in order
-  int ReceiveErrorWhenEmpty = 10060;       // a receive with nothing queued times out
+  std::deque<int> SendResults;       // >0: at most that many bytes taken; <0: -error
+  std::deque<Incoming> Received;     // what receives deliver, in order
+  int ReceiveErrorWhenEmpty = 10060; // a receive with nothing queued times out
   // Called with the bytes of every accepted send; may queue the replies.
   std::function<void(std::span<const std::uint8_t> sent, FakeIrdaStack &stack)> Responder;
   bool LibraryPresent = false;

@@ -135,8 +135,8 @@ std::int32_t ParseDeviceNumber(const std::uint8_t *chars, int count) {
 int ReadDeviceNumber(IrdaTransport &link, IrdaSocket socket, std::int32_t &number) {
   std::uint8_t reply[NumberReplyLength];
   int replyLength = 0;
-  const int result = ExchangeFixed(link, socket, CmdReadNumber, reply, NumberReplyLength,
-                                   replyLength);
+  const int result =
+      ExchangeFixed(link, socket, CmdReadNumber, reply, NumberReplyLength, replyLength);
   if (result != 0)
     return result;
   if (replyLength < 11) // the seven characters are not part of this reply
@@ -152,13 +152,13 @@ int ReadParameterFrame(IrdaTransport &link, IrdaSocket socket, std::span<std::ui
 
 int ReadActivationFrame(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> reply,
                         int &replyLength) {
-  return ExchangeFixed(link, socket, CmdReadActivation, reply, ActivationReplyLength,
-                       replyLength);
+  return ExchangeFixed(link, socket, CmdReadActivation, reply, ActivationReplyLength, replyLength);
 }
 
 bool InstrumentDateTimeToDays(const InstrumentDateTime &p, double &days) {
   const QDate date(p.Year, p.Month, p.Day);
-  if (p.Year < 1 || p.Year > 65535 || !date.isValid() || !QTime::isValid(p.Hour, p.Minute, p.Second, 0))
+  if (p.Year < 1 || p.Year > 65535 || !date.isValid() ||
+      !QTime::isValid(p.Hour, p.Minute, p.Second, 0))
     return false;
   days = static_cast<double>(DayZero.daysTo(date)) +
          (p.Hour * 3600 + p.Minute * 60 + p.Second) / 86400.0;
@@ -185,8 +185,8 @@ bool DaysToInstrumentDateTime(double days, InstrumentDateTime &p) {
 bool DecodeActivationTime(const std::uint8_t *reply, int replyLength, double &dateTime) {
   if (replyLength != ActivationReplyLength || FrameChecksum(reply, 11) != reply[11])
     return false;
-  const InstrumentDateTime parts{reply[6] | (reply[7] << 8), reply[5], reply[4],
-                                 reply[8], reply[9], reply[10]};
+  const InstrumentDateTime parts{
+      reply[6] | (reply[7] << 8), reply[5], reply[4], reply[8], reply[9], reply[10]};
   return InstrumentDateTimeToDays(parts, dateTime);
 }
 
@@ -206,8 +206,8 @@ int WriteActivationTime(IrdaTransport &link, IrdaSocket socket, double dateTime)
   return ExchangeFrame(link, socket, request, reply, replyLength);
 }
 
-int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> data,
-                int &length, HistoryProgress *progress) {
+int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> data, int &length,
+                HistoryProgress *progress) {
   length = 0;
   std::uint8_t block[HistoryBlockSize];
   for (;;) {

@@ -102,8 +102,8 @@ int WriteActivationTime(IrdaTransport &link, IrdaSocket socket, double dateTime)
 // error ends it at once. The bytes received so far stay in `data`/`length`.
 // With a progress sink, it advances once per block (back to 0 after the
 // maximum) and messages are processed (link.ProcessMessages).
-int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> data,
-                int &length, HistoryProgress *progress);
+int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> data, int &length,
+                HistoryProgress *progress);
 
 // C and G.
 int ClearHistory(IrdaTransport &link, IrdaSocket socket);

@@ -16,7 +16,9 @@ IrdaTransport::IrdaTransport(std::shared_ptr<IrdaStack> stack)
     : Sleep([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
       stack_(std::move(stack)) {}
 
-IrdaTransport::~IrdaTransport() { FreeOptionsLibrary(); }
+IrdaTransport::~IrdaTransport() {
+  FreeOptionsLibrary();
+}
 
 int IrdaTransport::IrdaOpen(SOCKADDR_IRDA &address, IrdaSocket &socket) {
   address.irdaAddressFamily = 26;
@@ -65,8 +67,8 @@ bool OffersNineWire(const std::uint8_t *octets, int count) {
 
 int IrdaTransport::IrdaConnect(int index, IrdaSocket socket, const DEVICELIST &deviceList,
                                SOCKADDR_IRDA &address) {
-  const int listed = static_cast<int>(
-      std::min<std::uint32_t>(deviceList.count(), DEVICELIST::MaxDevices));
+  const int listed =
+      static_cast<int>(std::min<std::uint32_t>(deviceList.count(), DEVICELIST::MaxDevices));
   if (index < 0 || index >= listed)
     return WsaInvalidArgument;
   const IRDA_DEVICE_INFO &device = deviceList.Device[index];

@@ -57,11 +57,10 @@ int DecodeActivationReply(const std::uint8_t *reply, int replyLength, DEVICE_PAR
   record.ActivationMinute = reply[9];
   record.ActivationSecond = reply[10];
   return DecodeActivationTime(reply, replyLength, record.ActivationTime) ? LinkOk
-                                                                          : LinkBadActivationTime;
+                                                                         : LinkBadActivationTime;
 }
 
-void BuildParameterWriteFrame(const std::uint8_t *p, const DEVICE_PARAMS &record,
-                              std::uint8_t *s) {
+void BuildParameterWriteFrame(const std::uint8_t *p, const DEVICE_PARAMS &record, std::uint8_t *s) {
   std::uint8_t flags = p[18];
   flags = WithBit(flags, FlagSoundOn, record.SoundOn);
   flags = WithBit(flags, FlagDisplayOff, record.DisplayOffEnabled);
@@ -99,8 +98,7 @@ int ReadDeviceInfo(IrdaTransport &link, IrdaSocket socket, DEVICE_PARAMS &record
 
   std::uint8_t reply[ParamReplyLength];
   int replyLength = 0;
-  if (ReadParameterFrame(link, socket, reply, replyLength) != 0 ||
-      replyLength != ParamReplyLength)
+  if (ReadParameterFrame(link, socket, reply, replyLength) != 0 || replyLength != ParamReplyLength)
     return LinkFailed;
   if (!DecodeParameterReply(reply, replyLength, record))
     return LinkFailed;
@@ -115,8 +113,7 @@ int ReadDeviceInfo(IrdaTransport &link, IrdaSocket socket, DEVICE_PARAMS &record
 int WriteParameters(IrdaTransport &link, IrdaSocket socket, const DEVICE_PARAMS &record) {
   std::uint8_t frame[ParamReplyLength];
   int replyLength = 0;
-  if (ReadParameterFrame(link, socket, frame, replyLength) != 0 ||
-      replyLength != ParamReplyLength)
+  if (ReadParameterFrame(link, socket, frame, replyLength) != 0 || replyLength != ParamReplyLength)
     return LinkFailed;
   std::uint8_t request[ParamWriteFrameLength];
   BuildParameterWriteFrame(frame, record, request);

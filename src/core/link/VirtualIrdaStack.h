@@ -60,7 +60,7 @@ private:
 
   VirtualIrdaConfig config_;
   int lastError_ = 0;
-  std::set<IrdaSocket> sockets_;            // sockets this stack created
-  std::map<IrdaSocket, int> nineWire_;      // 9-wire mode set per socket
+  std::set<IrdaSocket> sockets_;                                       // sockets this stack created
+  std::map<IrdaSocket, int> nineWire_;                                 // 9-wire mode set per socket
   std::map<std::array<std::uint8_t, 4>, std::string> deviceEndpoints_; // last device list
 };

@@ -24,7 +24,9 @@ using Clock = std::chrono::steady_clock;
 constexpr char DefaultEndpoints[] = "127.0.0.1:4418";
 constexpr char OptionsLibraryFile[] = "libWiretune.so";
 
-int LastErrno() { return WsaErrorFromErrno(errno); }
+int LastErrno() {
+  return WsaErrorFromErrno(errno);
+}
 
 // Resolves "host:port" to an IPv4 address.
 bool ResolveEndpoint(const std::string &endpoint, sockaddr_in &address) {
@@ -76,8 +78,8 @@ int ConnectWithin(int fd, const std::string &endpoint, int timeoutMs) {
   if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
     if (errno != EINPROGRESS) {
       result = LastErrno();
-    } else if ((result = WaitReady(fd, POLLOUT, Clock::now() +
-                                                    std::chrono::milliseconds(timeoutMs))) == 0) {
+    } else if ((result = WaitReady(fd, POLLOUT,
+                                   Clock::now() + std::chrono::milliseconds(timeoutMs))) == 0) {
       int error = 0;
       socklen_t size = sizeof error;
       if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
@@ -173,8 +175,8 @@ bool ParseDeviceLine(const std::string &line, IRDA_DEVICE_INFO &entry) {
   std::vector<std::uint8_t> id, name, hint1, hint2, charset;
   if (f.size() != 6 || f[0] != "DEVICE" || f[1].size() != 8 || !ParseHex(f[1], id) ||
       f[2].size() < 2 || f[2].size() > 44 || !ParseHex(f[2], name) || f[3].size() != 2 ||
-      !ParseHex(f[3], hint1) || f[4].size() != 2 || !ParseHex(f[4], hint2) ||
-      f[5].size() != 2 || !ParseHex(f[5], charset))
+      !ParseHex(f[3], hint1) || f[4].size() != 2 || !ParseHex(f[4], hint2) || f[5].size() != 2 ||
+      !ParseHex(f[5], charset))
     return false;
   entry = {};
   std::memcpy(entry.irdaDeviceID, id.data(), 4);
@@ -302,7 +304,9 @@ int VirtualIrdaStack::Fail(int wsaError) {
   return -1;
 }
 
-int VirtualIrdaStack::Startup(std::uint16_t) { return 0; }
+int VirtualIrdaStack::Startup(std::uint16_t) {
+  return 0;
+}
 
 void VirtualIrdaStack::Cleanup() {}
 
@@ -351,10 +355,9 @@ int VirtualIrdaStack::EnumDevices(IrdaSocket socket, void *deviceList, int lengt
       return Fail(LastErrno());
     std::string line;
     IRDA_DEVICE_INFO entry;
-    const bool answered = ConnectWithin(fd, endpoint, config_.RangeTimeoutMs) == 0 &&
-                          SendAll(fd, "INFO\n") == 0 &&
-                          ReadLine(fd, line, config_.RangeTimeoutMs) == 0 &&
-                          ParseDeviceLine(line, entry);
+    const bool answered =
+        ConnectWithin(fd, endpoint, config_.RangeTimeoutMs) == 0 && SendAll(fd, "INFO\n") == 0 &&
+        ReadLine(fd, line, config_.RangeTimeoutMs) == 0 && ParseDeviceLine(line, entry);
     close(fd);
     if (!answered)
       continue; // out of range
@@ -417,8 +420,8 @@ int VirtualIrdaStack::Connect(IrdaSocket socket, const void *address, int length
     return Fail(result);
   const auto mode = nineWire_.find(socket);
   const bool nineWire = mode != nineWire_.end() && mode->second != 0;
-  result = SendAll(fd, "CONNECT " + FieldText(irda.irdaServiceName, 25) +
-                           (nineWire ? " 1\n" : " 0\n"));
+  result =
+      SendAll(fd, "CONNECT " + FieldText(irda.irdaServiceName, 25) + (nineWire ? " 1\n" : " 0\n"));
   std::string line;
   if (result == 0)
     result = ReadLine(fd, line, config_.ReplyTimeoutMs);
@@ -431,8 +434,8 @@ int VirtualIrdaStack::Send(IrdaSocket socket, const void *data, int length) {
   if (!Owns(socket))
     return Fail(WsaNotSocket);
   for (;;) {
-    const ssize_t n = send(static_cast<int>(socket), data, static_cast<std::size_t>(length),
-                           MSG_NOSIGNAL);
+    const ssize_t n =
+        send(static_cast<int>(socket), data, static_cast<std::size_t>(length), MSG_NOSIGNAL);
     if (n >= 0)
       return static_cast<int>(n);
     if (errno != EINTR)
@@ -473,4 +476,6 @@ SetSockValProc VirtualIrdaStack::FindSetSockVal(void *library) {
   return proc;
 }
 
-void VirtualIrdaStack::FreeOptionsLibrary(void *library) { dlclose(library); }
+void VirtualIrdaStack::FreeOptionsLibrary(void *library) {
+  dlclose(library);
+}

@@ -1,5 +1,7 @@
 // The IrDA stack of Windows: Winsock with the IrDA address family.
+// winsock2.h must come before windows.h, and af_irda.h after both.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <af_irda.h>
@@ -8,7 +10,9 @@
 
 namespace {
 
-SOCKET ToSocket(IrdaSocket socket) { return static_cast<SOCKET>(socket); }
+SOCKET ToSocket(IrdaSocket socket) {
+  return static_cast<SOCKET>(socket);
+}
 
 class WinsockIrdaStack : public IrdaStack {
 public:
@@ -48,8 +52,7 @@ public:
   }
 
   int Connect(IrdaSocket socket, const void *address, int length) override {
-    return connect(ToSocket(socket), static_cast<const sockaddr *>(address), length) ==
-                   SOCKET_ERROR
+    return connect(ToSocket(socket), static_cast<const sockaddr *>(address), length) == SOCKET_ERROR
                ? -1
                : 0;
   }

@@ -59,8 +59,7 @@ struct AppState {
 
   // The infrared transport with its loaded options library; tests give it a
   // fake stack. The main window frees the library when it is destroyed.
-  std::shared_ptr<IrdaTransport> Irda =
-      std::make_shared<IrdaTransport>(CreatePlatformIrdaStack());
+  std::shared_ptr<IrdaTransport> Irda = std::make_shared<IrdaTransport>(CreatePlatformIrdaStack());
 
   // "Now" for everything that stamps a time; replaced by tests.
   std::shared_ptr<Clock> clock = std::make_shared<Clock>();

@@ -67,9 +67,9 @@ struct Bar : HistoryProgress {
 };
 
 void PerBlock(benchmark::State &state) {
-  state.counters["per_block"] =
-      benchmark::Counter(static_cast<double>(Blocks),
-                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_block"] = benchmark::Counter(static_cast<double>(Blocks),
+                                                   benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * HistoryArea::Capacity);
 }
 
@@ -100,7 +100,8 @@ void BM_ReadHistoryScriptedFake(benchmark::State &state) {
     int block = 0;
     stack->Responder = [&](std::span<const std::uint8_t>, FakeIrdaStack &s) {
       s.Queue(std::vector<std::uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(starts[block]),
-                                        stream.begin() + static_cast<std::ptrdiff_t>(starts[block + 1])));
+                                        stream.begin() +
+                                            static_cast<std::ptrdiff_t>(starts[block + 1])));
       ++block;
       s.Sends.clear();
       s.ReceiveSizes.clear();

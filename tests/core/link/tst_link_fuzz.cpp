@@ -48,7 +48,9 @@ void QueueChaos(FakeIrdaStack &s, std::mt19937 &random, std::uint8_t code) {
   s.ReceiveErrorWhenEmpty = 10054;
 }
 
-bool Defined(int result) { return result == 0 || result == -1 || result == 10060 || result == 10054; }
+bool Defined(int result) {
+  return result == 0 || result == -1 || result == 10060 || result == 10054;
+}
 
 } // namespace
 

@@ -15,13 +15,13 @@ Bytes ParamReply(std::uint8_t flags = 0x46, std::uint8_t byte31 = 0xA4) {
   for (std::size_t i = 0; i < data.size(); ++i)
     data[i] = static_cast<std::uint8_t>(0x60 + i);
   auto put = [&](std::size_t at, auto value) { std::memcpy(&data[at - 4], &value, sizeof value); };
-  put(4, 0.0025f);                 // DER threshold
-  put(8, std::uint16_t(25));       // switch-off delay
-  put(16, std::uint16_t(60));      // history interval
+  put(4, 0.0025f);            // DER threshold
+  put(8, std::uint16_t(25));  // switch-off delay
+  put(16, std::uint16_t(60)); // history interval
   data[18 - 4] = flags;
-  put(24, 0.5f);                   // DE threshold
+  put(24, 0.5f); // DE threshold
   data[31 - 4] = byte31;
-  data[32 - 4] = 9;                // brightness
+  data[32 - 4] = 9; // brightness
   return Frame('P', data);
 }
 
@@ -53,8 +53,8 @@ void TestLink::readDeviceInfoDecodesEverything() {
   QCOMPARE(record.ActivationYear, 2010);
   QCOMPARE(record.ActivationSecond, 30);
   QVERIFY(record.ActivationTime > 40252 && record.ActivationTime < 40253);
-  QCOMPARE(f.fake().SentBytes(), (Bytes{0x55, 0x04, 0x6E, 0x01, 0x1F, 0x55, 0x04, 0x50, 0x01,
-                                        0xEE, 0x55, 0x04, 0x54, 0x01, 0xD5}));
+  QCOMPARE(f.fake().SentBytes(), (Bytes{0x55, 0x04, 0x6E, 0x01, 0x1F, 0x55, 0x04, 0x50, 0x01, 0xEE,
+                                        0x55, 0x04, 0x54, 0x01, 0xD5}));
 
   FakeLink g;
   QueueInfo(g.fake(), ParamReply(0x00, 0xFE), Frame('T', GoodTime));
@@ -118,14 +118,14 @@ void TestLink::writeFrameFromParameterReply_data() {
   QTest::addColumn<bool>("sievert");
   QTest::addColumn<bool>("beep");
   QTest::addColumn<std::uint8_t>("sFlags");
-  QTest::newRow("sound off keeps loud and beep") << std::uint8_t(0x46) << false << true << true
-                                                 << true << true << std::uint8_t(0x76);
-  QTest::newRow("sound off, P loud and beep") << std::uint8_t(0xCF) << false << false << false
-                                              << false << false << std::uint8_t(0xCE);
-  QTest::newRow("sound on sets loud and beep") << std::uint8_t(0x00) << true << true << false
-                                               << false << true << std::uint8_t(0x89);
-  QTest::newRow("sound on clears loud and beep") << std::uint8_t(0xFF) << true << false << true
-                                                 << false << false << std::uint8_t(0x57);
+  QTest::newRow("sound off keeps loud and beep")
+      << std::uint8_t(0x46) << false << true << true << true << true << std::uint8_t(0x76);
+  QTest::newRow("sound off, P loud and beep")
+      << std::uint8_t(0xCF) << false << false << false << false << false << std::uint8_t(0xCE);
+  QTest::newRow("sound on sets loud and beep")
+      << std::uint8_t(0x00) << true << true << false << false << true << std::uint8_t(0x89);
+  QTest::newRow("sound on clears loud and beep")
+      << std::uint8_t(0xFF) << true << false << true << false << false << std::uint8_t(0x57);
 }
 
 void TestLink::writeFrameFromParameterReply() {
@@ -174,8 +174,8 @@ void TestLink::writeFrameFromParameterReply() {
 void TestLink::everyFlagSurvivesReadThenWrite() {
   // Reading a block and writing it straight back changes no flag bit.
   for (int flags = 0; flags < 256; ++flags) {
-    const Bytes p = ParamReply(static_cast<std::uint8_t>(flags),
-                               static_cast<std::uint8_t>(255 - flags));
+    const Bytes p =
+        ParamReply(static_cast<std::uint8_t>(flags), static_cast<std::uint8_t>(255 - flags));
     DEVICE_PARAMS r;
     QVERIFY(DecodeParameterReply(p.data(), 34, r));
     std::uint8_t s[27];

@@ -11,7 +11,8 @@ namespace {
 
 const Bytes ParamRequest{0x55, 0x04, 0x50, 0x01, 0xEE};
 
-int Exchange(FakeLink &f, const Bytes &request, int capacity, int &replyLength, Bytes *reply = nullptr) {
+int Exchange(FakeLink &f, const Bytes &request, int capacity, int &replyLength,
+             Bytes *reply = nullptr) {
   Bytes area(static_cast<std::size_t>(capacity));
   const int result = ExchangeFrame(f.link, 100, request, area, replyLength);
   if (reply)
@@ -46,8 +47,8 @@ struct Progress : HistoryProgress {
 void TestLink::checksumAndRequestFrames() {
   const Bytes digits{'1', '2', '3', '4', '5', '6', '7', '8', '9'};
   QCOMPARE(FrameChecksum(digits.data(), 9), 0xA1);
-  const std::pair<std::uint8_t, std::uint8_t> fixed[] = {
-      {'n', 0x1F}, {'P', 0xEE}, {'T', 0xD5}, {'H', 0x74}, {'C', 0x57}, {'G', 0x6C}};
+  const std::pair<std::uint8_t, std::uint8_t> fixed[] = {{'n', 0x1F}, {'P', 0xEE}, {'T', 0xD5},
+                                                         {'H', 0x74}, {'C', 0x57}, {'G', 0x6C}};
   for (auto [code, crc] : fixed) {
     std::uint8_t frame[5];
     QCOMPARE(BuildRequestFrame(code, {}, frame), 5);
@@ -204,8 +205,8 @@ void TestLink::activationTimeDecoding() {
   QCOMPARE(DecodeActivationTime(reply.data(), 12, when), valid);
   if (valid) {
     const QDate date(group[2] | group[3] << 8, group[1], group[0]);
-    const double expected = QDate(1899, 12, 30).daysTo(date) +
-                            (group[4] * 3600 + group[5] * 60 + group[6]) / 86400.0;
+    const double expected =
+        QDate(1899, 12, 30).daysTo(date) + (group[4] * 3600 + group[5] * 60 + group[6]) / 86400.0;
     QCOMPARE(when, expected);
     reply[11] ^= 1; // wrong checksum
     when = -1;
@@ -219,8 +220,8 @@ void TestLink::activationTimeWriting() {
   FakeLink f;
   f.fake().Queue(Frame('A', {}));
   // 2010-03-15 13:45:30.7: milliseconds are dropped.
-  const double when = QDate(1899, 12, 30).daysTo(QDate(2010, 3, 15)) +
-                      (13 * 3600 + 45 * 60 + 30.7) / 86400.0;
+  const double when =
+      QDate(1899, 12, 30).daysTo(QDate(2010, 3, 15)) + (13 * 3600 + 45 * 60 + 30.7) / 86400.0;
   QCOMPARE(WriteActivationTime(f.link, 100, when), 0);
   const Bytes expected = [] {
     Bytes a{0x55, 0x0B, 0x41, 0x01, 15, 3, 0xDA, 0x07, 13, 45, 30};
@@ -230,8 +231,8 @@ void TestLink::activationTimeWriting() {
   QCOMPARE(f.fake().SentBytes(), expected);
   // What the instrument reports back decodes to the same second.
   double back = 0;
-  QVERIFY(DecodeActivationTime(Frame('T', Bytes(expected.begin() + 4, expected.begin() + 11)).data(),
-                               12, back));
+  QVERIFY(DecodeActivationTime(
+      Frame('T', Bytes(expected.begin() + 4, expected.begin() + 11)).data(), 12, back));
   QCOMPARE(qRound64(back * 86400), qRound64(when * 86400 - 0.7));
 }
 

@@ -136,7 +136,8 @@ void TestLink::connectUsesFirstDeviceAndPassesErrors() {
   const Bytes &sockaddr = f.fake().Connects.at(0);
   QCOMPARE(sockaddr.size(), std::size_t(32));
   QCOMPARE(Bytes(sockaddr.begin(), sockaddr.begin() + 6), (Bytes{26, 0, 0xA1, 0xA2, 0xA3, 0xA4}));
-  QCOMPARE(QByteArray(reinterpret_cast<const char *>(sockaddr.data() + 6)), QByteArray("IrDA:IrCOMM"));
+  QCOMPARE(QByteArray(reinterpret_cast<const char *>(sockaddr.data() + 6)),
+           QByteArray("IrDA:IrCOMM"));
 
   f.fake().IasAnswers.push_back({10060, 2, {}});
   QCOMPARE(f.link.IrdaConnect(0, 100, list, address), 10060);

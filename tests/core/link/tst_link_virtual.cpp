@@ -162,7 +162,8 @@ void TestLink::errnoMapping() {
 void TestLink::endpointList() {
   QCOMPARE(ParseEndpointList(" a:1, b:2 ,,c:3,"), (std::vector<std::string>{"a:1", "b:2", "c:3"}));
   qunsetenv("VX4418_IRDA_DEVICES");
-  QCOMPARE(VirtualIrdaConfigFromEnvironment().Endpoints, std::vector<std::string>{"127.0.0.1:4418"});
+  QCOMPARE(VirtualIrdaConfigFromEnvironment().Endpoints,
+           std::vector<std::string>{"127.0.0.1:4418"});
   qputenv("VX4418_IRDA_DEVICES", "127.0.0.1:5000,localhost:5001");
   const VirtualIrdaConfig config = VirtualIrdaConfigFromEnvironment();
   qunsetenv("VX4418_IRDA_DEVICES");
@@ -176,9 +177,11 @@ void TestLink::virtualEnumeration() {
   Responder longLine([](const std::string &) {
     return Responder::Reply{"DEVICE 01020304 41 00 00 00" + std::string(5000, ' ') + "\n"};
   });
-  Responder malformed([](const std::string &) { return Responder::Reply{"DEVICE 0102 41 00 00 00\n"}; });
-  Responder second(Instrument("DEVICE FFEEDDCC 41424344454647484950515253545556575859606162 01 02 FF",
-                              "NONE", {"REFUSED\n"}));
+  Responder malformed(
+      [](const std::string &) { return Responder::Reply{"DEVICE 0102 41 00 00 00\n"}; });
+  Responder second(
+      Instrument("DEVICE FFEEDDCC 41424344454647484950515253545556575859606162 01 02 FF", "NONE",
+                 {"REFUSED\n"}));
   auto stack = Stack({first.Endpoint(), ClosedPortEndpoint(), silent.Endpoint(),
                       longLine.Endpoint(), malformed.Endpoint(), "no-port", second.Endpoint()});
   const IrdaSocket socket = stack->CreateSocket();
@@ -223,9 +226,9 @@ void TestLink::virtualConnectAndFrames() {
 
 void TestLink::virtualRefusedAndMissingService() {
   const std::pair<std::string, std::string> cases[] = {
-      {"NONE", "no attribute"},           {"INTEGER 4", "integer"},
-      {"STRING 4142", "string"},          {"OCTETSEQ 000102", "3-wire only"},
-      {"OCTETSEQ", "empty sequence"},     {"OCTETSEQ 0001", "short sequence"}};
+      {"NONE", "no attribute"},       {"INTEGER 4", "integer"},
+      {"STRING 4142", "string"},      {"OCTETSEQ 000102", "3-wire only"},
+      {"OCTETSEQ", "empty sequence"}, {"OCTETSEQ 0001", "short sequence"}};
   for (const auto &[ias, what] : cases) {
     Responder instrument(Instrument(SimDevice, ias, {"OK\n", Responder::Echo}));
     IrdaTransport link(Stack({instrument.Endpoint()}));
