@@ -10,6 +10,7 @@ struct SOCKADDR_IRDA {
   std::uint16_t irdaAddressFamily = 26; // AF_IRDA
   std::uint8_t irdaDeviceID[4] = {};
   char irdaServiceName[25] = "IrDA:IrCOMM";
+  std::uint8_t irdaPadding = 0;
 };
 static_assert(sizeof(SOCKADDR_IRDA) == 32);
 
