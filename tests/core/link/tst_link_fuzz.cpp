@@ -1,6 +1,7 @@
 // Random and truncated bytes into the reply and block parsers: no crash, no
 // access outside a buffer (run under the sanitizers), only the defined codes.
 #include <QTest>
+#include <map>
 #include <random>
 
 #include "link/InstrumentProtocol.h"
@@ -48,6 +49,44 @@ void QueueChaos(FakeIrdaStack &s, std::mt19937 &random, std::uint8_t code) {
   s.ReceiveErrorWhenEmpty = 10054;
 }
 
+// Queues the n, P and T replies of a device-information read, each one
+// sometimes damaged: a flipped byte, cut short, led by busy bytes, or in pieces.
+void QueueDamagedInfo(FakeIrdaStack &s, std::mt19937 &random) {
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  Bytes p(29);
+  for (auto &b : p)
+    b = static_cast<std::uint8_t>(random());
+  const Bytes replies[] = {
+      Frame('n', {'0', '0', '1', '2', '3', '4', '5', 0}), Frame('P', p),
+      Frame('T', {static_cast<std::uint8_t>(1 + pick(31)), static_cast<std::uint8_t>(1 + pick(12)),
+                  0xDA, 0x07, static_cast<std::uint8_t>(pick(24)), 0, 0})};
+  for (Bytes reply : replies) {
+    switch (pick(6)) {
+    case 0:
+      reply[static_cast<std::size_t>(pick(static_cast<int>(reply.size())))] ^=
+          static_cast<std::uint8_t>(1 + pick(255));
+      break;
+    case 1:
+      reply.resize(static_cast<std::size_t>(1 + pick(static_cast<int>(reply.size()))));
+      s.Queue(reply);
+      s.QueueClosed();
+      continue;
+    case 2:
+      reply.insert(reply.begin(), static_cast<std::size_t>(1 + pick(3)), BusyByte);
+      break;
+    case 3: {
+      const auto cut = static_cast<std::ptrdiff_t>(1 + pick(static_cast<int>(reply.size()) - 1));
+      s.Queue(Bytes(reply.begin(), reply.begin() + cut));
+      s.Queue(Bytes(reply.begin() + cut, reply.end()));
+      continue;
+    }
+    default:
+      break;
+    }
+    s.Queue(reply);
+  }
+}
+
 bool Defined(int result) {
   return result == 0 || result == -1 || result == 10060 || result == 10054;
 }
@@ -56,6 +95,7 @@ bool Defined(int result) {
 
 void TestLink::fuzzExchangeReplies() {
   std::mt19937 random(4418);
+  std::map<int, int> seen; // result -> count, so the rounds reach every path
   for (int round = 0; round < Rounds; ++round) {
     FakeLink f;
     QueueChaos(f.fake(), random, 'P');
@@ -66,17 +106,22 @@ void TestLink::fuzzExchangeReplies() {
     const int result = ExchangeFrame(f.link, 100, request, area, replyLength);
     QVERIFY2(Defined(result), qPrintable(QString::number(result)));
     QVERIFY(replyLength >= 1 && replyLength <= static_cast<int>(capacity));
+    ++seen[result];
 
     FakeLink g;
-    QueueChaos(g.fake(), random, 'n');
+    QueueDamagedInfo(g.fake(), random);
     DEVICE_PARAMS record;
     const int info = ReadDeviceInfo(g.link, 100, record);
     QVERIFY(info == 0 || info == -1 || info == -3);
+    ++seen[100 + info];
   }
+  for (int reached : {0, -1, 100, 99, 97})
+    QVERIFY2(seen[reached] > 0, qPrintable(QString::number(reached)));
 }
 
 void TestLink::fuzzHistoryBlocks() {
   std::mt19937 random(266340);
+  std::map<int, int> seen;
   for (int round = 0; round < Rounds; ++round) {
     FakeLink f;
     QueueChaos(f.fake(), random, 'H');
@@ -85,7 +130,9 @@ void TestLink::fuzzHistoryBlocks() {
     const int result = ReadHistory(f.link, 100, area, length, nullptr);
     QVERIFY2(Defined(result), qPrintable(QString::number(result)));
     QVERIFY(length >= 0 && length <= static_cast<int>(area.size()));
+    ++seen[result];
   }
+  QVERIFY(seen[0] > 0 && seen[-1] > 0);
 }
 
 void TestLink::fuzzDecoders() {
