@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,14 +11,18 @@
 
 // Where the virtual IrDA link looks for instruments and the options library.
 struct VirtualIrdaConfig {
-  std::vector<std::string> Endpoints; // "host:port", in range order
-  std::string LibraryFolder;          // folder holding libWiretune.so
-  int RangeTimeoutMs = 300;           // an endpoint slower than this is out of range
-  int ReplyTimeoutMs = 2000;          // IAS and CONNECT answers of a device in range
+  // "host:port" in range order; unset: VX4418_IRDA_DEVICES, read at every
+  // device search.
+  std::optional<std::vector<std::string>> Endpoints;
+  std::string LibraryFolder; // folder holding libWiretune.so
+  int RangeTimeoutMs = 300;  // an endpoint slower than this is out of range
+  int ReplyTimeoutMs = 2000; // IAS and CONNECT answers of a device in range
 };
 
-// Endpoints from VX4418_IRDA_DEVICES (default 127.0.0.1:4418) and the folder
-// of the running executable.
+// The endpoints listed in VX4418_IRDA_DEVICES (default 127.0.0.1:4418).
+std::vector<std::string> EndpointsFromEnvironment();
+// Endpoints from the environment, options library from the folder of the
+// running executable.
 VirtualIrdaConfig VirtualIrdaConfigFromEnvironment();
 std::vector<std::string> ParseEndpointList(const std::string &list);
 

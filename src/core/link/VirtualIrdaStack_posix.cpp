@@ -280,10 +280,13 @@ std::vector<std::string> ParseEndpointList(const std::string &list) {
   return endpoints;
 }
 
+std::vector<std::string> EndpointsFromEnvironment() {
+  const char *list = std::getenv("VX4418_IRDA_DEVICES");
+  return ParseEndpointList(list && *list ? list : DefaultEndpoints);
+}
+
 VirtualIrdaConfig VirtualIrdaConfigFromEnvironment() {
   VirtualIrdaConfig config;
-  const char *list = std::getenv("VX4418_IRDA_DEVICES");
-  config.Endpoints = ParseEndpointList(list && *list ? list : DefaultEndpoints);
   config.LibraryFolder = ExecutableFolder();
   return config;
 }
@@ -345,7 +348,9 @@ int VirtualIrdaStack::EnumDevices(IrdaSocket socket, void *deviceList, int lengt
   auto *out = static_cast<std::uint8_t *>(deviceList);
   deviceEndpoints_.clear();
   std::uint32_t count = 0;
-  for (const std::string &endpoint : config_.Endpoints) {
+  const std::vector<std::string> endpoints =
+      config_.Endpoints ? *config_.Endpoints : EndpointsFromEnvironment();
+  for (const std::string &endpoint : endpoints) {
     const std::size_t entryAt = 4 + count * sizeof(IRDA_DEVICE_INFO);
     if (count >= static_cast<std::uint32_t>(DEVICELIST::MaxDevices) ||
         entryAt + sizeof(IRDA_DEVICE_INFO) > static_cast<std::size_t>(length))

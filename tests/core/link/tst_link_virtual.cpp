@@ -162,13 +162,20 @@ void TestLink::errnoMapping() {
 void TestLink::endpointList() {
   QCOMPARE(ParseEndpointList(" a:1, b:2 ,,c:3,"), (std::vector<std::string>{"a:1", "b:2", "c:3"}));
   qunsetenv("VX4418_IRDA_DEVICES");
-  QCOMPARE(VirtualIrdaConfigFromEnvironment().Endpoints,
-           std::vector<std::string>{"127.0.0.1:4418"});
-  qputenv("VX4418_IRDA_DEVICES", "127.0.0.1:5000,localhost:5001");
+  QCOMPARE(EndpointsFromEnvironment(), std::vector<std::string>{"127.0.0.1:4418"});
   const VirtualIrdaConfig config = VirtualIrdaConfigFromEnvironment();
-  qunsetenv("VX4418_IRDA_DEVICES");
-  QCOMPARE(config.Endpoints, (std::vector<std::string>{"127.0.0.1:5000", "localhost:5001"}));
+  QVERIFY(!config.Endpoints);
   QCOMPARE(QString::fromStdString(config.LibraryFolder), QCoreApplication::applicationDirPath());
+
+  // Without a list of its own the stack reads the variable at each search.
+  Responder instrument(Instrument(SimDevice, "NONE", {"REFUSED\n"}));
+  VirtualIrdaStack stack(config);
+  const IrdaSocket socket = stack.CreateSocket();
+  qputenv("VX4418_IRDA_DEVICES", (ClosedPortEndpoint() + "," + instrument.Endpoint()).c_str());
+  DEVICELIST list;
+  QCOMPARE(stack.EnumDevices(socket, &list, sizeof list), 0);
+  qunsetenv("VX4418_IRDA_DEVICES");
+  QCOMPARE(list.count(), 1u);
 }
 
 void TestLink::virtualEnumeration() {
