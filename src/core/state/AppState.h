@@ -5,6 +5,7 @@
 #include "lang/TextTable.h"
 #include "link/DeviceParams.h"
 #include "link/HistoryArea.h"
+#include "link/IrdaTransport.h"
 #include "state/Clock.h"
 #include "state/RegState.h"
 
@@ -53,8 +54,12 @@ struct AppState {
   HistoryArea History;           // HistoryData / HistoryLength
   DEVICE_PARAMS LastReadParams;
   DEVICE_PARAMS ParamsToWrite;
-  qintptr DeviceSocket = -1;     // socket of the open instrument connection
+  IrdaSocket DeviceSocket = 0;   // socket of the open instrument connection; 0: none
   bool KeepHistoryAfterRead = false;
+
+  // The infrared transport with its loaded options library; tests give it a
+  // fake stack. The main window frees the library when it is destroyed.
+  std::shared_ptr<IrdaTransport> Irda = std::make_shared<IrdaTransport>(CreatePlatformIrdaStack());
 
   // "Now" for everything that stamps a time; replaced by tests.
   std::shared_ptr<Clock> clock = std::make_shared<Clock>();

@@ -1,0 +1,21 @@
+#pragma once
+
+// Results of the instrument link operations. 0 is success; the negative
+// values are the link's own; positive values are Windows Sockets error codes
+// passed up unchanged.
+constexpr int LinkOk = 0;
+constexpr int LinkFailed = -1;            // busy too long, reply incomplete or unfit
+constexpr int LinkNoDevice = -2;          // no instrument in range
+constexpr int LinkBadActivationTime = -3; // activation time cannot be decoded
+
+// IrdaOpen's two results when Winsock started.
+constexpr int IrdaSocketCreated = 0x1000000;
+constexpr int IrdaSocketNotCreated = 0x1000009;
+
+// The Windows Sockets codes the link produces or expects.
+constexpr int WsaInvalidArgument = 10022; // WSAEINVAL
+constexpr int WsaNotSocket = 10038;       // WSAENOTSOCK
+constexpr int WsaNetworkDown = 10050;     // WSAENETDOWN
+constexpr int WsaConnectionReset = 10054; // WSAECONNRESET
+constexpr int WsaTimedOut = 10060;        // WSAETIMEDOUT
+constexpr int WsaRefused = 10061;         // WSAECONNREFUSED
