@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <new>
 
 bool SaveRtfFile(const QString &path, const RtfDocument &document) {
   QSaveFile file(path);
@@ -21,5 +22,9 @@ RtfDocument LoadRtfFile(const QString &path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     return {};
-  return ReadRtf(file.read(RtfMaxFileSize));
+  try {
+    return ReadRtf(file.read(RtfMaxFileSize));
+  } catch (const std::bad_alloc &) {
+    return {};
+  }
 }

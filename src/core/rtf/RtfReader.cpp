@@ -2,7 +2,6 @@
 #include "rtf/CodePage.h"
 
 #include <QHash>
-#include <QSet>
 #include <algorithm>
 #include <climits>
 #include <vector>
@@ -30,46 +29,98 @@ constexpr int MaxUnicodeSkip = 1000;
 constexpr qsizetype MaxFontNameLength = 256;
 constexpr qsizetype MaxWordLength = 32;
 
-// A key for the word tables that does not copy the word.
-QByteArray Key(QByteArrayView word) {
-  return QByteArray::fromRawData(word.data(), word.size());
-}
+// The control words this reader acts on.
+enum class Word : quint8 {
+  Unknown,
+  SkippedDestination, // a destination whose content is not body text
+  FontTable,
+  Bin,
+  Unicode,
+  UnicodeSkip,
+  Par,
+  Line,
+  Tab,
+  Bold,
+  Italic,
+  Underline,
+  UnderlineNone,
+  FontSize,
+  Plain,
+  Font,
+  FontCharset,
+  FontCodePage,
+  Ansi,
+  Mac,
+  Pc,
+  Pca,
+  AnsiCodePage,
+  DefaultFont,
+  Special, // a character of its own
+};
 
-QSet<QByteArray> WordSet(const char *words) {
-  const QList<QByteArray> list = QByteArray(words).split(' ');
-  return QSet<QByteArray>(list.begin(), list.end());
-}
+struct WordInfo {
+  Word word = Word::Unknown;
+  char16_t ch = 0;
+};
 
-// Destinations whose content is not part of the body text.
-const QSet<QByteArray> &SkippedDestinations() {
-  static const QSet<QByteArray> words =
-      WordSet("aftncn aftnsep aftnsepc annotation atnauthor atnid background bkmkend bkmkstart "
-              "colortbl colorschememapping datastore docvar filetbl fldinst footer footerf "
-              "footerl footerr footnote ftncn ftnsep ftnsepc generator header headerf headerl "
-              "headerr info latentstyles listoverridetable listtable macpict nonshppict object "
-              "objdata pgdsctbl pict pn revtbl rsidtbl stylesheet tc template themedata txe "
-              "userprops wmetafile xe xmlnstbl");
-  return words;
-}
-
-const QSet<QByteArray> &UnderlineWords() {
-  static const QSet<QByteArray> words =
-      WordSet("ul uld uldash uldashd uldashdd uldb ulhwave ulldash ulth ulthd ulthdash "
-              "ulthdashd ulthdashdd ulthldash ululdbwave ulw ulwave");
-  return words;
-}
-
-char16_t SpecialChar(QByteArrayView word) {
-  static const QHash<QByteArray, char16_t> chars = {
+QHash<QByteArray, WordInfo> BuildWordTable() {
+  QHash<QByteArray, WordInfo> table;
+  const auto add = [&table](const char *words, Word word) {
+    for (const QByteArray &name : QByteArray(words).split(' '))
+      table.insert(name, {word, 0});
+  };
+  add("aftncn aftnsep aftnsepc annotation atnauthor atnid background bkmkend bkmkstart "
+      "colortbl colorschememapping datastore docvar filetbl fldinst footer footerf footerl "
+      "footerr footnote ftncn ftnsep ftnsepc generator header headerf headerl headerr info "
+      "latentstyles listoverridetable listtable macpict nonshppict object objdata pgdsctbl pict "
+      "pn revtbl rsidtbl stylesheet tc template themedata txe userprops wmetafile xe xmlnstbl",
+      Word::SkippedDestination);
+  add("ul uld uldash uldashd uldashdd uldb ulhwave ulldash ulth ulthd ulthdash ulthdashd "
+      "ulthdashdd ulthldash ululdbwave ulw ulwave",
+      Word::Underline);
+  add("par row nestrow", Word::Par);
+  add("tab cell nestcell", Word::Tab);
+  const std::pair<const char *, Word> single[] = {{"fonttbl", Word::FontTable},
+                                                  {"bin", Word::Bin},
+                                                  {"u", Word::Unicode},
+                                                  {"uc", Word::UnicodeSkip},
+                                                  {"line", Word::Line},
+                                                  {"b", Word::Bold},
+                                                  {"i", Word::Italic},
+                                                  {"ulnone", Word::UnderlineNone},
+                                                  {"fs", Word::FontSize},
+                                                  {"plain", Word::Plain},
+                                                  {"f", Word::Font},
+                                                  {"fcharset", Word::FontCharset},
+                                                  {"cpg", Word::FontCodePage},
+                                                  {"ansi", Word::Ansi},
+                                                  {"mac", Word::Mac},
+                                                  {"pc", Word::Pc},
+                                                  {"pca", Word::Pca},
+                                                  {"ansicpg", Word::AnsiCodePage},
+                                                  {"deff", Word::DefaultFont}};
+  for (const auto &[name, word] : single)
+    table.insert(name, {word, 0});
+  const std::pair<const char *, char16_t> special[] = {
       {"emdash", 0x2014},  {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
       {"rquote", 0x2019},  {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},
       {"enspace", 0x2002}, {"qmspace", 0x2005},   {"zwj", 0x200D},       {"zwnj", 0x200C},
       {"ltrmark", 0x200E}, {"rtlmark", 0x200F}};
-  return chars.value(Key(word), 0);
+  for (const auto &[name, ch] : special)
+    table.insert(name, {Word::Special, ch});
+  return table;
+}
+
+WordInfo LookUpWord(QByteArrayView word) {
+  static const QHash<QByteArray, WordInfo> table = BuildWordTable();
+  return table.value(QByteArray::fromRawData(word.data(), word.size()));
 }
 
 bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsSpecial(char c) {
+  return c == '{' || c == '}' || c == '\\' || c == '\r' || c == '\n';
 }
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -113,10 +164,11 @@ private:
   void openGroup();
   void closeGroup();
   void readControl();
-  void controlWord(QByteArrayView word, bool hasParam, int param);
-  void textControlWord(QByteArrayView word, bool hasParam, int param);
-  void fontTableWord(QByteArrayView word, bool hasParam, int param);
+  void controlWord(WordInfo info, bool hasParam, int param);
+  void textControlWord(WordInfo info, bool hasParam, int param);
+  void fontTableWord(Word word, bool hasParam, int param);
   void controlSymbol(char symbol);
+  void readText();
   void textByte(char byte);
   void appendText(QString text);
   void flushText();
@@ -168,7 +220,8 @@ RtfDocument RtfParser::parse() {
     case '\n':
       break;
     default:
-      textByte(c);
+      --pos_;
+      readText();
       break;
     }
   }
@@ -241,12 +294,12 @@ void RtfParser::readControl() {
   if (pos_ < data_.size() && data_[pos_] == ' ')
     ++pos_;
   value = std::clamp<qint64>(negative ? -value : value, INT_MIN, INT_MAX);
-  controlWord(word, hasParam, int(value));
+  controlWord(LookUpWord(word), hasParam, int(value));
 }
 
-void RtfParser::controlWord(QByteArrayView word, bool hasParam, int param) {
+void RtfParser::controlWord(WordInfo info, bool hasParam, int param) {
   flushText();
-  if (word == "bin") {
+  if (info.word == Word::Bin) {
     // Raw bytes follow; they may hold anything, braces included.
     if (hasParam && param > 0)
       pos_ += std::min<qsizetype>(param, data_.size() - pos_);
@@ -257,90 +310,114 @@ void RtfParser::controlWord(QByteArrayView word, bool hasParam, int param) {
   if (skipping())
     return;
   const bool starred = std::exchange(starPending_, false);
-  if (word == "u") {
+  if (info.word == Word::Unicode) {
     // A \uN ends the fallback of the one before it, for writers that give none.
     fallbackLeft_ = 0;
   } else if (consumeFallback()) {
     return;
   }
 
-  if (starred || SkippedDestinations().contains(Key(word))) {
+  switch (info.word) {
+  case Word::SkippedDestination:
     state().destination = Destination::Skip;
     return;
-  }
-  if (word == "fonttbl") {
+  case Word::FontTable:
     state().destination = Destination::FontTable;
     return;
-  }
-  if (word == "uc") {
+  case Word::UnicodeSkip:
     state().unicodeSkip = std::clamp(param, 0, MaxUnicodeSkip);
     return;
+  default:
+    break;
   }
-  if (state().destination == Destination::FontTable)
-    fontTableWord(word, hasParam, param);
+  if (starred)
+    state().destination = Destination::Skip;
+  else if (state().destination == Destination::FontTable)
+    fontTableWord(info.word, hasParam, param);
   else
-    textControlWord(word, hasParam, param);
+    textControlWord(info, hasParam, param);
 }
 
-void RtfParser::fontTableWord(QByteArrayView word, bool hasParam, int param) {
-  if (word == "f" && hasParam) {
+void RtfParser::fontTableWord(Word word, bool hasParam, int param) {
+  if (word == Word::Font && hasParam) {
     fontBeingDefined_ = param;
     if (!fonts_.contains(param))
       fonts_.insert(param, FontInfo{});
   } else if (fontBeingDefined_ >= 0 && fonts_.contains(fontBeingDefined_)) {
-    if (word == "fcharset")
+    if (word == Word::FontCharset)
       fonts_[fontBeingDefined_].charset = param;
-    else if (word == "cpg")
+    else if (word == Word::FontCodePage)
       fonts_[fontBeingDefined_].codePage = param;
   }
 }
 
-void RtfParser::textControlWord(QByteArrayView word, bool hasParam, int param) {
+void RtfParser::textControlWord(WordInfo info, bool hasParam, int param) {
   RtfCharFormat &format = state().format;
   const bool on = !hasParam || param != 0;
-  if (word == "par" || word == "row" || word == "nestrow") {
+  switch (info.word) {
+  case Word::Par:
     endParagraph();
-  } else if (word == "line") {
+    break;
+  case Word::Line:
     appendText(QString(QChar::LineSeparator));
-  } else if (word == "tab" || word == "cell" || word == "nestcell") {
+    break;
+  case Word::Tab:
     appendText(QStringLiteral("\t"));
-  } else if (word == "u") {
+    break;
+  case Word::Unicode: {
     const bool valid = hasParam && param >= -32768 && param <= 65535;
     appendText(QString(QChar(valid ? char16_t(param < 0 ? param + 65536 : param)
                                    : char16_t(QChar::ReplacementCharacter))));
     fallbackLeft_ = state().unicodeSkip;
-  } else if (word == "b") {
+    break;
+  }
+  case Word::Special:
+    appendText(QString(QChar(info.ch)));
+    break;
+  case Word::Bold:
     format.bold = on;
-  } else if (word == "i") {
+    break;
+  case Word::Italic:
     format.italic = on;
-  } else if (word == "ulnone") {
-    format.underline = false;
-  } else if (UnderlineWords().contains(Key(word))) {
+    break;
+  case Word::Underline:
     format.underline = on;
-  } else if (word == "fs") {
+    break;
+  case Word::UnderlineNone:
+    format.underline = false;
+    break;
+  case Word::FontSize:
     format.fontSize = hasParam && param > 0 ? std::min(param, MaxFontSize) : 0;
-  } else if (word == "plain") {
+    break;
+  case Word::Plain:
     format = RtfCharFormat{};
     state().font = -1;
-  } else if (word == "f") {
+    break;
+  case Word::Font:
     state().font = hasParam ? param : -1;
-  } else if (word == "ansi") {
+    break;
+  case Word::Ansi:
     documentCodePage_ = 1252;
-  } else if (word == "mac") {
+    break;
+  case Word::Mac:
     documentCodePage_ = 10000;
-  } else if (word == "pc") {
+    break;
+  case Word::Pc:
     documentCodePage_ = 437;
-  } else if (word == "pca") {
+    break;
+  case Word::Pca:
     documentCodePage_ = 850;
-  } else if (word == "ansicpg") {
+    break;
+  case Word::AnsiCodePage:
     if (hasParam && param > 0)
       documentCodePage_ = param;
-  } else if (word == "deff") {
+    break;
+  case Word::DefaultFont:
     defaultFont_ = param;
-  } else if (const char16_t ch = SpecialChar(word)) {
-    appendText(QString(QChar(ch)));
+    break;
+  default:
+    break; // every other control word changes nothing this reader keeps
   }
-  // Every other control word changes nothing this reader keeps.
 }
 
 void RtfParser::controlSymbol(char symbol) {
@@ -383,6 +460,23 @@ void RtfParser::controlSymbol(char symbol) {
   default:
     break; // optional hyphen, index marks and unknown symbols
   }
+}
+
+// Reads the text up to the next brace, backslash or line end.
+void RtfParser::readText() {
+  const qsizetype start = pos_;
+  while (pos_ < data_.size() && !IsSpecial(data_[pos_]))
+    ++pos_;
+  const QByteArrayView text(data_.constData() + start, pos_ - start);
+  if (fallbackLeft_ > 0 || skipping() || state().destination != Destination::Text) {
+    for (char byte : text)
+      textByte(byte);
+    return;
+  }
+  starPending_ = false;
+  for (char byte : text)
+    if (uchar(byte) >= 0x20 || byte == '\t')
+      pendingBytes_ += byte;
 }
 
 void RtfParser::textByte(char byte) {
