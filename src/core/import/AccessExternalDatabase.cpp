@@ -1,265 +1,142 @@
 #include "import/AccessExternalDatabase.h"
 
-#include <QFile>
-#include <QtEndian>
-#include <mdbtools.h>
-#include <vector>
+#include "import/AccessFile.h"
+#include "import/Isolated.h"
+
+#include <QDataStream>
+#include <QIODevice>
 
 namespace {
 
-constexpr int RowOffsetMask = 0x1fff;
-constexpr int LongValueHeader = 12; // length with flags, then the page and row of the data
+constexpr int IdleTimeoutMs = 30000;
+constexpr qint64 StreamOverhead = qint64(1) << 20;
+constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
+constexpr int FlushBytes = 1 << 16;
 
-// Text as the file stores it (Jet 3 code page, or UCS-2 possibly compressed)
-// converted to UTF-8 by the library.
-QString JetText(MdbHandle *mdb, const void *data, int size) {
-  if (size <= 0)
-    return QLatin1String("");
-  QByteArray out(qsizetype(size) * 3 + 8, Qt::Uninitialized);
-  const int n = mdb_unicode2ascii(mdb, static_cast<const char *>(data), size_t(size), out.data(),
-                                  size_t(out.size() - 1));
-  return QString::fromUtf8(out.constData(), qBound(qsizetype(0), qsizetype(n), out.size() - 1));
-}
+// What the reading process sends: the columns, each row, then the outcome.
+enum Record : quint8 { Columns = 1, Row = 2, End = 3 };
 
-QString TakeLibraryText(char *text) {
-  QString result = text ? QString::fromUtf8(text) : QString();
-  g_free(text);
-  return result;
-}
+const QString Damaged = QStringLiteral("The Access database is damaged and cannot be read.");
 
-// The bytes of a memo or OLE value: inline in the row, on one other page, or
-// chained over several pages. False for a damaged value or one over maxBytes.
-bool ReadLongValue(MdbHandle *mdb, int start, int size, qint64 maxBytes, QByteArray &out) {
-  out.clear();
-  if (size == 0)
-    return true;
-  if (size < LongValueHeader)
-    return false;
-  const uchar *header = mdb->pg_buf + start;
-  const quint32 length = qFromLittleEndian<quint32>(header);
-  qint32 pageRow = qFromLittleEndian<qint32>(header + 4);
-  if (length & 0x80000000u) {
-    out = QByteArray(reinterpret_cast<const char *>(header) + LongValueHeader,
-                     size - LongValueHeader);
-    return out.size() <= maxBytes;
+// Collects records and hands them to the output in blocks.
+class RecordWriter {
+public:
+  explicit RecordWriter(IsolatedOutput &output)
+      : output_(output), stream_(&buffer_, QIODevice::WriteOnly) {
+    stream_.setVersion(StreamVersion);
   }
-  void *buf = nullptr;
-  int offset = 0;
-  size_t len = 0;
-  if (length & 0x40000000u) {
-    if (mdb_find_pg_row(mdb, pageRow, &buf, &offset, &len) != 0 || qint64(len) > maxBytes)
-      return false;
-    out = QByteArray(static_cast<const char *>(buf) + offset, qsizetype(len));
-    return true;
+  QDataStream &stream() { return stream_; }
+  void flush(bool force) {
+    if (buffer_.size() < FlushBytes && !force)
+      return;
+    output_.write(buffer_);
+    stream_.device()->seek(0);
+    buffer_.clear();
   }
-  if (length & 0xff000000u)
-    return false;
-  if (qint64(length) > maxBytes)
-    return false;
-  out.reserve(qsizetype(length));
-  // Each link carries the next link and at least one byte, so the walk ends.
-  while (pageRow != 0) {
-    if (mdb_find_pg_row(mdb, pageRow, &buf, &offset, &len) != 0 || len <= 4)
-      return false;
-    const auto *link = static_cast<const uchar *>(buf) + offset;
-    if (quint64(out.size()) + (len - 4) > length)
-      return false;
-    out.append(reinterpret_cast<const char *>(link) + 4, qsizetype(len - 4));
-    pageRow = qFromLittleEndian<qint32>(link);
-  }
-  return quint32(out.size()) == length;
-}
 
-// Bytes a stored value of a fixed-size type needs; 0 for the others.
-int StoredSize(int type) {
-  switch (type) {
-  case MDB_BYTE:
-    return 1;
-  case MDB_INT:
-    return 2;
-  case MDB_LONGINT:
-  case MDB_COMPLEX:
-  case MDB_FLOAT:
-    return 4;
-  case MDB_DOUBLE:
-  case MDB_DATETIME:
-  case MDB_MONEY:
-    return 8;
-  case MDB_REPID:
-    return 16;
-  case MDB_NUMERIC:
-    return 17; // sign byte and 16 bytes of digits
-  default:
-    return 0;
-  }
-}
-
-// One value of the row the library cracked into field, from the current page.
-bool ReadValue(MdbHandle *mdb, const MdbColumn *col, const MdbField &field, qint64 maxValueBytes,
-               QVariant &value) {
-  value = QVariant();
-  if (col->col_type == MDB_BOOL) {
-    value = !field.is_null; // a yes/no value lives in the row's null mask
-    return true;
-  }
-  if (field.is_null)
-    return true;
-  const int start = field.start;
-  const int size = field.siz;
-  if (start < 0 || size < StoredSize(col->col_type) || start + size > int(mdb->fmt->pg_size))
-    return false;
-  const uchar *data = mdb->pg_buf + start;
-  switch (col->col_type) {
-  case MDB_BYTE:
-    value = qint64(data[0]);
-    return true;
-  case MDB_INT:
-    value = qint64(qFromLittleEndian<qint16>(data));
-    return true;
-  case MDB_LONGINT:
-  case MDB_COMPLEX:
-    value = qint64(qFromLittleEndian<qint32>(data));
-    return true;
-  case MDB_FLOAT:
-    value = double(qFromLittleEndian<float>(data));
-    return true;
-  case MDB_DOUBLE:
-  case MDB_DATETIME: // the day count, exactly as stored
-    value = qFromLittleEndian<double>(data);
-    return true;
-  case MDB_MONEY:
-    value = TakeLibraryText(mdb_money_to_string(mdb, start));
-    return true;
-  case MDB_NUMERIC:
-    value = TakeLibraryText(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
-    return true;
-  case MDB_REPID:
-    value = TakeLibraryText(mdb_uuid_to_string(mdb->pg_buf, start));
-    return true;
-  case MDB_TEXT:
-    value = JetText(mdb, data, size);
-    return true;
-  case MDB_MEMO:
-  case MDB_OLE: {
-    QByteArray bytes;
-    if (!ReadLongValue(mdb, start, size, maxValueBytes, bytes))
-      return false;
-    if (col->col_type == MDB_MEMO)
-      value = JetText(mdb, bytes.constData(), int(bytes.size()));
-    else
-      value = bytes;
-    return true;
-  }
-  default:
-    value = QByteArray(reinterpret_cast<const char *>(data), size);
-    return true;
-  }
-}
-
-} // namespace
-
-struct AccessExternalDatabase::File {
-  MdbHandle *mdb = nullptr;
-  QList<MdbCatalogEntry *> entries; // the user tables, beside tables_
-
-  ~File() {
-    if (mdb)
-      mdb_close(mdb);
-  }
+private:
+  IsolatedOutput &output_;
+  QByteArray buffer_;
+  QDataStream stream_;
 };
 
-AccessExternalDatabase::AccessExternalDatabase(std::unique_ptr<File> file)
-    : file_(std::move(file)) {}
-
-AccessExternalDatabase::~AccessExternalDatabase() = default;
+} // namespace
 
 std::unique_ptr<ExternalDatabase> AccessExternalDatabase::open(const QString &path,
                                                                const QByteArray &head, qint64 size,
                                                                QString *error) {
   // Jet 3 files have pages of 2 KiB, later versions 4 KiB; a file is whole pages.
   constexpr int VersionOffset = 0x14;
-  if (head.size() <= VersionOffset) {
-    *error = QStringLiteral("The database file is truncated.");
-    return nullptr;
-  }
-  const qint64 pageSize = head.at(VersionOffset) == 0 ? 2048 : 4096;
-  if (size < 2 * pageSize || size % pageSize != 0) {
+  const qint64 pageSize = head.size() > VersionOffset && head.at(VersionOffset) == 0 ? 2048 : 4096;
+  if (head.size() <= VersionOffset || size < 2 * pageSize || size % pageSize != 0) {
     *error = QStringLiteral("The database file is truncated.");
     return nullptr;
   }
 
-  auto file = std::make_unique<File>();
-  file->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-  if (!file->mdb || !mdb_read_catalog(file->mdb, MDB_TABLE)) {
-    *error = QStringLiteral("The Access database cannot be read.");
+  QByteArray output;
+  const bool ran = RunIsolated(
+      [&path](IsolatedOutput &out) {
+        AccessFile file;
+        QString reason;
+        const bool opened = file.open(path, &reason);
+        RecordWriter writer(out);
+        writer.stream() << opened << reason << file.tables();
+        writer.flush(true);
+      },
+      output, StreamOverhead, IdleTimeoutMs);
+  bool opened = false;
+  QString reason;
+  QStringList tables;
+  QDataStream in(output);
+  in.setVersion(StreamVersion);
+  in >> opened >> reason >> tables;
+  if (!ran || in.status() != QDataStream::Ok) {
+    *error = Damaged;
     return nullptr;
   }
-  std::unique_ptr<AccessExternalDatabase> db(new AccessExternalDatabase(std::move(file)));
-  MdbHandle *mdb = db->file_->mdb;
-  for (unsigned int i = 0; i < mdb->num_catalog && i < mdb->catalog->len; ++i) {
-    auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
-    if (!entry || !mdb_is_user_table(entry))
-      continue;
-    db->tables_ << QString::fromUtf8(entry->object_name);
-    db->file_->entries << entry;
+  if (!opened) {
+    *error = reason;
+    return nullptr;
   }
+  std::unique_ptr<AccessExternalDatabase> db(new AccessExternalDatabase(path));
+  db->tables_ = tables;
   return db;
 }
 
 bool AccessExternalDatabase::readWholeTable(const QString &name, ExternalTable &table) {
-  MdbHandle *mdb = file_->mdb;
-  const qsizetype at = tables_.indexOf(name);
-  if (at < 0)
-    return fail(QStringLiteral("The file has no table %1.").arg(name));
-  MdbTableDef *def = mdb_read_table(file_->entries.at(at));
-  if (!def)
-    return fail(QStringLiteral("The table %1 cannot be read.").arg(name));
-  struct Release {
-    MdbTableDef *def;
-    ~Release() { mdb_free_tabledef(def); }
-  } release{def};
-  if (!mdb_read_columns(def) || !def->columns || def->columns->len != def->num_cols)
-    return fail(QStringLiteral("The columns of table %1 cannot be read.").arg(name));
+  const ExternalReadLimits limits = this->limits();
+  QByteArray output;
+  const bool ran = RunIsolated(
+      [&](IsolatedOutput &out) {
+        RecordWriter writer(out);
+        AccessFile file;
+        QString reason;
+        QStringList columns;
+        bool columnsSent = false;
+        auto sendColumns = [&] {
+          if (!columnsSent)
+            writer.stream() << quint8(Columns) << columns;
+          columnsSent = true;
+        };
+        const bool read = file.open(path_, &reason) && file.readTable(
+                                                           name, limits, columns,
+                                                           [&](QVariantList &&row) {
+                                                             sendColumns();
+                                                             writer.stream() << quint8(Row) << row;
+                                                             writer.flush(false);
+                                                             return true;
+                                                           },
+                                                           &reason);
+        sendColumns();
+        writer.stream() << quint8(End) << read << reason;
+        writer.flush(true);
+      },
+      output, limits.maxTableBytes + StreamOverhead, IdleTimeoutMs);
+  if (!ran)
+    return fail(Damaged);
 
-  const int width = int(def->num_cols);
-  std::vector<MdbColumn *> columns(size_t(width), nullptr);
-  for (int i = 0; i < width; ++i) {
-    columns[size_t(i)] = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, guint(i)));
-    table.columns << QString::fromUtf8(columns[size_t(i)]->name);
-  }
-
-  const QString unreadable = QStringLiteral("A row of table %1 cannot be read.").arg(name);
-  const QString tooLarge = QStringLiteral("The table %1 is too large to import.").arg(name);
-  ReadBudget budget(limits());
-  std::vector<MdbField> fields(size_t(qMax(width, 1)));
-  mdb_rewind_table(def);
-  while (mdb_fetch_row(def)) {
-    // The library has just read this row of the current page; read its
-    // fields again to tell NULL from empty and to reach the stored bytes.
-    int rowStart = 0;
-    size_t rowSize = 0;
-    if (mdb_find_row(mdb, int(def->cur_row) - 1, &rowStart, &rowSize) != 0 ||
-        mdb_crack_row(def, rowStart & RowOffsetMask, rowSize, fields.data()) < 0)
-      return fail(unreadable);
-    if (!budget.takeRow(width))
-      return fail(tooLarge);
-
-    QVariantList row(width);
-    for (int i = 0; i < width; ++i) {
-      const MdbField &field = fields[size_t(i)];
-      if (field.colnum < 0 || field.colnum >= width)
-        return fail(unreadable);
-      QVariant value;
-      if (!ReadValue(mdb, columns[size_t(field.colnum)], field, limits().maxValueBytes, value))
-        return fail(unreadable);
-      if (!budget.take(value))
-        return fail(tooLarge);
-      row[field.colnum] = std::move(value);
+  QDataStream in(output);
+  in.setVersion(StreamVersion);
+  for (;;) {
+    quint8 record = 0;
+    in >> record;
+    if (record == Columns) {
+      in >> table.columns;
+    } else if (record == Row) {
+      QVariantList row;
+      in >> row;
+      if (row.size() != table.columns.size())
+        return fail(Damaged);
+      table.rows << std::move(row);
+    } else if (record == End) {
+      bool read = false;
+      QString reason;
+      in >> read >> reason;
+      if (in.status() != QDataStream::Ok)
+        return fail(Damaged);
+      return read || fail(reason);
     }
-    table.rows << std::move(row);
+    if (in.status() != QDataStream::Ok || record < Columns || record > End)
+      return fail(Damaged);
   }
-  // The table's definition counts its rows; fewer means some could not be read.
-  if (quint64(table.rows.size()) < quint64(def->num_rows))
-    return fail(unreadable);
-  return true;
 }

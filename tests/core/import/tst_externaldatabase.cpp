@@ -1,6 +1,7 @@
 // Reading other database files for the import: Access files of earlier
 // installations (checked against mdb-export) and databases of this program.
 #include "import/ExternalDatabase.h"
+#include "import/Isolated.h"
 
 #include <QDate>
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <thread>
 
 namespace {
 
@@ -225,6 +228,11 @@ private slots:
   void sqliteLimits();
 
   void kindFollowsContentNotName();
+
+  // Work that may fault, run apart from the program.
+  void isolatedWorkReturnsItsOutput();
+  void isolatedFaultsAreContained_data();
+  void isolatedFaultsAreContained();
 };
 
 void TestExternalDatabase::initTestCase() {
@@ -378,6 +386,9 @@ void TestExternalDatabase::accessDamagedFiles_data() {
   QTest::newRow("only the first page") << 2 << true;
   QTest::newRow("random bytes over data pages") << 3 << false;
   QTest::newRow("signature and nothing else") << 4 << true;
+  // One byte in the catalog page of DateTestDatabase.mdb that makes the
+  // reading library itself fault.
+  QTest::newRow("catalog that crashes the library") << 5 << true;
 }
 
 void TestExternalDatabase::accessDamagedFiles() {
@@ -407,6 +418,11 @@ void TestExternalDatabase::accessDamagedFiles() {
   }
   case 4:
     bytes = bytes.left(32);
+    break;
+  case 5:
+    bytes = FileBytes(accessFile(QStringLiteral("DateTestDatabase.mdb")));
+    QVERIFY(bytes.size() > 8247);
+    bytes[8247] = char(60);
     break;
   }
   const bool whole = ReadExternalDatabaseBytes(bytes);
@@ -608,6 +624,49 @@ void TestExternalDatabase::kindFollowsContentNotName() {
   QVERIFY(db);
   QCOMPARE(db->kind(), ExternalDatabase::Kind::Access);
   QVERIFY(ReadExternalDatabaseBytes(FileBytes(access)));
+}
+
+void TestExternalDatabase::isolatedWorkReturnsItsOutput() {
+  QByteArray output;
+  const QByteArray big(300000, 'x');
+  QVERIFY(RunIsolated(
+      [&big](IsolatedOutput &out) {
+        out.write("first ");
+        out.write(big);
+      },
+      output, 1 << 20, 5000));
+  QCOMPARE(output, QByteArray("first ") + big);
+}
+
+void TestExternalDatabase::isolatedFaultsAreContained_data() {
+  QTest::addColumn<int>("fault");
+  QTest::newRow("segmentation fault") << 0;
+  QTest::newRow("abort") << 1;
+  QTest::newRow("hang") << 2;
+  QTest::newRow("too much output") << 3;
+}
+
+void TestExternalDatabase::isolatedFaultsAreContained() {
+  QFETCH(int, fault);
+#ifdef Q_OS_WIN
+  QSKIP("Work runs in the program itself on this platform.");
+#endif
+  QByteArray output;
+  const bool ran = RunIsolated(
+      [fault](IsolatedOutput &out) {
+        out.write("partial");
+        if (fault == 0)
+          std::raise(SIGSEGV);
+        else if (fault == 1)
+          std::abort();
+        else if (fault == 2)
+          std::this_thread::sleep_for(std::chrono::seconds(30));
+        else
+          out.write(QByteArray(5000, 'x'));
+      },
+      output, 1000, 300);
+  QVERIFY(!ran);
+  QVERIFY(output.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestExternalDatabase)
