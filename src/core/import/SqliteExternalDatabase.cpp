@@ -1,11 +1,13 @@
 #include "import/SqliteExternalDatabase.h"
 
 #include <QAtomicInt>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 #include <QtEndian>
 #include <sqlite3.h>
 
@@ -79,19 +81,30 @@ std::unique_ptr<ExternalDatabase> SqliteExternalDatabase::open(const QString &pa
     return nullptr;
   }
   std::unique_ptr<SqliteExternalDatabase> db(new SqliteExternalDatabase());
-  if (!db->openConnection(path)) {
+  // Bytes 18 and 19 of the header are 2 in write-ahead-log mode.
+  const bool wal = head.at(18) == 2 && head.at(19) == 2;
+  if (!db->openConnection(path, wal && !QFile::exists(path + QStringLiteral("-wal")))) {
     *error = db->errorString();
     return nullptr;
   }
   return db;
 }
 
-bool SqliteExternalDatabase::openConnection(const QString &path) {
+bool SqliteExternalDatabase::openConnection(const QString &path, bool walWithoutLog) {
   QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
   if (!db.isValid())
     return fail(QStringLiteral("SQLite databases cannot be read here."));
-  db.setDatabaseName(path);
-  db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+  if (walWithoutLog) {
+    // Nothing waits in a write-ahead log, so the file alone is the database:
+    // reading it as unchanging keeps SQLite from leaving its -shm and -wal
+    // files beside it.
+    db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
+                       QStringLiteral("?immutable=1"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+  } else {
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+  }
   if (!db.open())
     return fail(db.lastError().text());
 

@@ -17,7 +17,7 @@ protected:
 
 private:
   SqliteExternalDatabase();
-  bool openConnection(const QString &path);
+  bool openConnection(const QString &path, bool walWithoutLog);
   void applyValueLimit();
 
   QString connection_;

@@ -226,6 +226,7 @@ private slots:
   void sqliteBadFiles_data();
   void sqliteBadFiles();
   void sqliteLimits();
+  void sqliteWriteAheadLogLeavesNothingBehind();
 
   void kindFollowsContentNotName();
 
@@ -605,6 +606,36 @@ void TestExternalDatabase::sqliteLimits() {
   db->setLimits({});
   QVERIFY(db->readTable(QStringLiteral("TableUser"), table));
   QCOMPARE(table.rows.size(), 1);
+}
+
+void TestExternalDatabase::sqliteWriteAheadLogLeavesNothingBehind() {
+  const QString path = programLayoutFile(
+      QStringLiteral("wal.db"),
+      {{QStringLiteral("INSERT INTO TableUser (UserSecondName) VALUES ('W')"), {}}});
+  QVERIFY(!path.isEmpty());
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("wal"));
+    db.setDatabaseName(path);
+    QVERIFY(db.open());
+    QSqlQuery query(db);
+    QVERIFY(query.exec(QStringLiteral("PRAGMA journal_mode = WAL")));
+    query.finish();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("wal"));
+  QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+  const QByteArray before = FileBytes(path);
+  QCOMPARE(before.at(18), char(2));
+
+  auto db = OpenExternalFile(path);
+  QVERIFY(db);
+  ExternalTable table;
+  QVERIFY2(db->readTable(QStringLiteral("TableUser"), table), qPrintable(db->errorString()));
+  QCOMPARE(table.rows.size(), 1);
+  db.reset();
+  QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+  QVERIFY(!QFile::exists(path + QStringLiteral("-shm")));
+  QCOMPARE(FileBytes(path), before);
 }
 
 void TestExternalDatabase::kindFollowsContentNotName() {
