@@ -9,8 +9,11 @@
 // One table of another database file, read whole. Every row has one value per
 // column, in column order. A NULL stays a null QVariant(); other values are
 // qint64 (integers), double (reals, and date/time columns as the stored day
-// count since 30 December 1899), bool (yes/no columns), QString (text, memo,
-// currency and decimal columns as exact decimal text) or QByteArray (binary).
+// count since 30 December 1899, unrounded; before that day the whole days count
+// back while the time of day still counts forward, as Access keeps them),
+// bool (yes/no columns), QString (text, memo, and currency and decimal columns
+// as exact decimal text) or QByteArray (binary). An SQLite file gives each
+// value as it stores it.
 struct ExternalTable {
   QString name;
   QStringList columns;
@@ -80,9 +83,6 @@ public:
   bool take(const QVariant &value);
   // Counts the bookkeeping of one row of the given width.
   bool takeRow(int columnCount);
-
-  // True when a value of this many bytes may still be read.
-  bool allowsValue(qint64 bytes) const { return bytes <= limits_.maxValueBytes; }
 
 private:
   bool add(qint64 bytes);
