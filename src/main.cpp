@@ -1,6 +1,6 @@
-#include <QApplication>
+#include "app/Program.h"
 
 int main(int argc, char *argv[]) {
-  QApplication app(argc, argv);
-  return 0;
+  VxApplication app(argc, argv);
+  return RunProgram(app);
 }

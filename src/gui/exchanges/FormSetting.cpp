@@ -1,4 +1,5 @@
 #include "exchanges/FormSetting.h"
+#include "app/WidgetHints.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,14 +17,6 @@
 template <typename W> static W *named(W *widget, const char *name) {
   widget->setObjectName(QLatin1String(name));
   return widget;
-}
-
-// A hint holds the tool tip before "|" and the long hint after it; without
-// "|" both are the whole text.
-static void setHint(QWidget *widget, const QString &hint) {
-  const qsizetype bar = hint.indexOf(QLatin1Char('|'));
-  widget->setToolTip(bar < 0 ? hint : hint.left(bar));
-  widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
 TFormSetting::TFormSetting(AppState &state, QWidget *parent) : QDialog(parent), state_(state) {
@@ -47,8 +40,8 @@ TFormSetting::TFormSetting(AppState &state, QWidget *parent) : QDialog(parent), 
   RBPort = named(new QRadioButton(QStringLiteral("Virtul port")), "RBPort");
   L_Port = named(new QLabel(QStringLiteral("Select virtual port")), "L_Port");
   CmbPort = named(new QComboBox, "CmbPort");
-  setHint(RBSock, QStringLiteral("Irda connection recommended for Window 2000 and higher"));
-  setHint(RBPort, QStringLiteral("Connection via virtal infrared port"));
+  SetHint(RBSock, QStringLiteral("Irda connection recommended for Window 2000 and higher"));
+  SetHint(RBPort, QStringLiteral("Connection via virtal infrared port"));
   auto *connectionLayout = new QVBoxLayout(GBSetting);
   connectionLayout->addWidget(RBSock);
   connectionLayout->addWidget(RBPort);
@@ -63,8 +56,8 @@ TFormSetting::TFormSetting(AppState &state, QWidget *parent) : QDialog(parent), 
 
   SB_Ok = named(new QPushButton(QStringLiteral("OK"), this), "SB_Ok");
   SB_Cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "SB_Cancel");
-  setHint(SB_Ok, QStringLiteral("Accept this settings"));
-  setHint(SB_Cancel, QStringLiteral("Leave old settings"));
+  SetHint(SB_Ok, QStringLiteral("Accept this settings"));
+  SetHint(SB_Cancel, QStringLiteral("Leave old settings"));
   SB_Ok->setDefault(true);
   auto *buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -90,14 +83,14 @@ void TFormSetting::ApplyTexts(const TextTable &texts) {
   GBSetting->setTitle(texts.at(270));
   CBShow->setText(texts.at(271));
   // OK keeps its caption in every language; only its hint is translated.
-  setHint(SB_Ok, texts.at(272));
+  SetHint(SB_Ok, texts.at(272));
   SB_Cancel->setText(texts.at(38));
-  setHint(SB_Cancel, texts.at(273));
+  SetHint(SB_Cancel, texts.at(273));
   L_Port->setText(texts.at(274));
   RBPort->setText(texts.at(275));
-  setHint(RBPort, texts.at(276));
+  SetHint(RBPort, texts.at(276));
   RBSock->setText(texts.at(277));
-  setHint(RBSock, texts.at(278));
+  SetHint(RBSock, texts.at(278));
   GB_ShowHistory->setTitle(texts.at(279));
   RB_ShowSv->setText(texts.at(280));
   RB_ShowRh->setText(texts.at(281));

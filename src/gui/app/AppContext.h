@@ -1,0 +1,41 @@
+#pragma once
+#include "state/AppState.h"
+
+class OperatorMessages;
+class FileDialogs;
+class TDM;
+class TMainForm;
+class TFormUser;
+class TFormDeleteHistory;
+class TFormFilter;
+class TFormPrintHistory;
+class TFormPrintUser;
+class TFormRead;
+class TFormReg;
+class TFormViewHist;
+class TFormParams;
+class TFormSetting;
+
+// What every window shares: the process-wide records, the seams to the
+// operator and the file system, the data module and the other windows. One
+// instance for the run; the windows are filled in as start-up creates them.
+struct AppContext {
+  AppState &state;
+  OperatorMessages &messages;
+  FileDialogs &files;
+  // Folder of the executable; tests point it at a folder of their own.
+  QString executableFolder;
+
+  TMainForm *MainForm = nullptr;
+  TFormUser *FormUser = nullptr;
+  TFormDeleteHistory *FormDeleteHistory = nullptr;
+  TDM *DM = nullptr;
+  TFormFilter *FormFilter = nullptr;
+  TFormPrintHistory *FormPrintHistory = nullptr;
+  TFormPrintUser *FormPrintUser = nullptr;
+  TFormRead *FormRead = nullptr;
+  TFormReg *FormReg = nullptr;
+  TFormViewHist *FormViewHist = nullptr;
+  TFormParams *FormParams = nullptr;
+  TFormSetting *FormSetting = nullptr;
+};

@@ -1,0 +1,514 @@
+#include "app/MainForm.h"
+
+#include "app/AppContext.h"
+#include "app/EditProgramSettings.h"
+#include "app/StringGrid.h"
+#include "history/TDM.h"
+#include "link/IrdaTransport.h"
+#include "settings/ProgramSettings.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// One command of the main window: its texts are entries of the text table,
+// its picture a name of the desktop's icon theme.
+struct ActionSpec {
+  const char *name;
+  int caption;
+  int hint;
+  const char *keys;
+  const char *icon;
+};
+
+const ActionSpec kActions[] = {
+    {"ASelectUser", 26, 27, "", "x-office-address-book"},
+    // Ctrl+A is the select-all key of the lists; "New user" keeps its menu
+    // item and tool button.
+    {"AddUser", 24, 25, "", "contact-new"},
+    {"AEditUser", 46, 47, "Ctrl+E", "document-properties"},
+    {"APrintUser", 56, 57, "Ctrl+Alt+P", "document-print"},
+    {"ADeleteUser", 50, 51, "", "edit-delete"},
+    {"ARegistration", 65, 66, "Ctrl+Alt+R", "list-add"},
+    {"ACancelReg", 62, 63, "", "list-remove"},
+    {"AViewHistory", 11, 12, "Ctrl+H", "x-office-document"},
+    {"APrintHistory", 58, 59, "Ctrl+P", "document-print"},
+    {"AFilterHistory", 53, 54, "Ctrl+F", "edit-find"},
+    {"ACancelFilter", 70, 71, "Ctrl+Alt+F", "edit-clear"},
+    {"ADeleteHistory", 48, 49, "", "edit-delete"},
+    {"AReadHistory", 60, 61, "Ctrl+R", "go-down"},
+    {"ADevice", 72, 73, "Ctrl+D", "preferences-system"},
+    {"AClearHistory", 79, 80, "", "edit-clear-all"},
+    {"AClearDE", 82, 83, "", "view-refresh"},
+    {"ASelectAll", 87, -1, "Ctrl+A", ""},
+    {"ACopyToClipboard", 90, 91, "Ctrl+C", ""},
+    {"ASaveToAscii", 85, 86, "Ctrl+S", "document-save-as"},
+    {"AImport", 93, 94, "", "document-open"},
+    {"AConvertToWord", -1, -1, "", "x-office-spreadsheet"},
+    {"AProgramSetting", 77, 78, "", "preferences-desktop"},
+    {"ExitApp", 9, 10, "", "application-exit"},
+};
+
+// Tool bar, left to right; an empty name is a separator.
+const char *const kToolBar[][2] = {
+    {"tlb_User", "ASelectUser"},
+    {"tlbNewUser", "AddUser"},
+    {"tlb_EditUser", "AEditUser"},
+    {"", ""},
+    {"tlb_Register", "ARegistration"},
+    {"tlb_CancelRegistration", "ACancelReg"},
+    {"", ""},
+    {"tlb_History", "AViewHistory"},
+    {"tlb_Filter", "AFilterHistory"},
+    {"tlb_CancelFilter", "ACancelFilter"},
+    {"", ""},
+    {"tlb_DeleteAll", "ADeleteUser"},
+    {"tlb_ReadHistory", "AReadHistory"},
+    {"tlbDevice", "ADevice"},
+    {"", ""},
+    {"tlb_DeleteHistory", "ADeleteHistory"},
+    {"", ""},
+    {"ToolButton6", "ASaveToAscii"},
+    {"ToolButton7", "AConvertToWord"},
+    {"tlb_PrintHistory", "APrintHistory"},
+    {"tlb_PrintUser", "APrintUser"},
+    {"tlb_Exit", "ExitApp"},
+};
+
+const char *const kUserViewActions[] = {"AViewHistory", "AEditUser", "AddUser", "ADeleteUser",
+                                        "APrintUser", "ACancelReg", "ARegistration"};
+const char *const kHistoryViewActions[] = {"ASelectUser", "ADeleteHistory", "APrintHistory"};
+
+} // namespace
+
+TMainForm::TMainForm(AppContext &ctx, QWidget *parent) : QMainWindow(parent), ctx_(ctx) {
+  setObjectName("MainForm");
+  resize(714, 434 + 29 + 26 + 24);
+  buildActions();
+  buildMenus();
+  buildToolBar();
+  buildClientArea();
+  buildStatusBar();
+}
+
+TMainForm::~TMainForm() { FormDestroy(); }
+
+void TMainForm::buildActions() {
+  for (const ActionSpec &a : kActions) {
+    auto *act = new QAction(this);
+    act->setObjectName(a.name);
+    if (*a.keys)
+      act->setShortcut(QKeySequence(QString::fromLatin1(a.keys)));
+    if (*a.icon)
+      act->setIcon(QIcon::fromTheme(QString::fromLatin1(a.icon)));
+    actions_.insert(a.name, act);
+    addAction(act);
+  }
+  // Commands the window's layout keeps out of the operator's reach.
+  actions_["AImport"]->setVisible(false);
+  actions_["AConvertToWord"]->setVisible(false);
+
+  connect(actions_["ASelectUser"], &QAction::triggered, this, &TMainForm::ASelectUserExecute);
+  connect(actions_["AProgramSetting"], &QAction::triggered, this,
+          &TMainForm::AProgramSettingExecute);
+  connect(actions_["ExitApp"], &QAction::triggered, this, &TMainForm::ExitAppExecute);
+}
+
+void TMainForm::buildMenus() {
+  QMenuBar *bar = menuBar();
+  bar->setObjectName("MainMenuGen");
+  auto addMenu = [&](const char *name, std::initializer_list<const char *> items) {
+    QMenu *m = bar->addMenu(QString());
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(QString::fromLatin1(name) + "Item");
+    for (const char *item : items) {
+      if (*item)
+        m->addAction(actions_[item]);
+      else
+        m->addSeparator();
+    }
+    menus_.insert(name, m);
+    return m;
+  };
+  addMenu("UserMenu", {"ASelectUser", "AddUser", "AEditUser", "APrintUser", "ADeleteUser", "",
+                       "ARegistration", "ACancelReg"});
+  addMenu("HistoryMenu",
+          {"AViewHistory", "APrintHistory", "AFilterHistory", "ACancelFilter", "ADeleteHistory"});
+  addMenu("DeviceMenu", {"AReadHistory", "ADevice", "AClearHistory", "AClearDE"});
+  addMenu("NUtils", {"ASelectAll", "ACopyToClipboard", "ASaveToAscii", "AImport"});
+  QMenu *settings = addMenu("Settings", {});
+  QMenu *lang = settings->addMenu(QString());
+  lang->setObjectName("Lang");
+  menus_.insert("Lang", lang);
+  langGroup_ = new QActionGroup(this);
+  langGroup_->setExclusive(true);
+  const struct {
+    const char *name;
+    const char *keys;
+    void (TMainForm::*slot)();
+  } langs[] = {{"EnglLang", "Ctrl+Alt+E", &TMainForm::EnglLangClick},
+               {"RussianLang", "Ctrl+Alt+U", &TMainForm::RussianLangClick},
+               {"SpanishLang", "Ctrl+Alt+S", &TMainForm::SpanishLangClick}};
+  for (const auto &l : langs) {
+    QAction *a = lang->addAction(QString());
+    a->setObjectName(l.name);
+    a->setCheckable(true);
+    a->setShortcut(QKeySequence(QString::fromLatin1(l.keys)));
+    langGroup_->addAction(a);
+    actions_.insert(l.name, a);
+    addAction(a);
+    connect(a, &QAction::triggered, this, l.slot);
+  }
+  settings->addAction(actions_["AProgramSetting"]);
+  settings->addAction(actions_["ExitApp"]);
+}
+
+void TMainForm::buildToolBar() {
+  ToolBar1 = addToolBar(QString());
+  ToolBar1->setObjectName("ToolBar1");
+  ToolBar1->setMovable(false);
+  ToolBar1->setIconSize(QSize(22, 22));
+  ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  for (const auto &entry : kToolBar) {
+    if (!*entry[0]) {
+      ToolBar1->addSeparator();
+      continue;
+    }
+    auto *b = new QToolButton(ToolBar1);
+    b->setObjectName(entry[0]);
+    b->setDefaultAction(actions_[entry[1]]);
+    b->setAutoRaise(true);
+    QAction *holder = ToolBar1->addWidget(b);
+    holder->setObjectName(QString::fromLatin1(entry[0]) + "Holder");
+    toolButtons_.insert(entry[0], b);
+    // A tool button follows its command's visibility.
+    QAction *act = actions_[entry[1]];
+    connect(act, &QAction::changed, holder, [holder, act] { holder->setVisible(act->isVisible()); });
+    holder->setVisible(act->isVisible());
+  }
+  // Deleting is reached from the menus only.
+  for (const char *hidden : {"tlb_DeleteAll", "tlb_DeleteHistory"}) {
+    QToolButton *b = toolButtons_[hidden];
+    QAction *holder = ToolBar1->findChild<QAction *>(QString::fromLatin1(hidden) + "Holder");
+    QAction *act = b->defaultAction();
+    disconnect(act, &QAction::changed, holder, nullptr);
+    holder->setVisible(false);
+  }
+}
+
+void TMainForm::buildClientArea() {
+  auto *central = new QWidget(this);
+  central->setObjectName("ClientArea");
+  auto *layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  PanelName = new QLabel(central);
+  PanelName->setObjectName("PanelName");
+  PanelName->setFixedHeight(28);
+  PanelName->setFrameShape(QFrame::Panel);
+  PanelName->setFrameShadow(QFrame::Sunken);
+  PanelName->setAlignment(Qt::AlignCenter);
+  PanelName->hide();
+  layout->addWidget(PanelName);
+
+  SG_User = new StringGrid(4, central);
+  SG_User->setObjectName("SG_User");
+  SG_User->setShowGrid(false);
+  SG_User->setFrameShape(QFrame::NoFrame);
+  SG_User->setStyleSheet("QTableView#SG_User { background: rgb(202, 223, 247); }");
+  QFont userFont = SG_User->font();
+  userFont.setBold(true);
+  SG_User->setFont(userFont);
+  layout->addWidget(SG_User);
+
+  SG_History = new StringGrid(5, central);
+  SG_History->setObjectName("SG_History");
+  SG_History->hide();
+  layout->addWidget(SG_History);
+
+  setCentralWidget(central);
+}
+
+void TMainForm::buildStatusBar() {
+  QStatusBar *bar = statusBar();
+  bar->setObjectName("StatusBar1");
+  bar->setSizeGripEnabled(false);
+  for (int i = 0; i < 3; ++i) {
+    StatusPanel[i] = new QLabel(bar);
+    StatusPanel[i]->setObjectName(QString("StatusPanel%1").arg(i));
+    StatusPanel[i]->setFrameShape(QFrame::Panel);
+    StatusPanel[i]->setFrameShadow(QFrame::Sunken);
+    bar->addWidget(StatusPanel[i], i == 0 ? 0 : 0);
+  }
+  StatusPanel[0]->setFixedWidth(310);
+  StatusPanel[1]->setFixedWidth(250);
+  StatusPanel[2]->setFixedWidth(50);
+}
+
+void TMainForm::ApplyTexts() {
+  const TextTable &t = ctx_.state.Texts;
+  setWindowTitle(t.at(0));
+  const struct {
+    const char *name;
+    int entry;
+  } menus[] = {{"UserMenu", 1},    {"HistoryMenu", 2},  {"Lang", 3},
+               {"Settings", 7},    {"DeviceMenu", 74},  {"NUtils", 92}};
+  for (const auto &m : menus)
+    menus_[m.name]->setTitle(t.at(m.entry));
+  menus_["Settings"]->menuAction()->setStatusTip(TextTable::longHint(t.at(8)));
+  menus_["Settings"]->menuAction()->setToolTip(TextTable::shortHint(t.at(8)));
+  actions_["RussianLang"]->setText(t.at(4));
+  actions_["EnglLang"]->setText(t.at(5));
+  actions_["SpanishLang"]->setText(t.at(6));
+
+  for (const ActionSpec &a : kActions) {
+    QAction *act = actions_[a.name];
+    if (a.caption >= 0)
+      act->setText(t.at(a.caption));
+    if (a.hint >= 0) {
+      act->setToolTip(TextTable::shortHint(t.at(a.hint)));
+      act->setStatusTip(TextTable::longHint(t.at(a.hint)));
+    }
+  }
+  toolButtons_["tlbDevice"]->setToolTip(t.at(72));
+  toolButtons_["tlb_CancelRegistration"]->setToolTip(TextTable::shortHint(t.at(62)));
+
+  const int userTitles[] = {146, 147, 148, 149};
+  for (int c = 0; c < 4; ++c)
+    SG_User->cells().setTitle(c, t.at(userTitles[c]));
+  const int historyTitles[] = {151, 152, 153, 20, 149};
+  for (int c = 0; c < 5; ++c)
+    SG_History->cells().setTitle(c, t.at(historyTitles[c]));
+}
+
+void TMainForm::showEvent(QShowEvent *e) {
+  QMainWindow::showEvent(e);
+  if (!shown_) {
+    shown_ = true;
+    FormShow();
+  }
+}
+
+void TMainForm::FormShow() {
+  AppState &s = ctx_.state;
+  s.KeepHistoryAfterRead = false;
+  s.Paths.ProgramFolder = QDir(ctx_.executableFolder).absolutePath() + "/";
+  LoadSettings(s, s.Paths.ProgramFolder);
+  ShowSettingsOnActivate = s.ProgSetting.RunSet;
+
+  const QString lang = s.Paths.LangFile.toUpper();
+  if (lang.contains("LANGES"))
+    actions_["SpanishLang"]->setChecked(true);
+  else if (lang.contains("LANGE"))
+    actions_["EnglLang"]->setChecked(true);
+  else
+    actions_["RussianLang"]->setChecked(true);
+
+  s.Texts.loadLanguageFile(QDir(s.Paths.ProgramFolder).filePath(s.Paths.LangFile));
+  ApplyTexts();
+
+  LayoutHistoryList(false);
+  LayoutUserList(true);
+  ctx_.DM->PurgeUntypedEvents();
+  FillUserList();
+  SetUserListView();
+  ctx_.state.Filter.FilterClause.clear();
+  SetStatusPanel0Width(statusBar()->width() / 3 * 2);
+}
+
+bool TMainForm::event(QEvent *e) {
+  switch (e->type()) {
+  case QEvent::WindowActivate:
+    FormActivate();
+    break;
+  case QEvent::StatusTip:
+    // Panel 0 shows the long hint of whatever is under the mouse.
+    StatusPanel[0]->setText(static_cast<QStatusTipEvent *>(e)->tip());
+    return true;
+  default:
+    break;
+  }
+  return QMainWindow::event(e);
+}
+
+void TMainForm::FormActivate() {
+  if (!(windowState() & Qt::WindowMaximized))
+    setWindowState(windowState() | Qt::WindowMaximized);
+  if (ShowSettingsOnActivate) {
+    ShowSettingsOnActivate = false;
+    // Opened once the activation has been handled, so the dialog does not
+    // run inside the activation event itself.
+    QTimer::singleShot(0, this, [this] { EditProgramSettings(*ctx_.FormSetting, ctx_.state); });
+  }
+}
+
+void TMainForm::resizeEvent(QResizeEvent *e) {
+  QMainWindow::resizeEvent(e);
+  FormResize();
+}
+
+void TMainForm::SetStatusPanel0Width(int width) {
+  StatusPanel[0]->setFixedWidth(std::max(0, width));
+}
+
+void TMainForm::FormResize() {
+  const int w = statusBar()->width();
+  const int p0 = std::max(0, w / 3 * 2 - 150);
+  const int p1 = (w - p0) / 2;
+  SetStatusPanel0Width(p0);
+  StatusPanel[1]->setFixedWidth(std::max(0, p1 - 8));
+  StatusPanel[2]->setFixedWidth(std::max(0, p1 - 8));
+  LayoutHistoryList(SG_History->isVisible());
+  LayoutUserList(SG_User->isVisible());
+}
+
+void TMainForm::closeEvent(QCloseEvent *e) {
+  FormClose();
+  e->accept();
+}
+
+void TMainForm::FormClose() { SaveSettings(ctx_.state, ctx_.state.Paths.ProgramFolder); }
+
+void TMainForm::FormDestroy() {
+  // The socket options library stays loaded for the whole run.
+  if (ctx_.state.Irda)
+    ctx_.state.Irda->FreeOptionsLibrary();
+}
+
+void TMainForm::ExitAppExecute() { close(); }
+
+void TMainForm::LayoutUserList(bool visible) {
+  const int s = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  SG_User->setVisible(visible);
+  const int w = SG_User->viewport()->width();
+  const int c0 = (w - s) / 4;
+  const int c3 = (w - s) / 5;
+  const int c1 = (w - s - c0 - c3) / 2;
+  SG_User->setColumnWidth(0, c0);
+  SG_User->setColumnWidth(1, c1);
+  SG_User->setColumnWidth(2, c1);
+  SG_User->setColumnWidth(3, c3);
+}
+
+void TMainForm::LayoutHistoryList(bool visible) {
+  SG_History->setVisible(visible);
+  const int g = SG_History->showGrid() ? 1 : 0;
+  const int w = SG_History->viewport()->width();
+  const int c0 = (w - 4 * g) / 5 - 10;
+  const int c1 = ((w - 4 * g) / 5) * 2;
+  const int c2 = (w - c1 - c0 - 2 * g) / 3;
+  const int c4 = w - c1 - c0 - 2 * c2 - 4 * g - 3;
+  SG_History->setColumnWidth(0, c0);
+  SG_History->setColumnWidth(1, c1);
+  SG_History->setColumnWidth(2, c2);
+  SG_History->setColumnWidth(3, c2);
+  SG_History->setColumnWidth(4, c4);
+}
+
+void TMainForm::FillUserList() {
+  TDM &dm = *ctx_.DM;
+  if (!dm.OpenUsers() || !dm.ADOQueryUser.Active())
+    return;
+  PanelName->hide();
+  StringGridModel &grid = SG_User->cells();
+  RecordSet &users = dm.ADOQueryUser;
+  const int second = users.FieldIndex("UserSecondName");
+  const int first = users.FieldIndex("UserFirstName");
+  const int middle = users.FieldIndex("UserMiddleName");
+  const int device = users.FieldIndex("DeviceId");
+  // Rows grow in steps of 20, so up to 20 empty rows follow the last person.
+  const int n = users.RowCount();
+  std::vector<QStringList> rows;
+  const int dataRows = std::max(20, (n + 19) / 20 * 20);
+  rows.reserve(size_t(dataRows));
+  for (int r = 0; r < n; ++r) {
+    const QVariant id = users.Value(r, device);
+    const qint64 d = id.isNull() ? 0 : id.toLongLong();
+    rows.push_back({users.Value(r, second).toString(), users.Value(r, first).toString(),
+                    users.Value(r, middle).toString(), d >= 1 ? QString::number(d) : QString()});
+  }
+  rows.resize(size_t(dataRows), QStringList{QString(), QString(), QString(), QString()});
+  const int selected = SG_User->SelectedRow();
+  grid.SetRows(std::move(rows));
+  LayoutUserList(true);
+  if (selected > 0)
+    SG_User->SelectRow(std::min(selected, grid.RowCount() - 1));
+}
+
+int TMainForm::SelectedUserKey() {
+  RecordSet &users = ctx_.DM->ADOQueryUser;
+  if (!users.Active() && !ctx_.DM->OpenUsers())
+    return -1;
+  const int row = SG_User->SelectedRow();
+  const StringGridModel &g = SG_User->cells();
+  if (row < 1 || (g.Cell(0, row).isEmpty() && g.Cell(1, row).isEmpty() && g.Cell(2, row).isEmpty()))
+    return -1;
+  users.First();
+  for (int i = 1; i < row && !users.Eof(); ++i)
+    users.Next();
+  if (users.Eof()) {
+    users.First();
+    return -1;
+  }
+  return users.FieldByName("UserId").toInt();
+}
+
+void TMainForm::SetUserListView() {
+  for (const char *n : kUserViewActions)
+    actions_[n]->setVisible(true);
+  for (const char *n : kHistoryViewActions)
+    actions_[n]->setVisible(false);
+}
+
+void TMainForm::SetHistoryView() {
+  for (const char *n : kUserViewActions)
+    actions_[n]->setVisible(false);
+  for (const char *n : kHistoryViewActions)
+    actions_[n]->setVisible(true);
+}
+
+void TMainForm::ASelectUserExecute() {
+  if (SG_History->isVisible())
+    SG_History->hide();
+  LayoutUserList(true);
+  FillUserList();
+  SetUserListView();
+  actions_["ASelectAll"]->setStatusTip(TextTable::longHint(ctx_.state.Texts.at(88)));
+  actions_["ASelectAll"]->setToolTip(TextTable::shortHint(ctx_.state.Texts.at(88)));
+  StatusPanel[1]->clear();
+}
+
+void TMainForm::AProgramSettingExecute() {
+  EditProgramSettings(*ctx_.FormSetting, ctx_.state);
+}
+
+void TMainForm::ChangeLanguage(const QString &fileName) {
+  AppState &s = ctx_.state;
+  const QString path = QDir(s.Paths.ProgramFolder).filePath(fileName);
+  if (!QFileInfo::exists(path))
+    return;
+  s.Paths.LangFile = fileName;
+  s.Texts.loadLanguageFile(path);
+  ApplyTexts();
+}
+
+void TMainForm::EnglLangClick() { ChangeLanguage("LangE.txt"); }
+void TMainForm::RussianLangClick() { ChangeLanguage("LangR.txt"); }
+void TMainForm::SpanishLangClick() { ChangeLanguage("LangES.txt"); }

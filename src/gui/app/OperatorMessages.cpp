@@ -1,0 +1,25 @@
+#include "app/OperatorMessages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+QString boxTitle() { return QApplication::applicationDisplayName(); }
+} // namespace
+
+void MessageBoxMessages::error(QWidget *parent, const QString &text) {
+  QMessageBox::critical(parent, boxTitle(), text, QMessageBox::Cancel);
+}
+
+void MessageBoxMessages::notice(QWidget *parent, const QString &text, bool cancelButton) {
+  QMessageBox::information(parent, boxTitle(), text,
+                           cancelButton ? QMessageBox::Cancel : QMessageBox::Ok);
+}
+
+bool MessageBoxMessages::question(QWidget *parent, const QString &text, bool okCancel) {
+  if (okCancel)
+    return QMessageBox::question(parent, boxTitle(), text, QMessageBox::Ok | QMessageBox::Cancel) ==
+           QMessageBox::Ok;
+  return QMessageBox::question(parent, boxTitle(), text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}

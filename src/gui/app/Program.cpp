@@ -1,0 +1,101 @@
+#include "app/Program.h"
+
+#include "app/AppContext.h"
+#include "app/FileDialogs.h"
+#include "app/MainForm.h"
+#include "app/OperatorMessages.h"
+#include "dialogs/FormDeleteHistory.h"
+#include "dialogs/FormFilter.h"
+#include "dialogs/FormPrintHistory.h"
+#include "dialogs/FormPrintUser.h"
+#include "dialogs/FormUser.h"
+#include "exchanges/FormParams.h"
+#include "exchanges/FormRead.h"
+#include "exchanges/FormReg.h"
+#include "exchanges/FormSetting.h"
+#include "history/FormViewHist.h"
+#include "history/TDM.h"
+
+#include <QIcon>
+#include <QMessageBox>
+#include <exception>
+#include <memory>
+
+VxApplication::VxApplication(int &argc, char **argv) : QApplication(argc, argv) {
+  setApplicationName("VX4418M");
+  setApplicationDisplayName("VX4418M");
+  showException = ShowExceptionBox;
+  // Pictures come from the desktop's icon theme; a bare desktop gets the one
+  // the set-up installs.
+  if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+    QIcon::setThemeName("Tango");
+  QIcon::setFallbackThemeName("Tango");
+}
+
+bool VxApplication::notify(QObject *receiver, QEvent *event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    showException(CurrentExceptionMessage());
+  }
+  return false;
+}
+
+QString CurrentExceptionMessage() {
+  try {
+    throw;
+  } catch (const std::exception &e) {
+    return QString::fromLocal8Bit(e.what());
+  } catch (...) {
+    return {};
+  }
+}
+
+void ShowExceptionBox(const QString &message) {
+  QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), message);
+}
+
+ProgramWindows::ProgramWindows() = default;
+
+ProgramWindows::~ProgramWindows() {
+  // The main window goes first: closing it may still use the data module.
+  MainForm.reset();
+  DM.reset();
+}
+
+std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx) {
+  auto w = std::make_unique<ProgramWindows>();
+  w->MainForm = std::make_unique<TMainForm>(ctx);
+  TMainForm *main = w->MainForm.get();
+  ctx.MainForm = main;
+  ctx.FormUser = new TFormUser(ctx, main);
+  ctx.FormDeleteHistory = new TFormDeleteHistory(ctx, main);
+  // Nothing above may touch the database: the data module comes fourth.
+  w->DM = std::make_unique<TDM>(ctx.state);
+  ctx.DM = w->DM.get();
+  ctx.FormFilter = new TFormFilter(ctx, main);
+  ctx.FormPrintHistory = new TFormPrintHistory(ctx, main);
+  ctx.FormPrintUser = new TFormPrintUser(ctx, main);
+  ctx.FormRead = new TFormRead(ctx, main);
+  ctx.FormReg = new TFormReg(ctx, main);
+  ctx.FormViewHist = new TFormViewHist(ctx, main);
+  ctx.FormParams = new TFormParams(ctx, main);
+  ctx.FormSetting = new TFormSetting(ctx.state, main);
+  return w;
+}
+
+int RunProgram(VxApplication &app) {
+  try {
+    AppState state;
+    MessageBoxMessages messages;
+    QtFileDialogs files;
+    AppContext ctx{state, messages, files, QCoreApplication::applicationDirPath()};
+    auto windows = CreateProgramWindows(ctx);
+    windows->MainForm->showMaximized();
+    app.exec();
+    return 0;
+  } catch (...) {
+    app.showException(CurrentExceptionMessage());
+    return 0;
+  }
+}

@@ -1,0 +1,7 @@
+#include "dialogs/FormPrintHistory.h"
+
+#include "app/AppContext.h"
+
+TFormPrintHistory::TFormPrintHistory(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx) {
+  setObjectName("FormPrintHistory");
+}

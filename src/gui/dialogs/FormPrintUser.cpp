@@ -1,0 +1,7 @@
+#include "dialogs/FormPrintUser.h"
+
+#include "app/AppContext.h"
+
+TFormPrintUser::TFormPrintUser(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx) {
+  setObjectName("FormPrintUser");
+}

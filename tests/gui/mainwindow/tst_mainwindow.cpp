@@ -1,0 +1,268 @@
+// The main window at start: creation order, settings, texts, the user list,
+// the settings window at the first activation, and the exception box.
+#include "ProgramFolder.h"
+#include "app/AppContext.h"
+#include "app/FileDialogs.h"
+#include "app/MainForm.h"
+#include "app/OperatorMessages.h"
+#include "app/Program.h"
+#include "app/StringGrid.h"
+#include "exchanges/FormSetting.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// Runs statements on the test's database through a connection of its own.
+void exec(const QString &dbPath, const QStringList &statements) {
+  const QString name = "test-writer";
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+    db.setDatabaseName(dbPath);
+    QVERIFY(db.open());
+    QSqlQuery q(db);
+    for (const QString &s : statements)
+      QVERIFY2(q.exec(s), qPrintable(s));
+  }
+  QSqlDatabase::removeDatabase(name);
+}
+
+QString readFile(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly))
+    return {};
+  return QString::fromUtf8(f.readAll());
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+// One run of the program on a throw-away program folder.
+struct Run {
+  ProgramFolder folder;
+  AppState state;
+  RecordingMessages messages;
+  QueuedFileDialogs files;
+  AppContext ctx{state, messages, files, QString()};
+  std::unique_ptr<ProgramWindows> windows;
+
+  Run() { ctx.executableFolder = folder.path(); }
+  void start() {
+    windows = CreateProgramWindows(ctx);
+    windows->MainForm->show();
+  }
+  TMainForm &main() { return *windows->MainForm; }
+};
+
+// Closes the settings window with Cancel as soon as it shows.
+void cancelSettingsWhenShown(bool *seen) {
+  QTimer::singleShot(0, [seen] {
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (w->objectName() == "FormSetting" && w->isVisible()) {
+        *seen = true;
+        static_cast<QDialog *>(w)->reject();
+        return;
+      }
+    cancelSettingsWhenShown(seen);
+  });
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+private slots:
+  void windowsAreCreatedOnceInOrder();
+  void firstStartCreatesSettingsAndShowsSettingsWindow();
+  void settingsWindowNotShownWhenRunSetIsOff();
+  void textsTitleTheWindowMenusAndGrids();
+  void userListIsFilledFromDatabase();
+  void untypedEventsArePurgedAtStart();
+  void languageFileFromSettingsIsLoaded();
+  void closingWritesSettingsBack();
+  void exceptionInHandlerIsShownAndProgramGoesOn();
+};
+
+void TestMainWindow::windowsAreCreatedOnceInOrder() {
+  Run run;
+  run.windows = CreateProgramWindows(run.ctx);
+  QVERIFY(run.ctx.MainForm && run.ctx.FormUser && run.ctx.FormDeleteHistory && run.ctx.DM &&
+          run.ctx.FormFilter && run.ctx.FormPrintHistory && run.ctx.FormPrintUser &&
+          run.ctx.FormRead && run.ctx.FormReg && run.ctx.FormViewHist && run.ctx.FormParams &&
+          run.ctx.FormSetting);
+  const QStringList names = {"FormUser",  "FormDeleteHistory", "FormFilter",
+                             "FormPrintHistory", "FormPrintUser", "FormRead",
+                             "FormReg",   "FormViewHist",      "FormParams", "FormSetting"};
+  for (const QString &n : names) {
+    QCOMPARE(run.main().findChildren<QDialog *>(n).size(), 1);
+    QVERIFY(!run.main().findChild<QDialog *>(n)->isVisible());
+  }
+  // Creating the windows does not touch the settings or the database.
+  QVERIFY(!QFile::exists(run.folder.file("VX4418.ini")));
+}
+
+void TestMainWindow::firstStartCreatesSettingsAndShowsSettingsWindow() {
+  Run run;
+  bool seen = false;
+  cancelSettingsWhenShown(&seen);
+  run.start();
+  QVERIFY(QTest::qWaitForWindowActive(&run.main()));
+  QTRY_VERIFY(seen);
+  const QString ini = readFile(run.folder.file("VX4418.ini"));
+  QVERIFY(ini.contains("[Data Base]"));
+  QVERIFY(ini.contains("ADOFile=" + run.folder.databasePath()));
+  QVERIFY(ini.contains("LangFile=LangE"));
+  QVERIFY(ini.contains("Sock=1"));
+  QVERIFY(ini.contains("PortIr=COM3"));
+  QVERIFY(ini.contains("RunSet=1"));
+  QVERIFY(!ini.contains("Roentgen"));
+  QVERIFY(run.main().isMaximized());
+  // Only at the first activation: activating the window again opens nothing.
+  seen = false;
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(&run.main(), &activate);
+  QTest::qWait(20);
+  QVERIFY(!run.ctx.FormSetting->isVisible());
+}
+
+void TestMainWindow::settingsWindowNotShownWhenRunSetIsOff() {
+  Run run;
+  writeFile(run.folder.file("VX4418.ini"), "[Program setting]\nRunSet=0\n");
+  run.start();
+  QVERIFY(QTest::qWaitForWindowActive(&run.main()));
+  QTest::qWait(50);
+  QVERIFY(!run.ctx.FormSetting->isVisible());
+}
+
+void TestMainWindow::textsTitleTheWindowMenusAndGrids() {
+  Run run;
+  writeFile(run.folder.file("VX4418.ini"), "[Program setting]\nRunSet=0\n");
+  run.start();
+  const TextTable &t = run.state.Texts;
+  QCOMPARE(run.main().windowTitle(), t.at(0));
+  QCOMPARE(run.main().findChild<QMenu *>("UserMenu")->title(), t.at(1));
+  QCOMPARE(run.main().findChild<QMenu *>("DeviceMenu")->title(), t.at(74));
+  QCOMPARE(run.main().action("AddUser")->text(), t.at(24));
+  QCOMPARE(run.main().SG_User->cells().title(3), t.at(149));
+  QCOMPARE(run.main().SG_History->cells().title(3), t.at(20));
+  QVERIFY(run.main().action("EnglLang")->isChecked());
+  // The user-list view's commands.
+  QVERIFY(run.main().action("AViewHistory")->isVisible());
+  QVERIFY(!run.main().action("ASelectUser")->isVisible());
+  QVERIFY(!run.main().action("AImport")->isVisible());
+}
+
+void TestMainWindow::userListIsFilledFromDatabase() {
+  Run run;
+  writeFile(run.folder.file("VX4418.ini"), "[Program setting]\nRunSet=0\n");
+  QStringList inserts;
+  for (int i = 0; i < 45; ++i)
+    inserts << QString("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
+                       "DeviceId) VALUES ('Second%1', 'First%1', %2, %3)")
+                   .arg(i)
+                   .arg(i == 1 ? "NULL" : "'Middle'")
+                   .arg(i == 2 ? 105 : -1);
+  exec(run.folder.databasePath(), inserts);
+  run.start();
+  const StringGridModel &g = run.main().SG_User->cells();
+  QCOMPARE(g.RowCount(), 61);
+  QCOMPARE(g.Cell(0, 1), QString("Second0"));
+  QCOMPARE(g.Cell(2, 2), QString());
+  QCOMPARE(g.Cell(3, 3), QString("105"));
+  QCOMPARE(g.Cell(3, 1), QString());
+  QCOMPARE(g.Cell(0, 46), QString());
+}
+
+void TestMainWindow::untypedEventsArePurgedAtStart() {
+  Run run;
+  writeFile(run.folder.file("VX4418.ini"), "[Program setting]\nRunSet=0\n");
+  exec(run.folder.databasePath(),
+       {"INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType) VALUES (1, 1, 1, "
+        "NULL)",
+        "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType) VALUES (1, 1, 1, 5)"});
+  run.start();
+  const QString name = "test-reader";
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+    db.setDatabaseName(run.folder.databasePath());
+    QVERIFY(db.open());
+    QSqlQuery q("SELECT COUNT(*), SUM(EventType IS NULL) FROM TableHistory", db);
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+    QCOMPARE(q.value(1).toInt(), 0);
+  }
+  QSqlDatabase::removeDatabase(name);
+}
+
+void TestMainWindow::languageFileFromSettingsIsLoaded() {
+  Run run;
+  writeFile(run.folder.file("VX4418.ini"),
+            "[Lang]\nLangFile=LangES.txt\n[Program setting]\nRunSet=0\n");
+  run.start();
+  QVERIFY(run.main().action("SpanishLang")->isChecked());
+  QVERIFY(run.main().windowTitle() != TextTable::defaultText(0) ||
+          TextTable::defaultText(0).isEmpty());
+  // Switching to English at run time reaches the window at once.
+  run.main().action("EnglLang")->trigger();
+  QCOMPARE(run.main().windowTitle(), TextTable::defaultText(0));
+  QCOMPARE(run.state.Paths.LangFile, QString("LangE.txt"));
+}
+
+void TestMainWindow::closingWritesSettingsBack() {
+  Run run;
+  writeFile(run.folder.file("VX4418.ini"), "; kept\n[Program setting]\nRunSet=0\n");
+  run.start();
+  run.state.ProgSetting.Roentgen = true;
+  run.main().action("ExitApp")->trigger();
+  const QString ini = readFile(run.folder.file("VX4418.ini"));
+  QVERIFY(ini.contains("Roentgen=1"));
+  QVERIFY(ini.contains("; kept"));
+  QVERIFY(ini.contains("ADOFile="));
+}
+
+namespace {
+class Thrower : public QObject {
+public:
+  bool event(QEvent *e) override {
+    if (e->type() == QEvent::User)
+      throw std::runtime_error("boom");
+    return QObject::event(e);
+  }
+};
+} // namespace
+
+void TestMainWindow::exceptionInHandlerIsShownAndProgramGoesOn() {
+  auto *app = qobject_cast<VxApplication *>(QCoreApplication::instance());
+  QVERIFY(app);
+  QStringList shown;
+  auto saved = app->showException;
+  app->showException = [&shown](const QString &m) { shown << m; };
+  Thrower t;
+  QCoreApplication::postEvent(&t, new QEvent(QEvent::User));
+  QCoreApplication::processEvents();
+  QCOMPARE(shown, QStringList{"boom"});
+  // The loop still runs.
+  bool ran = false;
+  QTimer::singleShot(0, [&ran] { ran = true; });
+  QTRY_VERIFY(ran);
+  app->showException = saved;
+}
+
+int main(int argc, char **argv) {
+  VxApplication app(argc, argv);
+  TestMainWindow tc;
+  return QTest::qExec(&tc, argc, argv);
+}
+
+#include "tst_mainwindow.moc"
