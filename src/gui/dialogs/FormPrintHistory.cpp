@@ -2,6 +2,9 @@
 
 #include "app/AppContext.h"
 
-TFormPrintHistory::TFormPrintHistory(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx) {
+TFormPrintHistory::TFormPrintHistory(AppContext &ctx, QWidget *parent)
+    : QDialog(parent), ctx_(ctx) {
   setObjectName("FormPrintHistory");
 }
+
+bool TFormPrintHistory::ShowReport(const QString &) { return false; }

@@ -5,3 +5,5 @@
 TFormPrintUser::TFormPrintUser(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx) {
   setObjectName("FormPrintUser");
 }
+
+bool TFormPrintUser::ShowReport() { return false; }

@@ -5,3 +5,5 @@
 TFormUser::TFormUser(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx) {
   setObjectName("FormUser");
 }
+
+void TFormUser::ApplyTexts(int) {}
