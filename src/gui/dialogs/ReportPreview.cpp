@@ -1,7 +1,10 @@
 #include "dialogs/ReportPreview.h"
 
+#include <QGuiApplication>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <algorithm>
 
 void ShowPrintPreview(const ReportJob &job, QWidget *parent) {
   QPrinter printer(QPrinter::HighResolution);
@@ -9,6 +12,11 @@ void ShowPrintPreview(const ReportJob &job, QWidget *parent) {
   QPrintPreviewDialog preview(&printer, parent);
   preview.setObjectName(job.name);
   preview.setWindowTitle(job.caption);
+  // Large enough to read a whole page at once.
+  if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+    const QSize room = screen->availableSize();
+    preview.resize(std::min(room.width() * 3 / 4, room.height()), room.height() * 9 / 10);
+  }
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
                    [&job](QPrinter *target) { job.print(*target); });
   preview.exec();
