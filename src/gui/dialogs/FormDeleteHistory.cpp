@@ -37,15 +37,19 @@ template <typename W> W *keepsPlace(W *widget) {
   return widget;
 }
 
+// The date pickers show a short date with a drop-down calendar; the time
+// pickers a time of day with seconds.
 QDateTimeEdit *picker(const char *name, bool date, QWidget *parent) {
-  auto *edit = keepsPlace(named(new QDateTimeEdit(parent), name));
+  QDateTimeEdit *edit = nullptr;
   if (date) {
+    edit = new QDateEdit(parent);
     edit->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     edit->setCalendarPopup(true);
   } else {
+    edit = new QTimeEdit(parent);
     edit->setDisplayFormat(QStringLiteral("HH:mm:ss"));
   }
-  return edit;
+  return keepsPlace(named(edit, name));
 }
 
 // A day count read from a result cell; false for NULL or anything that is
@@ -245,19 +249,21 @@ void TFormDeleteHistory::SetUpInterval() {
     return;
   }
   ShowDateCriterion(true);
-  firstShown_ = DayCountToDateTime(firstEvent_);
-  lastShown_ = DayCountToDateTime(lastEvent_);
-  // From midnight of the day before the first event to a day after the last.
-  const QDateTime minimum(firstShown_.date().addDays(-1), QTime(0, 0));
-  const QDateTime maximum = lastShown_.addDays(1);
-  for (QDateTimeEdit *p : {TimeFrom, DateFrom, TimeTo, DateTo}) {
+  const QDateTime first = DayCountToDateTime(firstEvent_);
+  const QDateTime last = DayCountToDateTime(lastEvent_);
+  // From the day before the first event to the day after the last. A time
+  // picker's value lies inside that range at any time of day, so the times
+  // need no limit of their own.
+  for (QDateTimeEdit *p : {DateFrom, DateTo}) {
     const QSignalBlocker quiet(p);
-    p->setDateTimeRange(minimum, maximum);
+    p->setDateRange(first.date().addDays(-1), last.date().addDays(1));
   }
-  TimeFrom->setDateTime(firstShown_);
-  DateFrom->setDateTime(firstShown_);
-  TimeTo->setDateTime(lastShown_);
-  DateTo->setDateTime(lastShown_);
+  DateFrom->setDate(first.date());
+  TimeFrom->setTime(first.time());
+  DateTo->setDate(last.date());
+  TimeTo->setTime(last.time());
+  firstShown_ = QDateTime(DateFrom->date(), TimeFrom->time());
+  lastShown_ = QDateTime(DateTo->date(), TimeTo->time());
 }
 
 void TFormDeleteHistory::ShowDateCriterion(bool visible) {
