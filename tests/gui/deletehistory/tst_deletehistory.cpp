@@ -1,13 +1,9 @@
 // The delete-history window against real rows: every criterion, the rows of
 // other people left alone, the instrument list, the offered interval and its
 // limits, a person without events, and failures.
-#include "ProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/OperatorMessages.h"
+#include "DialogFixture.h"
 #include "dialogs/FormDeleteHistory.h"
 #include "history/DayCount.h"
-#include "history/TDM.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,8 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -29,35 +23,7 @@ using Events = QList<double>; // event times of one user, sorted
 // below the millisecond, as an imported row may.
 const double E1 = 45000.25, E2 = 45001.5, E3 = 45002.75, E4 = 45003.125, E5 = 45004.1234563;
 
-struct Window {
-  ProgramFolder folder;
-  AppState state;
-  RecordingMessages messages;
-  QueuedFileDialogs files;
-  AppContext ctx{state, messages, files, QString()};
-  TDM dm{state};
-  TFormDeleteHistory form{ctx};
-
-  Window() {
-    ctx.executableFolder = folder.path();
-    state.Paths.ADOFile = folder.databasePath();
-    state.Paths.ConnectionString = folder.connectionString();
-    ctx.DM = &dm;
-  }
-
-  void exec(const QStringList &statements) {
-    const QString name = "test-writer";
-    {
-      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-      db.setDatabaseName(folder.databasePath());
-      QVERIFY(db.open());
-      QSqlQuery q(db);
-      for (const QString &s : statements)
-        QVERIFY2(q.exec(s), qPrintable(s));
-    }
-    QSqlDatabase::removeDatabase(name);
-  }
-
+struct Window : DialogFixture<TFormDeleteHistory> {
   void fill() {
     QStringList rows{"INSERT INTO TableUser VALUES (1, 'Ab''cd', 'Ef', '', 100)",
                      "INSERT INTO TableUser VALUES (2, 'Other', 'Person', '', 200)",
@@ -80,20 +46,10 @@ struct Window {
 
   Events events(int user) {
     Events times;
-    const QString name = "test-reader";
-    {
-      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-      db.setDatabaseName(folder.databasePath());
-      if (!db.open())
-        return times;
-      QSqlQuery q(db);
-      q.exec(QString("SELECT DateTimeEvent FROM TableHistory WHERE UserId = %1 "
-                     "ORDER BY DateTimeEvent")
-                 .arg(user));
-      while (q.next())
-        times << q.value(0).toDouble();
-    }
-    QSqlDatabase::removeDatabase(name);
+    for (const QVariantList &r : select(QString("SELECT DateTimeEvent FROM TableHistory "
+                                                "WHERE UserId = %1 ORDER BY DateTimeEvent")
+                                            .arg(user)))
+      times << r[0].toDouble();
     return times;
   }
 
@@ -112,10 +68,6 @@ struct Window {
     const QDateTime t = DayCountToDateTime(days);
     date->setDate(t.date());
     time->setTime(t.time());
-  }
-  void makeDatabaseUnreachable() {
-    state.Paths.ConnectionString =
-        "Data Source=" + folder.file("missing/dbVX4418.db") + ";Mode=ReadWrite|Share Deny None;";
   }
   // How many of the date criterion's seven controls are shown.
   int dateCriterionShown() const {
@@ -303,7 +255,7 @@ void TestDeleteHistory::unreachableDatabase() {
   QCOMPARE(w.form.result(), int(QDialog::Rejected));
   QVERIFY(w.messages.shown.empty());
   QCOMPARE(w.form.cursor().shape(), Qt::ArrowCursor);
-  w.state.Paths.ConnectionString = w.folder.connectionString();
+  w.makeDatabaseReachable();
   QCOMPARE(w.events(1).size(), 5);
 
   // Unreachable at opening: both criteria are hidden for this opening.

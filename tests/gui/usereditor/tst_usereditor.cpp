@@ -1,17 +1,11 @@
 // The user editor: required names, trimming, the duplicate check in both
 // modes, names stored as typed, failures, the Enter key and the markers.
-#include "ProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/OperatorMessages.h"
+#include "DialogFixture.h"
 #include "dialogs/FormUser.h"
-#include "history/TDM.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -22,54 +16,14 @@ struct UserRow {
   qint64 device;
 };
 
-// The editor on a throw-away copy of the supplied database, with the data
-// module it writes through.
-struct Editor {
-  ProgramFolder folder;
-  AppState state;
-  RecordingMessages messages;
-  QueuedFileDialogs files;
-  AppContext ctx{state, messages, files, QString()};
-  TDM dm{state};
-  TFormUser form{ctx};
-
-  Editor() {
-    ctx.executableFolder = folder.path();
-    state.Paths.ADOFile = folder.databasePath();
-    state.Paths.ConnectionString = folder.connectionString();
-    ctx.DM = &dm;
-  }
-
-  // Runs statements through a connection of the test's own.
-  void exec(const QStringList &statements) {
-    const QString name = "test-writer";
-    {
-      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-      db.setDatabaseName(folder.databasePath());
-      QVERIFY(db.open());
-      QSqlQuery q(db);
-      for (const QString &s : statements)
-        QVERIFY2(q.exec(s), qPrintable(s));
-    }
-    QSqlDatabase::removeDatabase(name);
-  }
-
+struct Editor : DialogFixture<TFormUser> {
   QList<UserRow> users() {
     QList<UserRow> rows;
-    const QString name = "test-reader";
-    {
-      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-      db.setDatabaseName(folder.databasePath());
-      if (!db.open())
-        return rows;
-      QSqlQuery q("SELECT UserId, UserSecondName, UserFirstName, UserMiddleName, DeviceId "
-                  "FROM TableUser ORDER BY UserId",
-                  db);
-      while (q.next())
-        rows.append({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(),
-                     q.value(3).toString(), q.value(4).toLongLong()});
-    }
-    QSqlDatabase::removeDatabase(name);
+    for (const QVariantList &r :
+         select("SELECT UserId, UserSecondName, UserFirstName, UserMiddleName, DeviceId "
+                "FROM TableUser ORDER BY UserId"))
+      rows.append({r[0].toLongLong(), r[1].toString(), r[2].toString(), r[3].toString(),
+                   r[4].toLongLong()});
     return rows;
   }
 
@@ -93,10 +47,6 @@ struct Editor {
     form.setResult(-1);
     QTest::mouseClick(form.SB_Save, Qt::LeftButton);
     return !form.isVisible() && form.result() == QDialog::Accepted;
-  }
-  void makeDatabaseUnreachable() {
-    state.Paths.ConnectionString =
-        "Data Source=" + folder.file("missing/dbVX4418.db") + ";Mode=ReadWrite|Share Deny None;";
   }
   QString lastError() const {
     return messages.shown.empty() ? QString() : messages.shown.back().text;
@@ -337,7 +287,7 @@ void TestUserEditor::unreachableDatabaseIsReported() {
   QCOMPARE(e.messages.shown.size(), std::size_t(2));
 
   // Reachable again: the same input goes through.
-  e.state.Paths.ConnectionString = e.folder.connectionString();
+  e.makeDatabaseReachable();
   QVERIFY(e.save());
   QCOMPARE(e.users()[0].middle, QString("Ef"));
 }
