@@ -207,6 +207,7 @@ void TFormParams::BuildMeasurementsPage() {
     thresholds->addWidget(edit, row, 1);
     ++row;
   }
+  thresholds->setColumnStretch(2, 1);
   L_Threshold_Gamma->hide();
   Ed_Threshold_Gamma->hide();
 
