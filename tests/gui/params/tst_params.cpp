@@ -28,6 +28,7 @@
 #include <QtTest>
 #include <array>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -446,6 +447,15 @@ void TestParams::badThresholdEdits() {
   QCOMPARE(der->text(), "1000000.0");
   der->setText("0.01");
   QCOMPARE(der->text(), "0.1");
+  // A block that holds no number shows nothing rather than "nan".
+  DEVICE_PARAMS broken;
+  broken.UnitSievert = true;
+  broken.DerThreshold = std::numeric_limits<float>::quiet_NaN();
+  broken.DeThreshold = std::numeric_limits<float>::infinity();
+  run.read(broken);
+  QCOMPARE(der->text(), "");
+  QCOMPARE(run.text("Ed_ThresholdDE"), "");
+  run.modes.clear();
   // Leaving an empty edit keeps it empty; Enter does not start an exchange.
   der->clear();
   run.leave(der);
