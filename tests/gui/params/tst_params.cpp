@@ -491,7 +491,8 @@ void TestParams::badIntervalAndDelayEdits() {
   QCOMPARE(delay->currentText(), "3"); // below 5 is taken as typed
   // Text that cannot be read selects 30, also when the list is entered.
   delay->setEditText("x");
-  QApplication::sendEvent(delay, new QFocusEvent(QEvent::FocusIn));
+  QFocusEvent entered(QEvent::FocusIn);
+  QApplication::sendEvent(delay, &entered);
   QCOMPARE(delay->currentText(), "30");
   delay->setEditText("5");
   QTest::keyClick(delay, Qt::Key_Backspace);
