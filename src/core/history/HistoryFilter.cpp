@@ -23,7 +23,9 @@ constexpr std::array<EventCondition, FilterEventCount> EventConditions{{
     {" AND (EventType = 9 ", " OR EventType = 9 "},
 }};
 
-bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool IsAsciiDigit(QChar c) {
+  return c >= u'0' && c <= u'9';
+}
 
 } // namespace
 

@@ -64,8 +64,12 @@ void PlaceOnEdge(QCheckBox *box, const QFrame *panel) {
   box->raise();
 }
 
-int Right(const QWidget *w) { return w->x() + w->width(); }
-int Bottom(const QWidget *w) { return w->y() + w->height(); }
+int Right(const QWidget *w) {
+  return w->x() + w->width();
+}
+int Bottom(const QWidget *w) {
+  return w->y() + w->height();
+}
 
 // An instrument number as the history holds it, when it is one the filter can
 // look for: an integer within 32 bits.
@@ -199,10 +203,10 @@ void TFormFilter::ApplyTexts() {
     QCheckBox *box;
     int text;
     int hint; // -1: none
-  } events[] = {{CB_Alarm_Gamma, 13, 124}, {CB_Alarm_Phosphorum, 14, 122},
+  } events[] = {{CB_Alarm_Gamma, 13, 124},    {CB_Alarm_Phosphorum, 14, 122},
                 {CB_Alarm_Arsenium, 15, 123}, {CB_OnOff, 120, 121},
-                {CB_RecHand, 138, 139},      {CB_TimeAlarm, 23, -1},
-                {CB_DEAlarm, 18, 140},       {CB_Battary, 19, 143}};
+                {CB_RecHand, 138, 139},       {CB_TimeAlarm, 23, -1},
+                {CB_DEAlarm, 18, 140},        {CB_Battary, 19, 143}};
   for (const auto &e : events) {
     e.box->setText(t.at(e.text));
     if (e.hint >= 0)
@@ -272,9 +276,9 @@ void TFormFilter::FillDeviceList() {
 }
 
 void TFormFilter::LayoutDateRow() {
-  for (QWidget *w : std::initializer_list<QWidget *>{L_FromDateTime, TimeFrom, DateFrom,
-                                                     L_ToDateTime, TimeTo, DateTo, Lformat,
-                                                     LformatTo, LDateFormat, LDateFormatTo})
+  for (QWidget *w :
+       std::initializer_list<QWidget *>{L_FromDateTime, TimeFrom, DateFrom, L_ToDateTime, TimeTo,
+                                        DateTo, Lformat, LformatTo, LDateFormat, LDateFormatTo})
     w->resize(w->sizeHint());
   const int pickerTop = 18;
   const int labelTop = pickerTop + (TimeFrom->height() - L_FromDateTime->height()) / 2;
@@ -330,7 +334,8 @@ void TFormFilter::LayoutWindow() {
   // The buttons along the bottom, each widened (pushing the next along) when
   // its text needs more room.
   const std::array<QPushButton *, 4> buttons{SB_Apply, SB_CancelFilter, SB_ClearForm, SB_Close};
-  const int buttonsTop = std::max(ButtonsTop, std::max(Bottom(PanelEvent), Bottom(PanelDevice)) + 8);
+  const int buttonsTop =
+      std::max(ButtonsTop, std::max(Bottom(PanelEvent), Bottom(PanelDevice)) + 8);
   int shift = 0;
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     const int left = ButtonLefts[i] + shift;
