@@ -105,6 +105,10 @@ TFormRead::TFormRead(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(c
   PBarHistory->setValue(0);
   PBarHistory->setTextVisible(false);
   PBarHistory->setFixedHeight(12);
+  // The bar keeps its room while hidden, so nothing moves when it appears.
+  QSizePolicy barPolicy = PBarHistory->sizePolicy();
+  barPolicy.setRetainSizeWhenHidden(true);
+  PBarHistory->setSizePolicy(barPolicy);
   PBarHistory->hide();
   progress_ = std::make_unique<ProgressBarHistory>(PBarHistory);
 
@@ -114,6 +118,7 @@ TFormRead::TFormRead(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(c
     panels_[i] = new QLabel(StatusBar1);
     panels_[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
     panels_[i]->setMinimumWidth(120);
+    panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar1->addPermanentWidget(panels_[i], 1);
   }
 
@@ -138,6 +143,7 @@ TFormRead::TFormRead(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(c
   content->addWidget(L_Instruction);
   content->addLayout(pictures);
   content->addLayout(buttons);
+  content->setSpacing(8);
 
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -145,7 +151,7 @@ TFormRead::TFormRead(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(c
   layout->addLayout(content);
   layout->addWidget(PBarHistory);
   layout->addWidget(StatusBar1);
-  setFixedSize(360, 190);
+  FitHeight();
 
   connect(SB_Cancel, &QPushButton::clicked, this, &TFormRead::SB_CancelClick);
   connect(TimerIm, &QTimer::timeout, this, &TFormRead::TimerImTimer);
@@ -179,6 +185,16 @@ void TFormRead::ApplyTexts(int kind) {
   setWindowTitle(Text(caption));
   L_Instruction->setText(Text(158));
   SB_Cancel->setText(Text(38));
+  FitHeight();
+}
+
+void TFormRead::FitHeight() {
+  // A fixed width; the instruction may wrap onto a second line.
+  constexpr int Width = 380;
+  layout()->activate();
+  const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(Width)
+                                                   : layout()->totalSizeHint().height();
+  setFixedSize(Width, height);
 }
 
 QString TFormRead::StatusPanel(int panel) const {

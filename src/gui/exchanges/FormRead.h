@@ -109,6 +109,7 @@ private:
   int RunClear(bool history);
   int FileHistory(std::int32_t deviceId, std::int32_t userId);
   void ProcessMessages();
+  void FitHeight();
   IrdaTransport &Link();
   void CloseConnection();
   QString Text(int entry) const;
