@@ -142,6 +142,9 @@ private slots:
   void failedWriteRetriesBeforeReadBack();
   void clearHistoryAndDose_data();
   void clearHistoryAndDose();
+  void garbageInEveryModeIsRetried_data();
+  void garbageInEveryModeIsRetried();
+  void impossibleActivationDateInformation();
 
   // Look and texts.
   void captionsAndIndicator();
@@ -490,6 +493,54 @@ void TestExchange::clearHistoryAndDose() {
   QCOMPARE(run.state.RegState.UserId, registered ? run.holderKey() : -1);
   QCOMPARE(run.messages.texts(),
            registered ? QStringList() : QStringList{run.state.Texts.at(282)});
+}
+
+void TestExchange::garbageInEveryModeIsRetried_data() {
+  QTest::addColumn<int>("mode");
+  QTest::addColumn<char>("command");
+  QTest::addColumn<Bytes>("garbage");
+  QTest::addColumn<std::string>("commands");
+  const Bytes noise{0x13, 0x37, 0x00, 0xFF, 0x55};
+  const Bytes tooShort{0x55, 0x0C, 'n', 1, '1'};
+  QTest::newRow("register: number") << 2 << 'n' << noise << std::string("nnACG");
+  QTest::newRow("register: clear dose") << 2 << 'G' << noise << std::string("nACGnACG");
+  QTest::newRow("information: parameters") << 3 << 'P' << noise << std::string("nPnPT");
+  QTest::newRow("information: short number") << 3 << 'n' << tooShort << std::string("nnPT");
+  QTest::newRow("write: parameters") << 4 << 'P' << noise << std::string("PPSnPT");
+  QTest::newRow("clear history: number") << 5 << 'n' << noise << std::string("nnC");
+  QTest::newRow("clear dose: acknowledgement") << 6 << 'G' << noise << std::string("nGnG");
+}
+
+void TestExchange::garbageInEveryModeIsRetried() {
+  QFETCH(int, mode);
+  QFETCH(char, command);
+  QFETCH(Bytes, garbage);
+  QFETCH(std::string, commands);
+  Run run;
+  if (mode >= TFormRead::ClearHistoryMode)
+    run.addHolder(4418);
+  run.state.RegState.ClearAll = true;
+  run.state.ParamsToWrite.DoWriteParams = true;
+  bool spoilt = false;
+  run.instrument.Custom[command] = [&](FakeIrdaStack &s) {
+    if (spoilt)
+      return false;
+    spoilt = true;
+    s.Queue(garbage);
+    return true;
+  };
+  QCOMPARE(run.exchange(mode), int(QDialog::Accepted));
+  QCOMPARE(run.instrument.Commands, commands);
+  QVERIFY(run.messages.shown.empty());
+}
+
+void TestExchange::impossibleActivationDateInformation() {
+  Run run;
+  run.instrument.Activation = {31, 2, 0xE8, 0x07, 8, 30, 0}; // 31 February
+  QCOMPARE(run.exchange(TFormRead::ReadInfoMode), int(QDialog::Accepted));
+  QCOMPARE(run.form().LastResult, LinkBadActivationTime);
+  QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(227)});
+  QCOMPARE(run.state.LastReadParams.DeviceId, 4418);
 }
 
 void TestExchange::captionsAndIndicator() {
