@@ -295,8 +295,23 @@ void TFormRead::Timer_ReadTimer() {
   }
   SetStatusPanel(0, QString());
   SetStatusPanel(1, QString());
+
+  // An exception out of the attempt (shown by the application) leaves the
+  // window waiting: the next tick closes what the attempt left open.
+  struct AttemptScope {
+    TFormRead &form;
+    bool finished = false;
+    ~AttemptScope() {
+      if (finished)
+        return;
+      form.attemptRunning_ = false;
+      form.cancelRequested_ = false;
+      form.Timer_Read->start(form.AttemptIntervalMs);
+    }
+  } scope{*this};
   attemptRunning_ = true;
   const int result = RunStep();
+  scope.finished = true;
   LastResult = result;
   SetStatusPanel(0, QString());
   SetStatusPanel(1, QString());

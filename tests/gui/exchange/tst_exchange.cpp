@@ -133,6 +133,7 @@ private slots:
   void socketThatCannotBeCreated();
   void cancelDuringAnAttempt_data();
   void cancelDuringAnAttempt();
+  void exceptionInAnAttemptLeavesWindowUsable();
 
   // The other modes.
   void registerFreeInstrument_data();
@@ -385,6 +386,24 @@ void TestExchange::cancelDuringAnAttempt() {
   QCOMPARE(run.storedEvents(), attemptSucceeds ? 5 : 0);
   QCOMPARE(run.instrument.Commands, std::string(attemptSucceeds ? "nTHHC" : "nTH"));
   QCOMPARE(run.state.DeviceSocket, IrdaSocket(0));
+}
+
+void TestExchange::exceptionInAnAttemptLeavesWindowUsable() {
+  Run run;
+  TFormRead &f = run.form();
+  run.instrument.Custom['T'] = [](FakeIrdaStack &) -> bool { throw std::runtime_error("broken"); };
+  f.AttemptIntervalMs = 60000;
+  f.Tag = TFormRead::ReadHistoryMode;
+  f.show();
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.Timer_ReadTimer());
+  QVERIFY(run.state.DeviceSocket != 0);
+  QVERIFY(f.Timer_Read->isActive());
+  f.Timer_ReadTimer(); // closes the connection left open
+  QCOMPARE(run.state.DeviceSocket, IrdaSocket(0));
+  QVERIFY(f.Timer_Read->isActive());
+  QTest::mouseClick(f.SB_Cancel, Qt::LeftButton);
+  QVERIFY(!f.isVisible());
+  QCOMPARE(f.result(), int(QDialog::Rejected));
 }
 
 void TestExchange::registerFreeInstrument_data() {
