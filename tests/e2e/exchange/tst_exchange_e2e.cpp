@@ -1,0 +1,273 @@
+// The exchange window against the instrument simulator over the virtual IrDA
+// link, with the program's database and the socket options library.
+#include "ProgramFolder.h"
+#include "SimulatorProcess.h"
+#include "app/AppContext.h"
+#include "app/FileDialogs.h"
+#include "app/MainForm.h"
+#include "app/OperatorMessages.h"
+#include "app/Program.h"
+#include "exchanges/FormRead.h"
+#include "history/DayCount.h"
+#include "history/HistoryRecord.h"
+#include "history/TDM.h"
+#include "link/VirtualIrdaStack.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QDateTime Now(QDate(2025, 6, 1), QTime(10, 20, 30));
+constexpr int Number = 4418123;
+
+QVariantList query(const QString &dbPath, const QString &select) {
+  const QString name = "test-reader";
+  QVariantList rows;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+    db.setDatabaseName(dbPath);
+    if (db.open()) {
+      QSqlQuery q(select, db);
+      while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+          row << q.value(i);
+        rows << QVariant(row);
+      }
+    }
+  }
+  QSqlDatabase::removeDatabase(name);
+  return rows;
+}
+
+// One run: the program's windows, a program folder and one simulator whose
+// state is kept in a file the test reads.
+struct Run {
+  ProgramFolder folder;
+  QString stateFile = folder.file("instrument.json");
+  SimulatorProcess simulator;
+  AppState state;
+  RecordingMessages messages;
+  QueuedFileDialogs files;
+  AppContext ctx{state, messages, files, QString()};
+  std::unique_ptr<ProgramWindows> windows;
+
+  explicit Run(const QStringList &faults = {})
+      : simulator(QStringList{"--state", stateFile, "--number", QString::number(Number),
+                              "--events", "40", "--block-size", "120"} +
+                  faults) {
+    qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
+    ctx.executableFolder = folder.path();
+    state.Paths.ADOFile = folder.databasePath();
+    state.Paths.ConnectionString = folder.connectionString();
+    VirtualIrdaConfig config;
+    config.LibraryFolder = VX_BIN_DIR;
+    config.ReplyTimeoutMs = 1000;
+    state.Irda = std::make_shared<IrdaTransport>(std::make_unique<VirtualIrdaStack>(config));
+    state.clock = std::make_shared<SettableClock>(Now);
+    windows = CreateProgramWindows(ctx);
+    ctx.FormRead->AttemptIntervalMs = 100;
+    ctx.FormRead->ConnectPauseMs = 0;
+  }
+  int exchange(int mode) {
+    ctx.FormRead->Tag = mode;
+    ctx.FormRead->ApplyTexts(mode);
+    return ctx.FormRead->exec();
+  }
+  QJsonObject instrument() const {
+    QFile f(stateFile);
+    if (!f.open(QIODevice::ReadOnly))
+      return {};
+    return QJsonDocument::fromJson(f.readAll()).object();
+  }
+  QByteArray history() const {
+    return QByteArray::fromBase64(instrument().value("history").toString().toLatin1());
+  }
+  int addHolder(int deviceId) {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test-writer");
+    db.setDatabaseName(folder.databasePath());
+    db.open();
+    QSqlQuery(QString("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
+                      "DeviceId) VALUES ('Holder', 'A', 'B', %1)")
+                  .arg(deviceId),
+              db);
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("test-writer");
+    return query(folder.databasePath(), "SELECT MAX(UserId) FROM TableUser")
+        .value(0)
+        .toList()
+        .value(0)
+        .toInt();
+  }
+  QVariantList stored() const {
+    return query(folder.databasePath(), "SELECT DeviceId, UserId, DateTimeEvent, EventType, "
+                                        "EventValue, DEValue FROM TableHistory ORDER BY rowid");
+  }
+};
+
+// The rows a raw history gives, in the order of its records.
+QVariantList expectedRows(const QByteArray &raw, int deviceId, int userId) {
+  QVariantList rows;
+  WalkHistory(reinterpret_cast<const std::uint8_t *>(raw.constData()), int(raw.size()),
+              [&](const HistoryRecord &record, const HistoryEvent &event) {
+                rows << QVariant(QVariantList{deviceId, userId, record.Time,
+                                              static_cast<int>(event.Type), event.EventValue,
+                                              event.DEValue});
+              });
+  return rows;
+}
+
+void compareRows(const QVariantList &actual, const QVariantList &expected) {
+  QCOMPARE(actual.size(), expected.size());
+  for (int i = 0; i < actual.size(); ++i) {
+    const QVariantList a = actual[i].toList(), e = expected[i].toList();
+    QCOMPARE(a[0].toInt(), e[0].toInt());
+    QCOMPARE(a[1].toInt(), e[1].toInt());
+    QCOMPARE(a[2].toDouble(), e[2].toDouble());
+    QCOMPARE(a[3].toInt(), e[3].toInt());
+    QCOMPARE(a[4].toDouble(), e[4].toDouble());
+    QCOMPARE(a[5].toDouble(), e[5].toDouble());
+  }
+}
+
+} // namespace
+
+class TestExchangeEndToEnd : public QObject {
+  Q_OBJECT
+private slots:
+  void readRegisteredInstrument();
+  void databaseFailsWhileFiling();
+  void readWithRemovalOff();
+  void linkDroppedInTheHistory();
+  void registerFreeAndHeldInstrument();
+  void clearHistoryAndDose();
+  void readAndWriteParameters();
+};
+
+void TestExchangeEndToEnd::readRegisteredInstrument() {
+  Run run;
+  QVERIFY(run.simulator.isRunning());
+  const int holder = run.addHolder(Number);
+  const QByteArray before = run.history();
+  QVERIFY(before.size() >= 40 * 20);
+  QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
+  QVERIFY(run.ctx.FormRead->HistoryFiled);
+  QCOMPARE(run.state.RegState.DeviceId, Number);
+  QCOMPARE(run.state.RegState.UserId, holder);
+  QCOMPARE(run.state.RegState.ActivationTime, DayCountOf(QDate(2024, 1, 15), QTime(8, 30)));
+  QCOMPARE(QByteArray(reinterpret_cast<const char *>(run.state.History.HistoryData.data()),
+                      run.state.History.HistoryLength),
+           before);
+  compareRows(run.stored(), expectedRows(before, Number, holder));
+  QCOMPARE(run.instrument().value("historyLength").toInt(), 0);
+  QVERIFY(run.messages.shown.empty());
+  QVERIFY(run.state.Irda->OptionsLibraryLoaded());
+}
+
+void TestExchangeEndToEnd::databaseFailsWhileFiling() {
+  Run run;
+  run.addHolder(Number);
+  query(run.folder.databasePath(), "CREATE TRIGGER NoInsert BEFORE INSERT ON TableHistory BEGIN "
+                                   "SELECT RAISE(ABORT, 'refused'); END");
+  const QByteArray before = run.history();
+  QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Rejected));
+  QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(67)});
+  QCOMPARE(run.history(), before);
+  QVERIFY(!run.ctx.FormRead->HistoryFiled);
+}
+
+void TestExchangeEndToEnd::readWithRemovalOff() {
+  Run run;
+  const int holder = run.addHolder(Number);
+  const QByteArray before = run.history();
+  run.state.KeepHistoryAfterRead = true;
+  QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
+  QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
+  const QVariantList once = expectedRows(before, Number, holder);
+  compareRows(run.stored(), once + once);
+  QCOMPARE(run.history(), before);
+}
+
+void TestExchangeEndToEnd::linkDroppedInTheHistory() {
+  // The first link is closed after the second history block; later links behave.
+  Run run({"--drop-after", "2", "--faulty-links", "1"});
+  const int holder = run.addHolder(Number);
+  const QByteArray before = run.history();
+  int storedAfterFailure = -1, historyAfterFailure = -1;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (storedAfterFailure < 0 && run.ctx.FormRead->LastResult != 0) {
+      storedAfterFailure = int(run.stored().size());
+      historyAfterFailure = int(run.history().size());
+    }
+  });
+  watch.start(5);
+  QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
+  QCOMPARE(storedAfterFailure, 0);
+  QCOMPARE(historyAfterFailure, int(before.size()));
+  compareRows(run.stored(), expectedRows(before, Number, holder));
+  QCOMPARE(run.instrument().value("historyLength").toInt(), 0);
+}
+
+void TestExchangeEndToEnd::registerFreeAndHeldInstrument() {
+  {
+    Run run;
+    const double de = run.instrument().value("de").toDouble();
+    QVERIFY(de > 0);
+    run.addHolder(Number);
+    run.state.RegState.ClearAll = true;
+    QCOMPARE(run.exchange(TFormRead::RegisterMode), int(QDialog::Accepted));
+    // Held by someone: nothing touched.
+    QCOMPARE(run.instrument().value("historyLength").toInt(), 40 * 20);
+    QCOMPARE(run.instrument().value("de").toDouble(), de);
+    QCOMPARE(run.instrument().value("activation").toString(), QString("0f01e807081e00"));
+  }
+  Run run;
+  run.state.RegState.ClearAll = true;
+  QCOMPARE(run.exchange(TFormRead::RegisterMode), int(QDialog::Accepted));
+  QCOMPARE(run.state.RegState.DeviceId, Number);
+  QCOMPARE(run.state.RegState.ActivationTime, DateTimeToDayCount(Now));
+  const QJsonObject after = run.instrument();
+  QCOMPARE(after.value("historyLength").toInt(), 0);
+  QCOMPARE(after.value("de").toDouble(), 0.0);
+  QCOMPARE(after.value("activation").toString(), QString("0106e9070a141e"));
+}
+
+void TestExchangeEndToEnd::clearHistoryAndDose() {
+  Run run;
+  const int holder = run.addHolder(Number);
+  QCOMPARE(run.exchange(TFormRead::ClearDoseMode), int(QDialog::Accepted));
+  QCOMPARE(run.instrument().value("de").toDouble(), 0.0);
+  QCOMPARE(run.instrument().value("historyLength").toInt(), 40 * 20);
+  QCOMPARE(run.exchange(TFormRead::ClearHistoryMode), int(QDialog::Accepted));
+  QCOMPARE(run.instrument().value("historyLength").toInt(), 0);
+  QCOMPARE(run.state.RegState.UserId, holder);
+  QVERIFY(run.messages.shown.empty());
+}
+
+void TestExchangeEndToEnd::readAndWriteParameters() {
+  Run run;
+  QCOMPARE(run.exchange(TFormRead::ReadInfoMode), int(QDialog::Accepted));
+  QCOMPARE(run.state.LastReadParams.DeviceId, Number);
+  const QString block = run.instrument().value("parameters").toString();
+
+  run.state.ParamsToWrite = run.state.LastReadParams;
+  run.state.ParamsToWrite.DoWriteParams = true;
+  run.state.ParamsToWrite.HistoryInterval = quint16(run.state.LastReadParams.HistoryInterval + 7);
+  QCOMPARE(run.exchange(TFormRead::WriteParametersMode), int(QDialog::Accepted));
+  QCOMPARE(run.state.LastReadParams.HistoryInterval, run.state.ParamsToWrite.HistoryInterval);
+  const QString written = run.instrument().value("parameters").toString();
+  QVERIFY(written != block);
+  // Only the interval (reply bytes 16 and 17) changed.
+  QCOMPARE(written.left(24) + written.mid(28), block.left(24) + block.mid(28));
+}
+
+QTEST_MAIN(TestExchangeEndToEnd)
+#include "tst_exchange_e2e.moc"
