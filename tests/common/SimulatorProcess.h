@@ -1,6 +1,10 @@
 #pragma once
 #include <QByteArray>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QString>
 #include <QStringList>
 
 // One instrument simulator on a free loopback port, for end-to-end tests.
@@ -35,8 +39,37 @@ public:
   int port() const { return port_; }
   // The endpoint list that puts this instrument in range.
   QByteArray endpoint() const { return "127.0.0.1:" + QByteArray::number(port_); }
+  // What the simulator wrote to standard error so far (why it did not start).
+  QByteArray errorOutput() { return process_.readAllStandardError(); }
 
 private:
   QProcess process_;
   int port_ = 0;
+};
+
+// The instrument's memory as the simulator keeps it in its --state file.
+struct SimulatorState {
+  QByteArray file;       // the whole file, for byte-exact comparisons
+  qint32 number = -1;    // instrument number
+  QByteArray parameters; // parameter reply bytes 4..32
+  QByteArray activation; // date-time group: day, month, year (LE), hour, minute, second
+  double de = 0;         // accumulated dose, Sv
+  QByteArray history;    // raw 20-byte records
+
+  // False when the file cannot be read or is not a simulator state file.
+  bool load(const QString &path) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+      return false;
+    file = in.readAll();
+    const QJsonObject object = QJsonDocument::fromJson(file).object();
+    if (object["format"].toString() != QLatin1String("vx4418-instrument-state"))
+      return false;
+    number = object["number"].toInt(-1);
+    parameters = QByteArray::fromHex(object["parameters"].toString().toLatin1());
+    activation = QByteArray::fromHex(object["activation"].toString().toLatin1());
+    de = object["de"].toDouble();
+    history = QByteArray::fromBase64(object["history"].toString().toLatin1());
+    return history.size() == object["historyLength"].toInt(-1);
+  }
 };

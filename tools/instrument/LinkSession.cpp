@@ -125,14 +125,20 @@ void LinkSession::answerFrame(const QByteArray &request) {
     log("silent");
     return;
   }
+  // A request other than the one last answered busy is new and gets its own
+  // busy answers, also when the host gave up on the last one.
+  if (request != busyRequest)
+    busyAnswers = 0;
   if (faults.busy.appliesTo(code) && busyAnswers < faults.busy.count) {
     ++busyAnswers;
+    busyRequest = request;
     log("busy");
     output.append({QByteArray(1, BusyByte), 0, false});
     drain();
     return;
   }
   busyAnswers = 0;
+  busyRequest.clear();
   const QByteArray reply = instrument.answer(request, cursor, faults);
   if (reply.isEmpty()) {
     log("unknown request, ignored");

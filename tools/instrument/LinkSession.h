@@ -59,5 +59,6 @@ private:
   QList<Piece> output;
   QTimer pause;
   int busyAnswers = 0;
+  QByteArray busyRequest; // the request the busy answers are for
   HistoryCursor cursor;
 };
