@@ -110,6 +110,9 @@ StringGrid::StringGrid(StringGridModel *cells, Lines lines, QWidget *parent)
   horizontalHeader()->setSectionsClickable(false);
   // The view follows the scroll thumb while it is dragged.
   verticalScrollBar()->setTracking(true);
+  // Always there, so the client width the column layout reads does not
+  // change when a fill makes the list longer than the window.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   if (lines == Lines::Horizontal) {
     setShowGrid(false);
     setItemDelegate(new HorizontalLineDelegate(this));
@@ -125,18 +128,15 @@ int StringGrid::SelectedRow() const {
   return SelectedRange().second;
 }
 
-void StringGrid::SelectRow(int row) {
-  if (row < 1 || row > model_->rowCount())
-    return;
-  selectRow(row - 1);
-}
+void StringGrid::SelectRow(int row) { SelectRows(row, row); }
 
+// Selection by the program: whole rows, whatever keys the operator holds.
 void StringGrid::SelectRows(int top, int bottom) {
   if (top < 1 || bottom < top || bottom > model_->rowCount())
     return;
   const QItemSelection range(model_->index(top - 1, 0),
                              model_->index(bottom - 1, model_->ColCount() - 1));
-  selectionModel()->setCurrentIndex(model_->index(top - 1, 0), QItemSelectionModel::NoUpdate);
+  selectionModel()->setCurrentIndex(model_->index(bottom - 1, 0), QItemSelectionModel::NoUpdate);
   selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
 }
 
