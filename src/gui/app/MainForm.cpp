@@ -292,6 +292,8 @@ void TMainForm::buildClientArea() {
   SG_User->setFont(userFont);
   SG_User->verticalHeader()->setDefaultSectionSize(QFontMetrics(userFont).height() + 8);
   SG_User->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  // Its columns always fit the client width.
+  SG_User->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   connect(SG_User, &QAbstractItemView::doubleClicked, this, &TMainForm::AViewHistoryExecute);
   layout->addWidget(SG_User);
 
@@ -324,8 +326,8 @@ void TMainForm::buildStatusBar() {
   for (int i = 0; i < 3; ++i) {
     StatusPanel[i] = new QLabel(bar);
     StatusPanel[i]->setObjectName(QString("StatusPanel%1").arg(i));
-    StatusPanel[i]->setFrameShape(QFrame::Panel);
-    StatusPanel[i]->setFrameShadow(QFrame::Sunken);
+    StatusPanel[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    StatusPanel[i]->setIndent(3);
     StatusPanel[i]->setTextFormat(Qt::PlainText);
     bar->addWidget(StatusPanel[i]);
   }
@@ -463,17 +465,18 @@ void TMainForm::resizeEvent(QResizeEvent *e) {
   FormResize();
 }
 
+// Panel 0 takes `width`; panels 1 and 2 share the rest equally.
 void TMainForm::SetStatusPanel0Width(int width) {
-  StatusPanel[0]->setFixedWidth(std::max(0, width));
+  const int w = statusBar()->width();
+  const int p0 = std::max(0, width);
+  const int p1 = std::max(0, (w - p0) / 2 - 8);
+  StatusPanel[0]->setFixedWidth(p0);
+  StatusPanel[1]->setFixedWidth(p1);
+  StatusPanel[2]->setFixedWidth(p1);
 }
 
 void TMainForm::FormResize() {
-  const int w = statusBar()->width();
-  const int p0 = std::max(0, w / 3 * 2 - 150);
-  const int p1 = (w - p0) / 2;
-  SetStatusPanel0Width(p0);
-  StatusPanel[1]->setFixedWidth(std::max(0, p1 - 8));
-  StatusPanel[2]->setFixedWidth(std::max(0, p1 - 8));
+  SetStatusPanel0Width(statusBar()->width() / 3 * 2 - 150);
   LayoutHistoryList(HistoryShown());
   LayoutUserList(!SG_User->isHidden());
 }
