@@ -1,6 +1,6 @@
 // Filling and first painting the two lists of the main window on large
 // registers and histories, against a table with one widget item per cell.
-#include "ProgramFolder.h"
+#include "LargeProgramFolder.h"
 #include "app/AppContext.h"
 #include "app/FileDialogs.h"
 #include "app/HistoryList.h"
@@ -10,8 +10,6 @@
 #include "app/StringGrid.h"
 #include "history/TDM.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QTableWidget>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -23,35 +21,13 @@ constexpr int kUsers = 10000;
 // A copy of the supplied database with kUsers people; person 1 has 100,000
 // events and person 2 300,000.
 const ProgramFolder &largeFolder() {
-  static ProgramFolder folder;
-  static bool filled = [] {
-    QFile ini(folder.file("VX4418.ini"));
-    ini.open(QIODevice::WriteOnly);
-    ini.write("[Program setting]\nRunSet=0\n");
-    ini.close();
-    QProcess sqlite;
-    sqlite.start("sqlite3", {folder.databasePath()});
-    sqlite.waitForStarted();
-    const QByteArray script =
-        "BEGIN;"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<" +
-        QByteArray::number(kUsers) +
-        ") INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, DeviceId) "
-        "SELECT 'Second'||i, 'First'||i, 'Middle'||i, "
-        "CASE WHEN i%3=0 THEN 1000000+i ELSE -1 END FROM n;"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<400000) "
-        "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType, EventValue, "
-        "DEValue) SELECT 1000000+(i%3), CASE WHEN i<=100000 THEN 1 ELSE 2 END, "
-        "45000+i/1000.0, 1+(i%9), 0.0001*(i%7), 0.001*(i%11) FROM n;"
-        "COMMIT;\n";
-    sqlite.write(script);
-    sqlite.closeWriteChannel();
-    sqlite.waitForFinished(-1);
-    return sqlite.exitCode() == 0;
-  }();
-  if (!filled)
-    std::abort();
-  return folder;
+  static auto folder = FilledProgramFolder(
+      InsertUsers(kUsers) +
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<400000) "
+      "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType, EventValue, "
+      "DEValue) SELECT 1000000+(i%3), CASE WHEN i<=100000 THEN 1 ELSE 2 END, "
+      "45000+i/1000.0, 1+(i%9), 0.0001*(i%7), 0.001*(i%11) FROM n;");
+  return *folder;
 }
 
 // The program's data module on the large database, with one history open.
