@@ -4,6 +4,7 @@
 #include "app/HistoryList.h"
 #include "history/DoseFormat.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
@@ -90,6 +91,11 @@ void TestMainLists::historyListGrowsInStepsOf40AndSelectsLastEvent() {
     inserts << insertEvent(1, QString::number(45000 + i), "5");
   exec(run.db(), inserts);
   run.start();
+  // Both models keep the rules of item models through fills and clears.
+  QAbstractItemModelTester userTester(run.main().SG_User->model(),
+                                      QAbstractItemModelTester::FailureReportingMode::QtTest);
+  QAbstractItemModelTester historyTester(run.main().SG_History->model(),
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
   run.viewHistoryOf(1);
   QVERIFY(!run.main().SG_History->isHidden());
   QVERIFY(run.main().SG_User->isHidden());
@@ -101,6 +107,10 @@ void TestMainLists::historyListGrowsInStepsOf40AndSelectsLastEvent() {
   QVERIFY(run.main().PanelName->isVisible());
   QCOMPARE(run.main().PanelName->text(), QString("Abcd Efgh Ijkl"));
   QCOMPARE(run.main().StatusPanel[1]->text(), QString("Abcd E.I."));
+  run.main().action("ASelectUser")->trigger();
+  run.main().SG_History->cells().ClearGrid(40);
+  QCOMPARE(run.history().RowCount(), 41);
+  QVERIFY(!run.history().RowFilled(1));
 }
 
 void TestMainLists::historyWithoutEvents() {
