@@ -2,12 +2,15 @@
 
 #include "app/AppContext.h"
 #include "app/EditProgramSettings.h"
+#include "app/HistoryList.h"
 #include "app/StringGrid.h"
+#include "app/WidgetHints.h"
 #include "history/TDM.h"
 #include "link/IrdaTransport.h"
 #include "settings/ProgramSettings.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,6 +18,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -38,7 +43,7 @@ struct ActionSpec {
 };
 
 const ActionSpec kActions[] = {
-    {"ASelectUser", 26, 27, "", "x-office-address-book"},
+    {"ASelectUser", 26, 27, "", "system-users"},
     // Ctrl+A is the select-all key of the lists; "New user" keeps its menu
     // item and tool button.
     {"AddUser", 24, 25, "", "contact-new"},
@@ -51,10 +56,10 @@ const ActionSpec kActions[] = {
     {"APrintHistory", 58, 59, "Ctrl+P", "document-print"},
     {"AFilterHistory", 53, 54, "Ctrl+F", "edit-find"},
     {"ACancelFilter", 70, 71, "Ctrl+Alt+F", "edit-clear"},
-    {"ADeleteHistory", 48, 49, "", "edit-delete"},
-    {"AReadHistory", 60, 61, "Ctrl+R", "go-down"},
+    {"ADeleteHistory", 48, 49, "", "user-trash"},
+    {"AReadHistory", 60, 61, "Ctrl+R", "network-receive"},
     {"ADevice", 72, 73, "Ctrl+D", "preferences-system"},
-    {"AClearHistory", 79, 80, "", "edit-clear-all"},
+    {"AClearHistory", 79, 80, "", "user-trash-full"},
     {"AClearDE", 82, 83, "", "view-refresh"},
     {"ASelectAll", 87, -1, "Ctrl+A", ""},
     {"ACopyToClipboard", 90, 91, "Ctrl+C", ""},
@@ -62,7 +67,7 @@ const ActionSpec kActions[] = {
     {"AImport", 93, 94, "", "document-open"},
     {"AConvertToWord", -1, -1, "", "x-office-spreadsheet"},
     {"AProgramSetting", 77, 78, "", "preferences-desktop"},
-    {"ExitApp", 9, 10, "", "application-exit"},
+    {"ExitApp", 9, 10, "", "system-log-out"},
 };
 
 // Tool bar, left to right; an empty name is a separator.
@@ -124,10 +129,36 @@ void TMainForm::buildActions() {
   actions_["AImport"]->setVisible(false);
   actions_["AConvertToWord"]->setVisible(false);
 
-  connect(actions_["ASelectUser"], &QAction::triggered, this, &TMainForm::ASelectUserExecute);
-  connect(actions_["AProgramSetting"], &QAction::triggered, this,
-          &TMainForm::AProgramSettingExecute);
-  connect(actions_["ExitApp"], &QAction::triggered, this, &TMainForm::ExitAppExecute);
+  const struct {
+    const char *name;
+    void (TMainForm::*slot)();
+  } handlers[] = {
+      {"ASelectUser", &TMainForm::ASelectUserExecute},
+      {"AddUser", &TMainForm::AddUserExecute},
+      {"AEditUser", &TMainForm::AEditUserExecute},
+      {"APrintUser", &TMainForm::APrintUserExecute},
+      {"ADeleteUser", &TMainForm::ADeleteUserExecute},
+      {"ARegistration", &TMainForm::ARegistrationExecute},
+      {"ACancelReg", &TMainForm::ACancelRegExecute},
+      {"AViewHistory", &TMainForm::AViewHistoryExecute},
+      {"APrintHistory", &TMainForm::APrintHistoryExecute},
+      {"AFilterHistory", &TMainForm::AFilterHistoryExecute},
+      {"ACancelFilter", &TMainForm::ACancelFilterExecute},
+      {"ADeleteHistory", &TMainForm::ADeleteHistoryExecute},
+      {"AReadHistory", &TMainForm::AReadHistoryExecute},
+      {"ADevice", &TMainForm::ADeviceExecute},
+      {"AClearHistory", &TMainForm::AClearHistoryExecute},
+      {"AClearDE", &TMainForm::AClearDEExecute},
+      {"ASelectAll", &TMainForm::ASelectAllExecute},
+      {"ACopyToClipboard", &TMainForm::ACopyToClipboardExecute},
+      {"ASaveToAscii", &TMainForm::ASaveToAsciiExecute},
+      {"AImport", &TMainForm::AImportExecute},
+      {"AConvertToWord", &TMainForm::AConvertToWordExecute},
+      {"AProgramSetting", &TMainForm::AProgramSettingExecute},
+      {"ExitApp", &TMainForm::ExitAppExecute},
+  };
+  for (const auto &h : handlers)
+    connect(actions_[h.name], &QAction::triggered, this, h.slot);
 }
 
 void TMainForm::buildMenus() {
@@ -177,12 +208,21 @@ void TMainForm::buildMenus() {
   }
   settings->addAction(actions_["AProgramSetting"]);
   settings->addAction(actions_["ExitApp"]);
+
+  // The context menu of both lists.
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName("PopupMenu1");
+  PopupMenu1->addAction(actions_["ASelectAll"]);
+  PopupMenu1->addAction(actions_["ASaveToAscii"]);
+  PopupMenu1->addAction(actions_["ACopyToClipboard"]);
 }
 
 void TMainForm::buildToolBar() {
   ToolBar1 = addToolBar(QString());
   ToolBar1->setObjectName("ToolBar1");
   ToolBar1->setMovable(false);
+  ToolBar1->setFloatable(false);
+  ToolBar1->toggleViewAction()->setVisible(false);
   ToolBar1->setIconSize(QSize(22, 22));
   ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
   for (const auto &entry : kToolBar) {
@@ -197,20 +237,25 @@ void TMainForm::buildToolBar() {
     QAction *holder = ToolBar1->addWidget(b);
     holder->setObjectName(QString::fromLatin1(entry[0]) + "Holder");
     toolButtons_.insert(entry[0], b);
-    // A tool button follows its command's visibility.
+    toolHolders_.insert(entry[0], holder);
+    // A tool button follows its command's visibility; taking the command's
+    // texts again, it loses a hint of its own, which is put back.
     QAction *act = actions_[entry[1]];
-    connect(act, &QAction::changed, holder, [holder, act] { holder->setVisible(act->isVisible()); });
+    connect(act, &QAction::changed, holder, [this, holder, act] {
+      holder->setVisible(act->isVisible());
+      ApplyToolButtonHints();
+    });
     holder->setVisible(act->isVisible());
   }
-  // Deleting is reached from the menus only.
+  // Deleting is reached from the menus only: these two buttons never show.
   for (const char *hidden : {"tlb_DeleteAll", "tlb_DeleteHistory"}) {
-    QToolButton *b = toolButtons_[hidden];
-    QAction *holder = ToolBar1->findChild<QAction *>(QString::fromLatin1(hidden) + "Holder");
-    QAction *act = b->defaultAction();
-    disconnect(act, &QAction::changed, holder, nullptr);
-    holder->setVisible(false);
+    QAction *holder = toolHolders_[hidden];
+    disconnect(toolButtons_[hidden]->defaultAction(), &QAction::changed, holder, nullptr);
+    HideToolButton(hidden);
   }
 }
+
+void TMainForm::HideToolButton(const char *name) { toolHolders_[name]->setVisible(false); }
 
 void TMainForm::buildClientArea() {
   auto *central = new QWidget(this);
@@ -222,27 +267,54 @@ void TMainForm::buildClientArea() {
   PanelName = new QLabel(central);
   PanelName->setObjectName("PanelName");
   PanelName->setFixedHeight(28);
-  PanelName->setFrameShape(QFrame::Panel);
-  PanelName->setFrameShadow(QFrame::Sunken);
+  PanelName->setFrameShape(QFrame::Box);
+  PanelName->setFrameShadow(QFrame::Plain);
   PanelName->setAlignment(Qt::AlignCenter);
+  PanelName->setTextFormat(Qt::PlainText);
+  QFont panelFont = PanelName->font();
+  panelFont.setPixelSize(13);
+  PanelName->setFont(panelFont);
+  PanelName->installEventFilter(this);
   PanelName->hide();
   layout->addWidget(PanelName);
 
-  SG_User = new StringGrid(4, central);
+  userCells_ = new TextGridModel(4);
+  SG_User = new StringGrid(userCells_, StringGrid::Lines::Horizontal, central);
   SG_User->setObjectName("SG_User");
-  SG_User->setShowGrid(false);
   SG_User->setFrameShape(QFrame::NoFrame);
-  SG_User->setStyleSheet("QTableView#SG_User { background: rgb(202, 223, 247); }");
+  SG_User->setStyleSheet("QTableView#SG_User { background: rgb(202, 223, 247); }"
+                         "QTableView#SG_User QHeaderView::section { background: silver;"
+                         " border: 1px solid gray; border-left: none; border-top: none;"
+                         " padding: 2px; }");
   QFont userFont = SG_User->font();
+  userFont.setPixelSize(15);
   userFont.setBold(true);
   SG_User->setFont(userFont);
+  SG_User->verticalHeader()->setDefaultSectionSize(QFontMetrics(userFont).height() + 8);
+  SG_User->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  // Its columns always fit the client width.
+  SG_User->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  connect(SG_User, &QAbstractItemView::doubleClicked, this, &TMainForm::AViewHistoryExecute);
   layout->addWidget(SG_User);
 
-  SG_History = new StringGrid(5, central);
+  historyCells_ = new HistoryGridModel;
+  SG_History = new StringGrid(historyCells_, StringGrid::Lines::Both, central);
   SG_History->setObjectName("SG_History");
+  QFont historyFont = SG_History->font();
+  historyFont.setPixelSize(13);
+  SG_History->setFont(historyFont);
+  SG_History->verticalHeader()->setDefaultSectionSize(QFontMetrics(historyFont).height() + 8);
+  SG_History->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  connect(SG_History, &QAbstractItemView::doubleClicked, this, &TMainForm::ASelectUserExecute);
   SG_History->hide();
   layout->addWidget(SG_History);
 
+  for (StringGrid *grid : {SG_User, SG_History}) {
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint &pos) {
+      PopupMenu1->popup(grid->viewport()->mapToGlobal(pos));
+    });
+  }
   setCentralWidget(central);
 }
 
@@ -250,16 +322,36 @@ void TMainForm::buildStatusBar() {
   QStatusBar *bar = statusBar();
   bar->setObjectName("StatusBar1");
   bar->setSizeGripEnabled(false);
+  bar->setFixedHeight(26);
   for (int i = 0; i < 3; ++i) {
     StatusPanel[i] = new QLabel(bar);
     StatusPanel[i]->setObjectName(QString("StatusPanel%1").arg(i));
-    StatusPanel[i]->setFrameShape(QFrame::Panel);
-    StatusPanel[i]->setFrameShadow(QFrame::Sunken);
-    bar->addWidget(StatusPanel[i], i == 0 ? 0 : 0);
+    StatusPanel[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    StatusPanel[i]->setIndent(3);
+    StatusPanel[i]->setTextFormat(Qt::PlainText);
+    bar->addWidget(StatusPanel[i]);
   }
   StatusPanel[0]->setFixedWidth(310);
   StatusPanel[1]->setFixedWidth(250);
   StatusPanel[2]->setFixedWidth(50);
+  bar->installEventFilter(this);
+  for (QLabel *p : StatusPanel)
+    p->installEventFilter(this);
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *e) {
+  if (e->type() == QEvent::MouseButtonDblClick) {
+    if (watched == PanelName) {
+      ASelectUserExecute();
+      return true;
+    }
+    if (watched == statusBar() || std::find(std::begin(StatusPanel), std::end(StatusPanel),
+                                            watched) != std::end(StatusPanel)) {
+      StatusBar1DblClick();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
 }
 
 void TMainForm::ApplyTexts() {
@@ -268,8 +360,8 @@ void TMainForm::ApplyTexts() {
   const struct {
     const char *name;
     int entry;
-  } menus[] = {{"UserMenu", 1},    {"HistoryMenu", 2},  {"Lang", 3},
-               {"Settings", 7},    {"DeviceMenu", 74},  {"NUtils", 92}};
+  } menus[] = {{"UserMenu", 1}, {"HistoryMenu", 2}, {"Lang", 3},
+               {"Settings", 7}, {"DeviceMenu", 74}, {"NUtils", 92}};
   for (const auto &m : menus)
     menus_[m.name]->setTitle(t.at(m.entry));
   menus_["Settings"]->menuAction()->setStatusTip(TextTable::longHint(t.at(8)));
@@ -287,8 +379,9 @@ void TMainForm::ApplyTexts() {
       act->setStatusTip(TextTable::longHint(t.at(a.hint)));
     }
   }
-  toolButtons_["tlbDevice"]->setToolTip(t.at(72));
-  toolButtons_["tlb_CancelRegistration"]->setToolTip(TextTable::shortHint(t.at(62)));
+  ApplyToolButtonHints();
+  OD_ExternalDataBaseTitle = t.at(95);
+  OD_ExternalDataBaseFilter = t.at(96);
 
   const int userTitles[] = {146, 147, 148, 149};
   for (int c = 0; c < 4; ++c)
@@ -296,6 +389,14 @@ void TMainForm::ApplyTexts() {
   const int historyTitles[] = {151, 152, 153, 20, 149};
   for (int c = 0; c < 5; ++c)
     SG_History->cells().setTitle(c, t.at(historyTitles[c]));
+}
+
+void TMainForm::ApplyToolButtonHints() {
+  const TextTable &t = ctx_.state.Texts;
+  // tlbDevice's hint is the caption of its command; tlb_CancelRegistration
+  // has a hint of its own.
+  SetHint(toolButtons_["tlbDevice"], t.at(72));
+  SetHint(toolButtons_["tlb_CancelRegistration"], t.at(62));
 }
 
 void TMainForm::showEvent(QShowEvent *e) {
@@ -364,19 +465,20 @@ void TMainForm::resizeEvent(QResizeEvent *e) {
   FormResize();
 }
 
+// Panel 0 takes `width`; panels 1 and 2 share the rest equally.
 void TMainForm::SetStatusPanel0Width(int width) {
-  StatusPanel[0]->setFixedWidth(std::max(0, width));
+  const int w = statusBar()->width();
+  const int p0 = std::max(0, width);
+  const int p1 = std::max(0, (w - p0) / 2 - 8);
+  StatusPanel[0]->setFixedWidth(p0);
+  StatusPanel[1]->setFixedWidth(p1);
+  StatusPanel[2]->setFixedWidth(p1);
 }
 
 void TMainForm::FormResize() {
-  const int w = statusBar()->width();
-  const int p0 = std::max(0, w / 3 * 2 - 150);
-  const int p1 = (w - p0) / 2;
-  SetStatusPanel0Width(p0);
-  StatusPanel[1]->setFixedWidth(std::max(0, p1 - 8));
-  StatusPanel[2]->setFixedWidth(std::max(0, p1 - 8));
-  LayoutHistoryList(SG_History->isVisible());
-  LayoutUserList(SG_User->isVisible());
+  SetStatusPanel0Width(statusBar()->width() / 3 * 2 - 150);
+  LayoutHistoryList(HistoryShown());
+  LayoutUserList(!SG_User->isHidden());
 }
 
 void TMainForm::closeEvent(QCloseEvent *e) {
@@ -394,9 +496,12 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::ExitAppExecute() { close(); }
 
+bool TMainForm::HistoryShown() const { return !SG_History->isHidden(); }
+
 void TMainForm::LayoutUserList(bool visible) {
   const int s = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   SG_User->setVisible(visible);
+  centralWidget()->layout()->activate();
   const int w = SG_User->viewport()->width();
   const int c0 = (w - s) / 4;
   const int c3 = (w - s) / 5;
@@ -409,6 +514,7 @@ void TMainForm::LayoutUserList(bool visible) {
 
 void TMainForm::LayoutHistoryList(bool visible) {
   SG_History->setVisible(visible);
+  centralWidget()->layout()->activate();
   const int g = SG_History->showGrid() ? 1 : 0;
   const int w = SG_History->viewport()->width();
   const int c0 = (w - 4 * g) / 5 - 10;
@@ -427,29 +533,43 @@ void TMainForm::FillUserList() {
   if (!dm.OpenUsers() || !dm.ADOQueryUser.Active())
     return;
   PanelName->hide();
-  StringGridModel &grid = SG_User->cells();
-  RecordSet &users = dm.ADOQueryUser;
-  const int second = users.FieldIndex("UserSecondName");
-  const int first = users.FieldIndex("UserFirstName");
-  const int middle = users.FieldIndex("UserMiddleName");
+  const RecordSet &users = dm.ADOQueryUser;
+  const int fields[] = {users.FieldIndex("UserSecondName"), users.FieldIndex("UserFirstName"),
+                        users.FieldIndex("UserMiddleName")};
   const int device = users.FieldIndex("DeviceId");
   // Rows grow in steps of 20, so up to 20 empty rows follow the last person.
   const int n = users.RowCount();
-  std::vector<QStringList> rows;
   const int dataRows = std::max(20, (n + 19) / 20 * 20);
-  rows.reserve(size_t(dataRows));
+  std::vector<QString> cells(std::size_t(dataRows) * 4);
+  auto cell = cells.begin();
   for (int r = 0; r < n; ++r) {
-    const QVariant id = users.Value(r, device);
-    const qint64 d = id.isNull() ? 0 : id.toLongLong();
-    rows.push_back({users.Value(r, second).toString(), users.Value(r, first).toString(),
-                    users.Value(r, middle).toString(), d >= 1 ? QString::number(d) : QString()});
+    for (int f : fields)
+      *cell++ = f < 0 ? QString() : users.Value(r, f).toString();
+    bool ok = false;
+    const qint64 d = device < 0 ? 0 : users.Value(r, device).toLongLong(&ok);
+    *cell++ = ok && d >= 1 ? QString::number(d) : QString();
   }
-  rows.resize(size_t(dataRows), QStringList{QString(), QString(), QString(), QString()});
   const int selected = SG_User->SelectedRow();
-  grid.SetRows(std::move(rows));
+  userCells_->SetRows(std::move(cells), dataRows);
   LayoutUserList(true);
+  // The selected row stays where it was, within the rows the grid now has.
   if (selected > 0)
-    SG_User->SelectRow(std::min(selected, grid.RowCount() - 1));
+    SG_User->SelectRow(std::min(selected, userCells_->RowCount() - 1));
+}
+
+void TMainForm::FillHistoryList() {
+  TDM &dm = *ctx_.DM;
+  if (!dm.ADOQueryHistory.Active() && !dm.OpenUserHistory(ctx_.state.User.CurrentUserKey))
+    return;
+  PanelName->show();
+  const int written =
+      historyCells_->Fill(dm.ADOQueryHistory, ctx_.state.Texts, ctx_.state.ProgSetting.Roentgen);
+  SG_History->viewport()->update();
+  // The last event is selected, which scrolls the list to its end.
+  if (written > 0) {
+    SG_History->SelectRow(written);
+    SG_History->scrollTo(historyCells_->index(written - 1, 0));
+  }
 }
 
 int TMainForm::SelectedUserKey() {
@@ -484,31 +604,17 @@ void TMainForm::SetHistoryView() {
     actions_[n]->setVisible(true);
 }
 
-void TMainForm::ASelectUserExecute() {
-  if (SG_History->isVisible())
-    SG_History->hide();
-  LayoutUserList(true);
-  FillUserList();
-  SetUserListView();
-  actions_["ASelectAll"]->setStatusTip(TextTable::longHint(ctx_.state.Texts.at(88)));
-  actions_["ASelectAll"]->setToolTip(TextTable::shortHint(ctx_.state.Texts.at(88)));
-  StatusPanel[1]->clear();
+void TMainForm::SetSelectAllHint(int entry) {
+  const QString &hint = ctx_.state.Texts.at(entry);
+  actions_["ASelectAll"]->setToolTip(TextTable::shortHint(hint));
+  actions_["ASelectAll"]->setStatusTip(TextTable::longHint(hint));
 }
 
-void TMainForm::AProgramSettingExecute() {
-  EditProgramSettings(*ctx_.FormSetting, ctx_.state);
+void TMainForm::ASelectAllExecute() {
+  StringGrid *grid = HistoryShown() ? SG_History : SG_User;
+  const StringGridModel &g = grid->cells();
+  int bottom = 1;
+  while (bottom + 1 < g.RowCount() && g.RowFilled(bottom + 1))
+    ++bottom;
+  grid->SelectRows(1, bottom);
 }
-
-void TMainForm::ChangeLanguage(const QString &fileName) {
-  AppState &s = ctx_.state;
-  const QString path = QDir(s.Paths.ProgramFolder).filePath(fileName);
-  if (!QFileInfo::exists(path))
-    return;
-  s.Paths.LangFile = fileName;
-  s.Texts.loadLanguageFile(path);
-  ApplyTexts();
-}
-
-void TMainForm::EnglLangClick() { ChangeLanguage("LangE.txt"); }
-void TMainForm::RussianLangClick() { ChangeLanguage("LangR.txt"); }
-void TMainForm::SpanishLangClick() { ChangeLanguage("LangES.txt"); }

@@ -3,6 +3,7 @@
 #include <QMap>
 
 struct AppContext;
+class HistoryGridModel;
 class QAction;
 class QActionGroup;
 class QLabel;
@@ -10,6 +11,7 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class StringGrid;
+class TextGridModel;
 
 // The main window: the user list or one person's history, the commands on
 // menus and tool bar, and the status bar.
@@ -22,10 +24,16 @@ public:
   // Copies the texts of the language in use into the window.
   void ApplyTexts();
 
+  // The two lists. Exactly one is on show; the history list's rows come from
+  // the data module's history query as the caller opened it.
   void LayoutUserList(bool visible);
   void LayoutHistoryList(bool visible);
   void FillUserList();
+  void FillHistoryList();
+  // The UserId of the person in the selected row of the user list, or -1.
   int SelectedUserKey();
+  // True while the history list is the list on show.
+  bool HistoryShown() const;
 
   // The command objects by name (AddUser, AViewHistory, ExitApp, ...).
   QAction *action(const QString &name) const { return actions_.value(name); }
@@ -34,20 +42,55 @@ public:
   StringGrid *SG_History = nullptr;
   QLabel *PanelName = nullptr;
   QLabel *StatusPanel[3] = {nullptr, nullptr, nullptr};
+  QMenu *PopupMenu1 = nullptr;
+  // Title and filter of the open dialog of the import.
+  QString OD_ExternalDataBaseTitle;
+  QString OD_ExternalDataBaseFilter;
 
 public slots:
+  // Lists and people.
   void ASelectUserExecute();
+  void AViewHistoryExecute();
+  void AddUserExecute();
+  void AEditUserExecute();
+  void ADeleteUserExecute();
+  // History.
+  void ADeleteHistoryExecute();
+  void AFilterHistoryExecute();
+  void ACancelFilterExecute();
+  void APrintUserExecute();
+  void APrintHistoryExecute();
+  // Settings and language.
   void AProgramSettingExecute();
   void ExitAppExecute();
   void EnglLangClick();
   void RussianLangClick();
   void SpanishLangClick();
+  // Selects every filled row of the list on show.
+  void ASelectAllExecute();
+
+  // Text export and clipboard (MainTextExport.cpp).
+  void ASaveToAsciiExecute();
+  void ACopyToClipboardExecute();
+  // Office export (MainOfficeExport.cpp).
+  void AConvertToWordExecute();
+  // Import from another database (MainImport.cpp).
+  void AImportExecute();
+  // Instrument and registration commands (MainInstrumentCommands.cpp).
+  void AReadHistoryExecute();
+  void ARegistrationExecute();
+  void ACancelRegExecute();
+  void AClearHistoryExecute();
+  void AClearDEExecute();
+  void ADeviceExecute();
+  void StatusBar1DblClick();
 
 protected:
   void showEvent(QShowEvent *e) override;
   void resizeEvent(QResizeEvent *e) override;
   void closeEvent(QCloseEvent *e) override;
   bool event(QEvent *e) override;
+  bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
   void FormShow();
@@ -63,12 +106,23 @@ private:
   void buildStatusBar();
   void SetUserListView();
   void SetHistoryView();
+  void SetSelectAllHint(int entry);
+  void ApplyToolButtonHints();
+  void HideToolButton(const char *name);
   void ChangeLanguage(const QString &fileName);
   void SetStatusPanel0Width(int width);
+  void SetFilterPanel();
+  // Opens the current user's history again and refills the list; false when
+  // the history cannot be opened (the list keeps its rows).
+  bool ReloadHistory();
+  QString UserEditorIcon(const char *fileName) const;
 
   AppContext &ctx_;
+  TextGridModel *userCells_ = nullptr;
+  HistoryGridModel *historyCells_ = nullptr;
   QMap<QString, QAction *> actions_;
   QMap<QString, QToolButton *> toolButtons_;
+  QMap<QString, QAction *> toolHolders_;
   QMap<QString, QMenu *> menus_;
   QToolBar *ToolBar1 = nullptr;
   QActionGroup *langGroup_ = nullptr;

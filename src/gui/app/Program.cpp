@@ -16,7 +16,9 @@
 #include "history/FormViewHist.h"
 #include "history/TDM.h"
 
+#include <QDir>
 #include <QIcon>
+#include <QStandardPaths>
 #include <QMessageBox>
 #include <exception>
 #include <memory>
@@ -27,6 +29,14 @@ VxApplication::VxApplication(int &argc, char **argv) : QApplication(argc, argv) 
   showException = ShowExceptionBox;
   // Pictures come from the desktop's icon theme; a bare desktop gets the one
   // the set-up installs.
+  // Platforms without a desktop theme (offscreen, minimal) search no system
+  // folder; the themes live under the data folders of the desktop.
+  QStringList iconPaths = QIcon::themeSearchPaths();
+  for (const QString &dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+    if (const QString icons = QDir(dir).filePath("icons");
+        !iconPaths.contains(icons) && QDir(icons).exists())
+      iconPaths << icons;
+  QIcon::setThemeSearchPaths(iconPaths);
   if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
     QIcon::setThemeName("Tango");
   QIcon::setFallbackThemeName("Tango");

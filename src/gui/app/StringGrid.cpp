@@ -2,6 +2,10 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <algorithm>
 
 StringGridModel::StringGridModel(int columns, QObject *parent)
     : QAbstractTableModel(parent), columns_(columns) {
@@ -10,7 +14,7 @@ StringGridModel::StringGridModel(int columns, QObject *parent)
 }
 
 int StringGridModel::rowCount(const QModelIndex &parent) const {
-  return parent.isValid() ? 0 : int(rows_.size());
+  return parent.isValid() ? 0 : dataRows_;
 }
 
 int StringGridModel::columnCount(const QModelIndex &parent) const {
@@ -18,10 +22,9 @@ int StringGridModel::columnCount(const QModelIndex &parent) const {
 }
 
 QVariant StringGridModel::data(const QModelIndex &index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= int(rows_.size()))
+  if (role != Qt::DisplayRole || !index.isValid())
     return {};
-  const QStringList &r = rows_[size_t(index.row())];
-  return index.column() < r.size() ? r[index.column()] : QString();
+  return Cell(index.column(), index.row() + 1);
 }
 
 QVariant StringGridModel::headerData(int section, Qt::Orientation o, int role) const {
@@ -41,85 +44,121 @@ QString StringGridModel::title(int column) const {
   return column >= 0 && column < columns_ ? titles_[column] : QString();
 }
 
-void StringGridModel::SetRowCount(int n) {
-  int want = std::max(0, n - 1);
-  int have = int(rows_.size());
-  if (want > have) {
-    beginInsertRows({}, have, want - 1);
-    QStringList empty;
-    for (int c = 0; c < columns_; ++c)
-      empty << QString();
-    rows_.resize(size_t(want), empty);
-    endInsertRows();
-  } else if (want < have) {
-    beginRemoveRows({}, want, have - 1);
-    rows_.resize(size_t(want));
-    endRemoveRows();
-  }
+bool StringGridModel::RowFilled(int row) const {
+  const QString text = Cell(0, row);
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 32; });
 }
 
-QString StringGridModel::Cell(int column, int row) const {
-  if (row < 1 || row > int(rows_.size()) || column < 0 || column >= columns_)
+TextGridModel::TextGridModel(int columns, QObject *parent) : StringGridModel(columns, parent) {}
+
+QString TextGridModel::Cell(int column, int row) const {
+  if (row < 1 || row >= RowCount() || column < 0 || column >= ColCount())
     return {};
-  return rows_[size_t(row - 1)][column];
+  return cells_[std::size_t(row - 1) * std::size_t(ColCount()) + std::size_t(column)];
 }
 
-void StringGridModel::SetCell(int column, int row, const QString &text) {
-  if (row < 1 || row > int(rows_.size()) || column < 0 || column >= columns_)
+void TextGridModel::SetCell(int column, int row, const QString &text) {
+  if (row < 1 || row >= RowCount() || column < 0 || column >= ColCount())
     return;
-  rows_[size_t(row - 1)][column] = text;
-  QModelIndex i = index(row - 1, column);
+  cells_[std::size_t(row - 1) * std::size_t(ColCount()) + std::size_t(column)] = text;
+  const QModelIndex i = index(row - 1, column);
   emit dataChanged(i, i, {Qt::DisplayRole});
 }
 
-void StringGridModel::ClearGrid(int n) {
+void TextGridModel::ClearGrid(int n) { SetRows({}, std::max(0, n)); }
+
+void TextGridModel::SetRows(std::vector<QString> cells, int rows) {
   beginResetModel();
-  QStringList empty;
-  for (int c = 0; c < columns_; ++c)
-    empty << QString();
-  rows_.assign(size_t(std::max(0, n)), empty);
+  cells_ = std::move(cells);
+  cells_.resize(std::size_t(rows) * std::size_t(ColCount()));
+  setDataRows(rows);
   endResetModel();
 }
 
-void StringGridModel::SetRows(std::vector<QStringList> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  for (auto &r : rows_)
-    while (r.size() < columns_)
-      r << QString();
-  endResetModel();
-}
+namespace {
 
-StringGrid::StringGrid(int columns, QWidget *parent) : QTableView(parent), model_(columns) {
-  setModel(&model_);
+// Draws the line under each cell for grids with horizontal lines only.
+class HorizontalLineDelegate : public QStyledItemDelegate {
+public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter *p, const QStyleOptionViewItem &option,
+             const QModelIndex &index) const override {
+    QStyledItemDelegate::paint(p, option, index);
+    p->save();
+    p->setPen(option.palette.color(QPalette::Mid));
+    p->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+    p->restore();
+  }
+};
+
+} // namespace
+
+StringGrid::StringGrid(StringGridModel *cells, Lines lines, QWidget *parent)
+    : QTableView(parent), model_(cells) {
+  model_->setParent(this);
+  setModel(model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTabKeyNavigation(false);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
   verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   horizontalHeader()->setHighlightSections(false);
-  setWordWrap(false);
+  horizontalHeader()->setSectionsClickable(false);
+  // The view follows the scroll thumb while it is dragged.
+  verticalScrollBar()->setTracking(true);
+  // Always there, so the client width the column layout reads does not
+  // change when a fill makes the list longer than the window.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  if (lines == Lines::Horizontal) {
+    setShowGrid(false);
+    setItemDelegate(new HorizontalLineDelegate(this));
+  } else {
+    setShowGrid(true);
+  }
 }
 
 int StringGrid::SelectedRow() const {
-  QModelIndex cur = currentIndex();
-  return cur.isValid() ? cur.row() + 1 : 0;
+  const QModelIndex cur = currentIndex();
+  if (cur.isValid() && selectionModel()->isRowSelected(cur.row(), {}))
+    return cur.row() + 1;
+  return SelectedRange().second;
 }
 
-void StringGrid::SelectRow(int row) {
-  if (row < 1 || row > model_.rowCount())
+void StringGrid::SelectRow(int row) { SelectRows(row, row); }
+
+// Selection by the program: whole rows, whatever keys the operator holds.
+void StringGrid::SelectRows(int top, int bottom) {
+  if (top < 1 || bottom < top || bottom > model_->rowCount())
     return;
-  selectRow(row - 1);
+  const QItemSelection range(model_->index(top - 1, 0),
+                             model_->index(bottom - 1, model_->ColCount() - 1));
+  selectionModel()->setCurrentIndex(model_->index(bottom - 1, 0), QItemSelectionModel::NoUpdate);
+  selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
 }
 
 std::pair<int, int> StringGrid::SelectedRange() const {
-  const QModelIndexList rows = selectionModel()->selectedRows();
-  if (rows.isEmpty())
+  const QItemSelection sel = selectionModel()->selection();
+  if (sel.isEmpty())
     return {0, 0};
-  int lo = rows.first().row(), hi = lo;
-  for (const QModelIndex &i : rows) {
-    lo = std::min(lo, i.row());
-    hi = std::max(hi, i.row());
+  int lo = sel.first().top(), hi = sel.first().bottom();
+  for (const QItemSelectionRange &r : sel) {
+    lo = std::min(lo, r.top());
+    hi = std::max(hi, r.bottom());
   }
   return {lo + 1, hi + 1};
+}
+
+int StringGrid::TopRow() const {
+  const int r = rowAt(0);
+  return r < 0 ? 0 : r + 1;
+}
+
+void StringGrid::SetTopRow(int row) {
+  if (row < 1 || row > model_->rowCount())
+    return;
+  scrollTo(model_->index(row - 1, 0), QAbstractItemView::PositionAtTop);
 }

@@ -6,7 +6,8 @@
 
 // Cells of a string grid: a title row (the header) and data rows of text.
 // Row numbers follow the grid's own counting: row 0 is the title row, data
-// rows start at 1.
+// rows start at 1. How the cells are kept is up to the kind of grid; readers
+// (exports, tests) go through Cell.
 class StringGridModel : public QAbstractTableModel {
   Q_OBJECT
 public:
@@ -21,35 +22,65 @@ public:
   QString title(int column) const;
 
   // Rows including the title row.
-  int RowCount() const { return int(rows_.size()) + 1; }
-  void SetRowCount(int n);
-  QString Cell(int column, int row) const;
-  void SetCell(int column, int row, const QString &text);
+  int RowCount() const { return dataRows_ + 1; }
+  int ColCount() const { return columns_; }
+  // The text of a cell; empty outside the data rows.
+  virtual QString Cell(int column, int row) const = 0;
+  // A row counts as filled when its column 0 holds more than characters of
+  // codes 0 to 32.
+  bool RowFilled(int row) const;
   // Empties every data cell and sets the row count to n + 1.
-  void ClearGrid(int n);
-  // Replaces all data rows at once (each row: one text per column).
-  void SetRows(std::vector<QStringList> rows);
+  virtual void ClearGrid(int n) = 0;
+
+protected:
+  // Announces a new set of rows to the views (between begin/endResetModel).
+  void setDataRows(int n) { dataRows_ = n; }
 
 private:
   int columns_;
+  int dataRows_ = 0;
   QStringList titles_;
-  std::vector<QStringList> rows_;
 };
 
-// A string grid on screen: whole-row selection of consecutive rows.
+// A grid whose cells are texts kept row by row (the user list).
+class TextGridModel : public StringGridModel {
+  Q_OBJECT
+public:
+  explicit TextGridModel(int columns, QObject *parent = nullptr);
+
+  QString Cell(int column, int row) const override;
+  void ClearGrid(int n) override;
+  void SetCell(int column, int row, const QString &text);
+  // Replaces every data row at once: `cells` holds `rows` rows of ColCount()
+  // texts, row after row; missing texts are empty.
+  void SetRows(std::vector<QString> cells, int rows);
+
+private:
+  std::vector<QString> cells_;
+};
+
+// A string grid on screen: whole-row selection of consecutive rows, no
+// editing, the title row as header.
 class StringGrid : public QTableView {
   Q_OBJECT
 public:
-  StringGrid(int columns, QWidget *parent = nullptr);
-  StringGridModel &cells() { return model_; }
-  const StringGridModel &cells() const { return model_; }
+  enum class Lines { Horizontal, Both };
+  // The grid takes ownership of the model.
+  StringGrid(StringGridModel *cells, Lines lines, QWidget *parent = nullptr);
+  StringGridModel &cells() { return *model_; }
+  const StringGridModel &cells() const { return *model_; }
 
   // The selected row in grid counting (1 = first data row), 0 when none.
   int SelectedRow() const;
   void SelectRow(int row);
+  // Selects rows top to bottom (grid counting), whole rows.
+  void SelectRows(int top, int bottom);
   // First and last selected rows in grid counting; both 0 when none.
   std::pair<int, int> SelectedRange() const;
+  // The first data row shown at the top (grid counting), and scrolling to it.
+  int TopRow() const;
+  void SetTopRow(int row);
 
 private:
-  StringGridModel model_;
+  StringGridModel *model_;
 };

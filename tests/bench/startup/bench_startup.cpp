@@ -1,6 +1,6 @@
 // Start-up to the main window shown and filled, with a register of 10,000
 // people and 1,000,000 stored events.
-#include "ProgramFolder.h"
+#include "LargeProgramFolder.h"
 #include "app/AppContext.h"
 #include "app/FileDialogs.h"
 #include "app/MainForm.h"
@@ -8,48 +8,23 @@
 #include "app/Program.h"
 #include "app/StringGrid.h"
 
-#include <QFile>
-#include <QProcess>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 
 namespace {
 
 constexpr int kUsers = 10000;
 constexpr int kEvents = 1000000;
 
-// Fills a copy of the supplied database with the large register once.
+// A copy of the supplied database with the large register, filled once.
 const ProgramFolder &largeFolder() {
-  static ProgramFolder folder;
-  static bool filled = [] {
-    QFile ini(folder.file("VX4418.ini"));
-    ini.open(QIODevice::WriteOnly);
-    ini.write("[Program setting]\nRunSet=0\n");
-    ini.close();
-    QProcess sqlite;
-    sqlite.start("sqlite3", {folder.databasePath()});
-    sqlite.waitForStarted();
-    const QByteArray users = QByteArray::number(kUsers);
-    const QByteArray events = QByteArray::number(kEvents);
-    const QByteArray script =
-        "BEGIN;"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<" + users + ") "
-        "INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, DeviceId) "
-        "SELECT 'Second'||i, 'First'||i, 'Middle'||i, "
-        "CASE WHEN i%3=0 THEN 1000000+i ELSE -1 END FROM n;"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<" + events + ") "
-        "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType, EventValue, "
-        "DEValue) SELECT 1000000+(i%3), 1+(i%" + users + "), 45000+i/1000.0, 1+(i%9), "
-        "0.0001*(i%7), 0.001*(i%11) FROM n;"
-        "COMMIT;\n";
-    sqlite.write(script);
-    sqlite.closeWriteChannel();
-    sqlite.waitForFinished(-1);
-    return sqlite.exitCode() == 0;
-  }();
-  if (!filled)
-    std::abort();
-  return folder;
+  static auto folder = FilledProgramFolder(
+      InsertUsers(kUsers) +
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<" +
+      QByteArray::number(kEvents) +
+      ") INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType, EventValue, "
+      "DEValue) SELECT 1000000+(i%3), 1+(i%" + QByteArray::number(kUsers) +
+      "), 45000+i/1000.0, 1+(i%9), 0.0001*(i%7), 0.001*(i%11) FROM n;");
+  return *folder;
 }
 
 void BM_StartupToFilledMainWindow(benchmark::State &st) {

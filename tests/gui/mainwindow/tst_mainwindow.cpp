@@ -1,12 +1,6 @@
 // The main window at start: creation order, settings, texts, the user list,
 // the settings window at the first activation, and the exception box.
-#include "ProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
-#include "app/StringGrid.h"
+#include "MainWindowRun.h"
 #include "exchanges/FormSetting.h"
 
 #include <QAction>
@@ -20,50 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-// Runs statements on the test's database through a connection of its own.
-void exec(const QString &dbPath, const QStringList &statements) {
-  const QString name = "test-writer";
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-    db.setDatabaseName(dbPath);
-    QVERIFY(db.open());
-    QSqlQuery q(db);
-    for (const QString &s : statements)
-      QVERIFY2(q.exec(s), qPrintable(s));
-  }
-  QSqlDatabase::removeDatabase(name);
-}
-
-QString readFile(const QString &path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly))
-    return {};
-  return QString::fromUtf8(f.readAll());
-}
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
-// One run of the program on a throw-away program folder.
-struct Run {
-  ProgramFolder folder;
-  AppState state;
-  RecordingMessages messages;
-  QueuedFileDialogs files;
-  AppContext ctx{state, messages, files, QString()};
-  std::unique_ptr<ProgramWindows> windows;
-
-  Run() { ctx.executableFolder = folder.path(); }
-  void start() {
-    windows = CreateProgramWindows(ctx);
-    windows->MainForm->show();
-  }
-  TMainForm &main() { return *windows->MainForm; }
-};
 
 // Closes the settings window with Cancel as soon as it shows.
 void cancelSettingsWhenShown(bool *seen) {
@@ -259,10 +209,18 @@ void TestMainWindow::exceptionInHandlerIsShownAndProgramGoesOn() {
   app->showException = saved;
 }
 
+QObject *makeTestMainLists();
+QObject *makeTestMainCommands();
+
 int main(int argc, char **argv) {
   VxApplication app(argc, argv);
-  TestMainWindow tc;
-  return QTest::qExec(&tc, argc, argv);
+  int failed = 0;
+  std::unique_ptr<QObject> tests[] = {std::make_unique<TestMainWindow>(),
+                                      std::unique_ptr<QObject>(makeTestMainLists()),
+                                      std::unique_ptr<QObject>(makeTestMainCommands())};
+  for (auto &t : tests)
+    failed += QTest::qExec(t.get(), argc, argv);
+  return failed;
 }
 
 #include "tst_mainwindow.moc"

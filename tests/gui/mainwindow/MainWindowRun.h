@@ -1,0 +1,139 @@
+#pragma once
+// One run of the program on a throw-away program folder, and the helpers the
+// main-window tests share.
+#include "ProgramFolder.h"
+#include "app/AppContext.h"
+#include "app/FileDialogs.h"
+#include "app/MainForm.h"
+#include "app/OperatorMessages.h"
+#include "app/Program.h"
+#include "app/StringGrid.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+// Runs statements on the test's database through a connection of its own.
+inline void exec(const QString &dbPath, const QStringList &statements) {
+  const QString name = "test-writer";
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+    db.setDatabaseName(dbPath);
+    QVERIFY(db.open());
+    QSqlQuery q(db);
+    q.exec("BEGIN");
+    for (const QString &s : statements)
+      QVERIFY2(q.exec(s), qPrintable(s + ": " + q.lastError().text()));
+    q.exec("COMMIT");
+  }
+  QSqlDatabase::removeDatabase(name);
+}
+
+// One number read back from the test's database.
+inline qint64 scalar(const QString &dbPath, const QString &select) {
+  const QString name = "test-reader";
+  qint64 v = -1;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+    db.setDatabaseName(dbPath);
+    if (db.open()) {
+      QSqlQuery q(select, db);
+      if (q.next())
+        v = q.value(0).toLongLong();
+    }
+  }
+  QSqlDatabase::removeDatabase(name);
+  return v;
+}
+
+inline QString readFile(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly))
+    return {};
+  return QString::fromUtf8(f.readAll());
+}
+
+inline void writeFile(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+// "INSERT INTO TableUser ..." for one person; names as SQL literals or NULL.
+inline QString insertUser(const QString &second, const QString &first, const QString &middle,
+                          const QString &device = "-1") {
+  return QString("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
+                 "DeviceId) VALUES (%1, %2, %3, %4)")
+      .arg(second, first, middle, device);
+}
+
+// "INSERT INTO TableHistory ..." for one event; values as SQL literals.
+inline QString insertEvent(int userId, const QString &when, const QString &type,
+                           const QString &value = "NULL", const QString &de = "NULL",
+                           const QString &device = "1000001") {
+  return QString("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType, "
+                 "EventValue, DEValue) VALUES (%1, %2, %3, %4, %5, %6)")
+      .arg(device)
+      .arg(userId)
+      .arg(when, type, value, de);
+}
+
+// Waits inside whatever modal loop runs for the dialog of that name to show,
+// then hands it to `answer` (which accepts or rejects it). `seen` counts the
+// showings.
+inline void whenShown(const QString &objectName, std::function<void(QDialog *)> answer,
+                      int *seen = nullptr, int triesLeft = 500) {
+  QTimer::singleShot(0, [=] {
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (w->objectName() == objectName && w->isVisible()) {
+        if (seen)
+          ++*seen;
+        auto *d = static_cast<QDialog *>(w);
+        answer(d);
+        // A failed check inside `answer` must not leave the window open.
+        if (d->isVisible())
+          d->reject();
+        return;
+      }
+    if (triesLeft > 0)
+      whenShown(objectName, answer, seen, triesLeft - 1);
+  });
+}
+
+inline void acceptWhenShown(const QString &objectName, int *seen = nullptr) {
+  whenShown(objectName, [](QDialog *d) { d->accept(); }, seen);
+}
+inline void rejectWhenShown(const QString &objectName, int *seen = nullptr) {
+  whenShown(objectName, [](QDialog *d) { d->reject(); }, seen);
+}
+
+struct Run {
+  ProgramFolder folder;
+  AppState state;
+  RecordingMessages messages;
+  QueuedFileDialogs files;
+  AppContext ctx{state, messages, files, QString()};
+  std::unique_ptr<ProgramWindows> windows;
+
+  Run() { ctx.executableFolder = folder.path(); }
+  // A settings file that keeps the settings window closed at start.
+  void quietSettings() { writeFile(folder.file("VX4418.ini"), "[Program setting]\nRunSet=0\n"); }
+  void start() {
+    windows = CreateProgramWindows(ctx);
+    windows->MainForm->show();
+  }
+  TMainForm &main() { return *windows->MainForm; }
+  QString db() const { return folder.databasePath(); }
+  const StringGridModel &users() { return main().SG_User->cells(); }
+  const StringGridModel &history() { return main().SG_History->cells(); }
+  // Selects a row of the user list and opens that person's history.
+  void viewHistoryOf(int row) {
+    main().SG_User->SelectRow(row);
+    main().action("AViewHistory")->trigger();
+  }
+};
