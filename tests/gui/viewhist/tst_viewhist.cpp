@@ -199,6 +199,7 @@ private slots:
   void historyTextInBothUnits();
   void headerOfAHeldInstrumentAndAnEmptyHistory();
   void eventNamesFollowTheLanguage();
+  void showHistoryFillsFromTheRecords();
 
   // People without an instrument.
   void personListAndModes();
@@ -215,6 +216,8 @@ private slots:
   void loadsAWordProcessorFile();
   void damagedFilesLoadAsWhatCanBeRead();
   void printLeavesTheTextAsItWas();
+  void dialogsStartInTheHistoryFolder();
+  void aFailedSaveIsNotSilent();
 
   void textsAndHints();
 };
@@ -286,6 +289,30 @@ void TestViewHist::eventNamesFollowTheLanguage() {
   QVERIFY(lines[0].startsWith(run.state.Texts.at(149) + " 1234567 " + run.state.Texts.at(194)));
   QCOMPARE(lines[2], "29/02/2024 23:59:00 " + run.state.Texts.at(13) + " 0.250 " +
                          run.state.Texts.at(246));
+}
+
+void TestViewHist::showHistoryFillsFromTheRecords() {
+  Run run;
+  const Bytes h = Record(29, 2, 24, 23, 59, 64);
+  std::copy(h.begin(), h.end(), run.state.History.HistoryData.begin());
+  run.state.History.HistoryLength = 20;
+  run.state.RegState = Unregistered();
+  run.state.RegState.UserId = 3;
+  run.state.RegState.SecondName = "Abcd";
+  run.state.RegState.FirstName = "Efgh";
+  QStringList seen;
+  bool comboShown = true;
+  QTimer::singleShot(0, [&] {
+    seen = run.lines();
+    comboShown = run.view().Cmb_User->isVisible() || run.view().tlbReg->isVisible();
+    run.view().findChild<QToolButton *>("tlbClose")->click();
+  });
+  QCOMPARE(run.view().ShowHistory(), int(QDialog::Rejected));
+  QCOMPARE(run.view().Tag, 1);
+  QCOMPARE(seen, (QStringList{"Device № 1234567 (Abcd Efgh )", "Device time 01/02/2024 08:05:07",
+                              "29/02/2024 23:59:00 Battary off"}));
+  QVERIFY(!comboShown);
+  QVERIFY(!run.view().isVisible());
 }
 
 void TestViewHist::personListAndModes() {
@@ -554,6 +581,46 @@ void TestViewHist::printLeavesTheTextAsItWas() {
   run.view().PrinterSetup = [](QPrinter &) { return false; };
   run.view().tlbPrintClick();
   QVERIFY(!QFile::exists(pdf));
+}
+
+namespace {
+// Remembers the folder each dialog was opened in.
+class FolderDialogs : public QueuedFileDialogs {
+public:
+  QStringList folders;
+  QString openFile(QWidget *w, const QString &t, const QString &folder, const QString &f) override {
+    folders << folder;
+    return QueuedFileDialogs::openFile(w, t, folder, f);
+  }
+  QString saveFile(QWidget *w, const QString &t, const QString &folder, const QString &f,
+                   const QString &suffix) override {
+    folders << folder;
+    return QueuedFileDialogs::saveFile(w, t, folder, f, suffix);
+  }
+};
+} // namespace
+
+void TestViewHist::dialogsStartInTheHistoryFolder() {
+  Run run;
+  FolderDialogs files;
+  AppContext ctx{run.state, run.messages, files, run.folder.path()};
+  TFormViewHist view(ctx, nullptr);
+  const QString history = QDir(run.folder.path()).filePath("History");
+  view.tlbLoadClick(); // loading before any save starts there too
+  QVERIFY(QDir(history).exists());
+  const QString elsewhere = run.folder.file("DB");
+  files.names.push_back(elsewhere + "/a.rtf");
+  view.tlbSaveClick();
+  view.tlbSaveClick();
+  view.tlbLoadClick();
+  QCOMPARE(files.folders, (QStringList{history, history, elsewhere, history}));
+}
+
+void TestViewHist::aFailedSaveIsNotSilent() {
+  Run run;
+  run.open(KnownHistory(), Unregistered());
+  run.files.names.push_back(run.folder.file("no such folder/a.rtf"));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, run.view().tlbSaveClick());
 }
 
 void TestViewHist::textsAndHints() {
