@@ -172,7 +172,9 @@ TFormViewHist::TFormViewHist(AppContext &ctx, QWidget *parent) : QDialog(parent)
 
 TFormViewHist::~TFormViewHist() = default;
 
-QString TFormViewHist::Text(int entry) const { return ctx_.state.Texts.at(entry); }
+QString TFormViewHist::Text(int entry) const {
+  return ctx_.state.Texts.at(entry);
+}
 
 void TFormViewHist::ApplyTexts() {
   setWindowTitle(Text(177));
@@ -217,8 +219,8 @@ void TFormViewHist::FillHistory(const std::uint8_t *data, int length, const REG_
   if (reg.UserId < 1)
     lines << device + u' ' + texts.at(194);
   else
-    lines << device + QStringLiteral(" (") + reg.SecondName + u' ' + reg.FirstName + u' ' + reg.MiddleName +
-                 u')';
+    lines << device + QStringLiteral(" (") + reg.SecondName + u' ' + reg.FirstName + u' ' +
+                 reg.MiddleName + u')';
   lines << texts.at(193) + u' ' + timeText(reg.ActivationTime);
 
   WalkHistory(data, length, [&](const HistoryRecord &r, const HistoryEvent &) {
@@ -226,18 +228,33 @@ void TFormViewHist::FillHistory(const std::uint8_t *data, int length, const REG_
     const QString rate = FormatDose(r.DoseRate, roentgen, true, texts);
     const QString dose = FormatDose(r.Dose, roentgen, false, texts);
     switch (r.Kind) {
-    case 1: lines << t + texts.at(17) + u' '; break;
-    case 2: lines << t + texts.at(16) + u' '; break;
-    case 3: lines << t + texts.at(14); break;
-    case 4: lines << t + texts.at(15); break;
-    case 5:
-      lines << t + texts.at(23) + u' ' + texts.at(243) + u' ' + rate + QStringLiteral(", ") + texts.at(250) +
-                   u' ' + dose;
+    case 1:
+      lines << t + texts.at(17) + u' ';
       break;
-    case 16: lines << t + texts.at(13) + u' ' + rate; break;
-    case 32: lines << t + texts.at(18) + u' ' + dose; break;
-    case 64: lines << t + texts.at(19); break;
-    default: break;
+    case 2:
+      lines << t + texts.at(16) + u' ';
+      break;
+    case 3:
+      lines << t + texts.at(14);
+      break;
+    case 4:
+      lines << t + texts.at(15);
+      break;
+    case 5:
+      lines << t + texts.at(23) + u' ' + texts.at(243) + u' ' + rate + QStringLiteral(", ") +
+                   texts.at(250) + u' ' + dose;
+      break;
+    case 16:
+      lines << t + texts.at(13) + u' ' + rate;
+      break;
+    case 32:
+      lines << t + texts.at(18) + u' ' + dose;
+      break;
+    case 64:
+      lines << t + texts.at(19);
+      break;
+    default:
+      break;
     }
   });
 
@@ -285,7 +302,8 @@ void TFormViewHist::FillUserCombo(const QString &second, const QString &first,
     for (int row = 0; row < users.RowCount(); ++row) {
       Cmb_User->addItem(ItemOfRow(users, row));
       if (preferred < 0 && Cell(users, row, "UserSecondName") == second &&
-          Cell(users, row, "UserFirstName") == first && Cell(users, row, "UserMiddleName") == middle)
+          Cell(users, row, "UserFirstName") == first &&
+          Cell(users, row, "UserMiddleName") == middle)
         preferred = Cmb_User->count() - 1;
     }
   }
@@ -314,7 +332,9 @@ int TFormViewHist::SelectedUserKey() {
   return -1;
 }
 
-void TFormViewHist::ShowUserCombo() { Cmb_UserItem->setVisible(Cmb_User->count() > 0); }
+void TFormViewHist::ShowUserCombo() {
+  Cmb_UserItem->setVisible(Cmb_User->count() > 0);
+}
 
 void TFormViewHist::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
@@ -343,7 +363,9 @@ bool TFormViewHist::event(QEvent *event) {
   return QDialog::event(event);
 }
 
-void TFormViewHist::tlbCloseClick() { close(); }
+void TFormViewHist::tlbCloseClick() {
+  close();
+}
 
 QString TFormViewHist::FolderFor(DialogFolder &dialog) {
   if (dialog.firstUse) {
@@ -365,7 +387,8 @@ void TFormViewHist::tlbSaveClick() {
     return;
   sdRtf_.folder = QFileInfo(name).absolutePath();
   if (!SaveRtfFile(name, FromTextDocument(*RE_History->document())))
-    throw std::runtime_error("Cannot write the file " + QDir::toNativeSeparators(name).toStdString());
+    throw std::runtime_error("Cannot write the file " +
+                             QDir::toNativeSeparators(name).toStdString());
 }
 
 void TFormViewHist::tlbLoadClick() {

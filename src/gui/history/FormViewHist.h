@@ -47,8 +47,7 @@ public:
 
   // The text of a person in Cmb_User: "Second F.M." ("Second F." without a
   // middle name, "Second M." or "Second" for a row without a first name).
-  static QString UserItemText(const QString &second, const QString &first,
-                              const QString &middle);
+  static QString UserItemText(const QString &second, const QString &first, const QString &middle);
 
   // Runs the printer setup before printing; false when the operator cancels.
   // Tests replace it to print into a PDF file.
@@ -61,7 +60,7 @@ public:
   QAction *tlbClose = nullptr;
   QAction *tlbReg = nullptr;
   QAction *tlbNewUser = nullptr;
-  QAction *ToolButton4 = nullptr; // separator between the list and New user
+  QAction *ToolButton4 = nullptr;  // separator between the list and New user
   QAction *Cmb_UserItem = nullptr; // Cmb_User's place on the tool bar
   QComboBox *Cmb_User = nullptr;
   QTextEdit *RE_History = nullptr;

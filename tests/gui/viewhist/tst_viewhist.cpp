@@ -108,7 +108,8 @@ struct Run {
         return false;
     return true;
   }
-  int addUser(const QString &second, const QString &first, const QVariant &middle, int device = -1) {
+  int addUser(const QString &second, const QString &first, const QVariant &middle,
+              int device = -1) {
     const QString m = middle.isNull() ? "NULL" : "'" + middle.toString() + "'";
     Exec(folder.databasePath(),
          QString("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, DeviceId) "
@@ -177,9 +178,9 @@ Bytes KnownHistory() {
   add(Record(29, 2, 24, 23, 59, 16, 0.0005f));
   add(Record(5, 2, 24, 12, 0, 32, 0, 0, 0.002f));
   add(Record(6, 2, 24, 13, 0, 64));
-  add(Record(7, 2, 24, 13, 0, 8));      // unknown kind: no line
-  add(Record(29, 2, 23, 13, 0, 16));    // 29 February 2023: rejected
-  add(Bytes(10, 1));                    // trailing part of a record
+  add(Record(7, 2, 24, 13, 0, 8));   // unknown kind: no line
+  add(Record(29, 2, 23, 13, 0, 16)); // 29 February 2023: rejected
+  add(Bytes(10, 1));                 // trailing part of a record
   return h;
 }
 
@@ -190,9 +191,7 @@ const QString rtfData = QStringLiteral(VX_SOURCE_DIR "/tests/core/rtf/data/wordp
 class TestViewHist : public QObject {
   Q_OBJECT
 private slots:
-  void initTestCase() {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
-  }
+  void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
 
   // The text of a reading.
   void historyTextInBothUnits_data();
@@ -226,26 +225,27 @@ void TestViewHist::historyTextInBothUnits_data() {
   QTest::addColumn<bool>("roentgen");
   QTest::addColumn<QStringList>("expected");
   const QStringList header = {"Device № 1234567 (not register)", "Device time 01/02/2024 08:05:07"};
-  QTest::newRow("sievert") << false
-                           << header + QStringList{
-                                  "01/02/2024 09:10:00 Device оn ",
-                                  "01/02/2024 09:11:00 Device оff ",
-                                  "02/02/2024 Phosphorum alarm",
-                                  "03/02/2024 10:00:00 Arsenium alarm",
-                                  "04/02/2024 11:30:00 Time alarm DER 0.250 Sv/h, DE 12.000 mSv",
-                                  "29/02/2024 23:59:00 Gamma alarm 500.000 uSv/h",
-                                  "05/02/2024 12:00:00 Doze alarm 2.000 mSv",
-                                  "06/02/2024 13:00:00 Battary off"};
+  QTest::newRow("sievert")
+      << false
+      << header + QStringList{"01/02/2024 09:10:00 Device оn ",
+                              "01/02/2024 09:11:00 Device оff ",
+                              "02/02/2024 Phosphorum alarm",
+                              "03/02/2024 10:00:00 Arsenium alarm",
+                              "04/02/2024 11:30:00 Time alarm DER 0.250 Sv/h, DE 12.000 mSv",
+                              "29/02/2024 23:59:00 Gamma alarm 500.000 uSv/h",
+                              "05/02/2024 12:00:00 Doze alarm 2.000 mSv",
+                              "06/02/2024 13:00:00 Battary off"};
   QTest::newRow("roentgen") << true
-                            << header + QStringList{
-                                   "01/02/2024 09:10:00 Device оn ",
-                                   "01/02/2024 09:11:00 Device оff ",
-                                   "02/02/2024 Phosphorum alarm",
-                                   "03/02/2024 10:00:00 Arsenium alarm",
-                                   "04/02/2024 11:30:00 Time alarm DER 25.000 R/h, DE 1.200 R",
-                                   "29/02/2024 23:59:00 Gamma alarm 50.000 mR/h",
-                                   "05/02/2024 12:00:00 Doze alarm 0.200 R",
-                                   "06/02/2024 13:00:00 Battary off"};
+                            << header +
+                                   QStringList{
+                                       "01/02/2024 09:10:00 Device оn ",
+                                       "01/02/2024 09:11:00 Device оff ",
+                                       "02/02/2024 Phosphorum alarm",
+                                       "03/02/2024 10:00:00 Arsenium alarm",
+                                       "04/02/2024 11:30:00 Time alarm DER 25.000 R/h, DE 1.200 R",
+                                       "29/02/2024 23:59:00 Gamma alarm 50.000 mR/h",
+                                       "05/02/2024 12:00:00 Doze alarm 0.200 R",
+                                       "06/02/2024 13:00:00 Battary off"};
 }
 
 void TestViewHist::historyTextInBothUnits() {
@@ -287,8 +287,8 @@ void TestViewHist::eventNamesFollowTheLanguage() {
   const QStringList lines = run.lines();
   QCOMPARE(lines.size(), 3);
   QVERIFY(lines[0].startsWith(run.state.Texts.at(149) + " 1234567 " + run.state.Texts.at(194)));
-  QCOMPARE(lines[2], "29/02/2024 23:59:00 " + run.state.Texts.at(13) + " 0.250 " +
-                         run.state.Texts.at(246));
+  QCOMPARE(lines[2],
+           "29/02/2024 23:59:00 " + run.state.Texts.at(13) + " 0.250 " + run.state.Texts.at(246));
 }
 
 void TestViewHist::showHistoryFillsFromTheRecords() {
@@ -537,12 +537,9 @@ void TestViewHist::damagedFilesLoadAsWhatCanBeRead() {
     const char *mustShow;
   };
   const Case cases[] = {
-      {"empty", QByteArray(), ""},
-      {"truncated", saved.left(saved.size() / 2), "Device"},
-      {"binary", binary, ""},
-      {"binary after a header", "{\\rtf1 " + binary, ""},
-      {"deeply nested", deep, ""},
-      {"megabytes long", huge, "line of text"},
+      {"empty", QByteArray(), ""}, {"truncated", saved.left(saved.size() / 2), "Device"},
+      {"binary", binary, ""},      {"binary after a header", "{\\rtf1 " + binary, ""},
+      {"deeply nested", deep, ""}, {"megabytes long", huge, "line of text"},
   };
   for (const Case &c : cases) {
     const QString path = run.folder.file(QString::fromLatin1(c.name) + ".rtf");
