@@ -84,13 +84,15 @@ struct Run {
   QueuedFileDialogs files;
   AppContext ctx{state, messages, files, QString()};
   std::unique_ptr<ProgramWindows> windows;
+  std::shared_ptr<FakeIrdaStack> stack = std::make_shared<FakeIrdaStack>();
 
   Run() {
     ctx.executableFolder = folder.path();
     state.Paths.ProgramFolder = folder.path();
     state.Paths.ADOFile = folder.databasePath();
     state.Paths.ConnectionString = folder.connectionString();
-    state.Irda = std::make_shared<IrdaTransport>(std::make_shared<FakeIrdaStack>());
+    state.Irda = std::make_shared<IrdaTransport>(stack);
+    state.Irda->Sleep = [](int) {};
     windows = CreateProgramWindows(ctx);
     ctx.FormRead->AttemptIntervalMs = 1000000; // the tests answer the exchange themselves
   }
@@ -207,6 +209,7 @@ private slots:
   // Registration from the window.
   void registrationRegistersAndRefreshes();
   void registrationRefusedOrCancelled();
+  void registrationWithAnInstrumentInRange();
   void registrationOfAPersonNoLongerInTheList();
   void newPersonIsSelected();
 
@@ -411,6 +414,27 @@ void TestViewHist::registrationRefusedOrCancelled() {
            QStringList{"This instrument is already register to another user!"});
   QCOMPARE(run.deviceOf(free).toInt(), -1);
   QCOMPARE(run.events(), 0);
+  QVERIFY(!run.view().isVisible());
+}
+
+void TestViewHist::registrationWithAnInstrumentInRange() {
+  Run run;
+  FakeInstrument instrument;
+  instrument.Attach(*run.stack);
+  instrument.Append(Record(1, 2, 24, 9, 10, 16, 0.25f));
+  run.ctx.FormRead->AttemptIntervalMs = 1;
+  run.ctx.FormRead->ConnectPauseMs = 0;
+  const int person = run.addUser("Free", "Person", "");
+  run.open(instrument.History, Unregistered(4418));
+  QTimer::singleShot(0, [&run] {
+    run.ctx.FormReg->RB_ClearAll->setChecked(true);
+    run.ctx.FormReg->SB_RegClick();
+  });
+  run.view().tlbRegClick();
+  QVERIFY(run.messages.shown.empty());
+  QCOMPARE(run.deviceOf(person).toInt(), 4418);
+  QVERIFY(instrument.History.empty()); // cleared and restarted by the exchange
+  QVERIFY(instrument.Commands.find('G') != std::string::npos);
   QVERIFY(!run.view().isVisible());
 }
 
