@@ -1,7 +1,468 @@
 #include "history/FormViewHist.h"
 
 #include "app/AppContext.h"
+#include "app/FileDialogs.h"
+#include "app/MainForm.h"
+#include "app/OperatorMessages.h"
+#include "app/WidgetHints.h"
+#include "dialogs/FormPrintHistory.h"
+#include "dialogs/FormUser.h"
+#include "exchanges/FormRead.h"
+#include "exchanges/FormReg.h"
+#include "history/DoseFormat.h"
+#include "history/HistoryRecord.h"
+#include "history/RichText.h"
+#include "history/TDM.h"
+#include "lang/FileDialogFilter.h"
+#include "rtf/RtfFile.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+namespace {
+
+const char *const kRtfFilter = "Rich text format (*.rtf)|*.rtf";
+
+// Blanks put in front of every printed line.
+constexpr int kPrintIndent = 16;
+
+// A cell of the user list as text; NULL reads as empty.
+QString Cell(const RecordSet &users, int row, const char *field) {
+  const QVariant v = users.Value(row, QString::fromLatin1(field));
+  return v.isNull() ? QString() : v.toString();
+}
+
+QString ItemOfRow(const RecordSet &users, int row) {
+  return TFormViewHist::UserItemText(Cell(users, row, "UserSecondName"),
+                                     Cell(users, row, "UserFirstName"),
+                                     Cell(users, row, "UserMiddleName"));
+}
+
+// Narrows the shared user list to the people without an instrument while it
+// lives, and switches the filtering off again at the end.
+class FreeUsers {
+public:
+  explicit FreeUsers(RecordSet &users) : users_(users) {
+    users_.SetFiltered(false);
+    users_.SetFilter(QStringLiteral("DeviceId<0"));
+    users_.SetFiltered(true);
+  }
+  ~FreeUsers() { users_.SetFiltered(false); }
+  FreeUsers(const FreeUsers &) = delete;
+  FreeUsers &operator=(const FreeUsers &) = delete;
+
+private:
+  RecordSet &users_;
+};
+
+} // namespace
+
+std::unique_ptr<QTextDocument> IndentedCopy(const QTextDocument &source, int blanks) {
+  std::unique_ptr<QTextDocument> copy(source.clone());
+  const QString indent(blanks, u' ');
+  for (QTextBlock block = copy->begin(); block.isValid(); block = block.next()) {
+    QTextCursor cursor(block);
+    cursor.insertText(indent, block.charFormat());
+  }
+  return copy;
+}
 
 TFormViewHist::TFormViewHist(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx) {
   setObjectName("FormViewHist");
+  setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
+  setSizeGripEnabled(true);
+  resize(693, 544);
+
+  ToolBarView = new QToolBar(this);
+  ToolBarView->setObjectName("ToolBarView");
+  ToolBarView->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  ToolBarView->setIconSize(QSize(20, 20));
+  ToolBarView->setMovable(false);
+
+  auto button = [this](const char *name, const char *icon) {
+    auto *action = new QAction(QIcon::fromTheme(QString::fromLatin1(icon)), QString(), this);
+    action->setObjectName(QString::fromLatin1(name));
+    ToolBarView->addAction(action);
+    QWidget *widget = ToolBarView->widgetForAction(action);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setMinimumWidth(69);
+    return action;
+  };
+  auto separator = [this](const char *name) {
+    QAction *action = ToolBarView->addSeparator();
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+  };
+  tlbSave = button("tlbSave", "document-save");
+  tlbLoad = button("tlbLoad", "document-open");
+  separator("ToolButton1");
+  tlbPrint = button("tlbPrint", "document-print");
+  separator("ToolButton2");
+  tlbClose = button("tlbClose", "system-log-out");
+  tlbReg = button("tlbReg", "list-add");
+  separator("ToolButton3");
+  Cmb_User = new QComboBox(this);
+  Cmb_User->setObjectName("Cmb_User");
+  Cmb_User->setEditable(false);
+  Cmb_User->setFixedWidth(210);
+  Cmb_UserItem = ToolBarView->addWidget(Cmb_User);
+  ToolButton4 = separator("ToolButton4");
+  tlbNewUser = button("tlbNewUser", "contact-new");
+
+  RE_History = new QTextEdit(this);
+  RE_History->setObjectName("RE_History");
+  RE_History->setReadOnly(true);
+  RE_History->setLineWrapMode(QTextEdit::NoWrap);
+  RE_History->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  RE_History->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(13);
+  RE_History->document()->setDefaultFont(font);
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName("StatusBar1");
+  StatusBar1->setSizeGripEnabled(false);
+  StatusPanel = new QLabel(StatusBar1);
+  StatusPanel->setFixedWidth(350);
+  auto *second = new QLabel(StatusBar1);
+  second->setFixedWidth(50);
+  StatusBar1->addWidget(StatusPanel);
+  StatusBar1->addWidget(second);
+
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(ToolBarView);
+  layout->addWidget(RE_History, 1);
+  layout->addWidget(StatusBar1);
+
+  connect(tlbSave, &QAction::triggered, this, &TFormViewHist::tlbSaveClick);
+  connect(tlbLoad, &QAction::triggered, this, &TFormViewHist::tlbLoadClick);
+  connect(tlbPrint, &QAction::triggered, this, &TFormViewHist::tlbPrintClick);
+  connect(tlbClose, &QAction::triggered, this, &TFormViewHist::tlbCloseClick);
+  connect(tlbReg, &QAction::triggered, this, &TFormViewHist::tlbRegClick);
+  connect(tlbNewUser, &QAction::triggered, this, &TFormViewHist::tlbNewUserClick);
+
+  PrinterSetup = [this](QPrinter &printer) {
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName("PrinterSetupDialogHist");
+    return dialog.exec() == QDialog::Accepted;
+  };
+  ApplyTexts();
+}
+
+TFormViewHist::~TFormViewHist() = default;
+
+QString TFormViewHist::Text(int entry) const {
+  return ctx_.state.Texts.at(entry);
+}
+
+void TFormViewHist::ApplyTexts() {
+  setWindowTitle(Text(177));
+  auto apply = [this](QAction *action, int caption, int hint) {
+    action->setText(Text(caption));
+    action->setToolTip(TextTable::shortHint(Text(hint)));
+    action->setStatusTip(TextTable::longHint(Text(hint)));
+  };
+  apply(tlbSave, 178, 179);
+  apply(tlbPrint, 180, 181);
+  apply(tlbReg, 182, 183);
+  apply(tlbClose, 184, 185);
+  apply(tlbNewUser, 24, 25);
+  apply(tlbLoad, 191, 192);
+  SetHint(Cmb_User, Text(188));
+  sdTitle_ = Text(189);
+  odTitle_ = Text(190);
+}
+
+int TFormViewHist::ShowHistory() {
+  const REG_STATE reg = ctx_.state.RegState;
+  Tag = reg.UserId < 1 ? 0 : 1;
+  const auto &history = ctx_.state.History;
+  const int length =
+      std::clamp(history.HistoryLength, 0, static_cast<int>(history.HistoryData.size()));
+  FillHistory(history.HistoryData.data(), length, reg);
+  ApplyTexts();
+  if (isVisible())
+    hide();
+  if (QScreen *screen = this->screen())
+    move(screen->availableGeometry().center() - rect().center());
+  return exec();
+}
+
+void TFormViewHist::FillHistory(const std::uint8_t *data, int length, const REG_STATE &reg) {
+  const TextTable &texts = ctx_.state.Texts;
+  const bool roentgen = ctx_.state.ProgSetting.Roentgen;
+  auto timeText = [](double days) { return TFormPrintHistory::EventTimeText(QVariant(days)); };
+
+  QStringList lines;
+  QString device = texts.at(149) + u' ' + QString::number(reg.DeviceId);
+  if (reg.UserId < 1)
+    lines << device + u' ' + texts.at(194);
+  else
+    lines << device + QStringLiteral(" (") + reg.SecondName + u' ' + reg.FirstName + u' ' +
+                 reg.MiddleName + u')';
+  lines << texts.at(193) + u' ' + timeText(reg.ActivationTime);
+
+  WalkHistory(data, length, [&](const HistoryRecord &r, const HistoryEvent &) {
+    const QString t = timeText(r.Time) + u' ';
+    const QString rate = FormatDose(r.DoseRate, roentgen, true, texts);
+    const QString dose = FormatDose(r.Dose, roentgen, false, texts);
+    switch (r.Kind) {
+    case 1:
+      lines << t + texts.at(17) + u' ';
+      break;
+    case 2:
+      lines << t + texts.at(16) + u' ';
+      break;
+    case 3:
+      lines << t + texts.at(14);
+      break;
+    case 4:
+      lines << t + texts.at(15);
+      break;
+    case 5:
+      lines << t + texts.at(23) + u' ' + texts.at(243) + u' ' + rate + QStringLiteral(", ") +
+                   texts.at(250) + u' ' + dose;
+      break;
+    case 16:
+      lines << t + texts.at(13) + u' ' + rate;
+      break;
+    case 32:
+      lines << t + texts.at(18) + u' ' + dose;
+      break;
+    case 64:
+      lines << t + texts.at(19);
+      break;
+    default:
+      break;
+    }
+  });
+
+  QTextDocument *document = RE_History->document();
+  document->clear();
+  QTextCursor cursor(document);
+  cursor.beginEditBlock();
+  const QTextCharFormat plain;
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    if (i > 0)
+      cursor.insertBlock(QTextBlockFormat(), plain);
+    cursor.insertText(lines[i], plain);
+  }
+  // The two header lines in bold.
+  cursor.setPosition(0);
+  cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  QTextCharFormat bold;
+  bold.setFontWeight(QFont::Bold);
+  cursor.mergeCharFormat(bold);
+  cursor.endEditBlock();
+  RE_History->moveCursor(QTextCursor::Start);
+}
+
+QString TFormViewHist::UserItemText(const QString &second, const QString &first,
+                                    const QString &middle) {
+  QString text = second + u' ';
+  if (!first.isEmpty())
+    text += first.left(1) + u'.';
+  if (!middle.isEmpty())
+    text += middle.left(1) + u'.';
+  return text.trimmed();
+}
+
+void TFormViewHist::FillUserCombo(const QString &second, const QString &first,
+                                  const QString &middle) {
+  const int remembered = Cmb_User->currentIndex();
+  RecordSet &users = ctx_.DM->ADOQueryUser;
+  if (!users.Active() && !ctx_.DM->OpenUsers())
+    return;
+  Cmb_User->clear();
+  int preferred = -1;
+  {
+    FreeUsers free(users);
+    for (int row = 0; row < users.RowCount(); ++row) {
+      Cmb_User->addItem(ItemOfRow(users, row));
+      if (preferred < 0 && Cell(users, row, "UserSecondName") == second &&
+          Cell(users, row, "UserFirstName") == first &&
+          Cell(users, row, "UserMiddleName") == middle)
+        preferred = Cmb_User->count() - 1;
+    }
+  }
+  if (preferred >= 0)
+    Cmb_User->setCurrentIndex(preferred);
+  else if (remembered >= 0 && remembered < Cmb_User->count())
+    Cmb_User->setCurrentIndex(remembered);
+  else
+    Cmb_User->setCurrentIndex(0);
+}
+
+int TFormViewHist::SelectedUserKey() {
+  RecordSet &users = ctx_.DM->ADOQueryUser;
+  if (!users.Active() && !ctx_.DM->OpenUsers())
+    return -1;
+  if (Cmb_User->count() == 0 || Cmb_User->currentIndex() < 0)
+    return -2;
+  const QString selected = Cmb_User->currentText();
+  FreeUsers free(users);
+  for (int row = 0; row < users.RowCount(); ++row)
+    if (ItemOfRow(users, row) == selected) {
+      bool ok = false;
+      const int key = users.Value(row, QStringLiteral("UserId")).toInt(&ok);
+      return ok ? key : -1;
+    }
+  return -1;
+}
+
+void TFormViewHist::ShowUserCombo() {
+  Cmb_UserItem->setVisible(Cmb_User->count() > 0);
+}
+
+void TFormViewHist::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous())
+    FormShow();
+}
+
+void TFormViewHist::FormShow() {
+  const bool free = Tag == 0;
+  if (free)
+    FillUserCombo();
+  tlbNewUser->setVisible(free);
+  tlbReg->setVisible(free);
+  ToolButton4->setVisible(free);
+  if (free)
+    ShowUserCombo();
+  else
+    Cmb_UserItem->setVisible(false);
+}
+
+bool TFormViewHist::event(QEvent *event) {
+  if (event->type() == QEvent::StatusTip) {
+    StatusPanel->setText(static_cast<QStatusTipEvent *>(event)->tip());
+    return true;
+  }
+  return QDialog::event(event);
+}
+
+void TFormViewHist::tlbCloseClick() {
+  close();
+}
+
+QString TFormViewHist::FolderFor(DialogFolder &dialog) {
+  if (dialog.firstUse) {
+    const QString history = QDir(ctx_.executableFolder).filePath(QStringLiteral("History"));
+    if (QDir(history).exists() || QDir().mkpath(history)) {
+      dialog.folder = history;
+      dialog.firstUse = false;
+    }
+  }
+  return dialog.folder;
+}
+
+void TFormViewHist::tlbSaveClick() {
+  const QString folder = FolderFor(sdRtf_);
+  const QString name = ctx_.files.saveFile(this, sdTitle_, folder,
+                                           QtFileDialogFilter(QString::fromLatin1(kRtfFilter)),
+                                           QStringLiteral("rtf"));
+  if (name.isEmpty())
+    return;
+  sdRtf_.folder = QFileInfo(name).absolutePath();
+  if (!SaveRtfFile(name, FromTextDocument(*RE_History->document())))
+    throw std::runtime_error("Cannot write the file " +
+                             QDir::toNativeSeparators(name).toStdString());
+}
+
+void TFormViewHist::tlbLoadClick() {
+  const QString folder = FolderFor(odRtf_);
+  const QString name = ctx_.files.openFile(this, odTitle_, folder,
+                                           QtFileDialogFilter(QString::fromLatin1(kRtfFilter)));
+  if (name.isEmpty() || !QFileInfo(name).isFile())
+    return;
+  odRtf_.folder = QFileInfo(name).absolutePath();
+  RtfDocument document;
+  try {
+    document = LoadRtfFile(name);
+  } catch (const std::exception &) {
+    // A file that cannot be read shows as nothing.
+    document = RtfDocument();
+  }
+  ToTextDocument(document, RE_History->document());
+  RE_History->moveCursor(QTextCursor::Start);
+}
+
+void TFormViewHist::tlbPrintClick() {
+  if (!printer_)
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (!PrinterSetup || !PrinterSetup(*printer_))
+    return;
+  // The indented text goes to the printer; the window keeps its own.
+  printer_->setDocName(QString());
+  IndentedCopy(*RE_History->document(), kPrintIndent)->print(printer_.get());
+}
+
+void TFormViewHist::tlbRegClick() {
+  const int userKey = SelectedUserKey();
+  if (userKey == -2) {
+    ctx_.messages.notice(this, Text(188));
+    return;
+  }
+  if (userKey < 0) {
+    ctx_.messages.error(this, Text(67) + u'\n' + Text(186) + u' ' + Text(187));
+    return;
+  }
+  ctx_.FormReg->ApplyTexts();
+  if (ctx_.FormReg->exec() != QDialog::Accepted)
+    return;
+  REG_STATE &reg = ctx_.state.RegState;
+  reg.ClearAll = ctx_.FormReg->RB_ClearAll->isChecked();
+  reg.UserId = userKey;
+
+  TFormRead &exchange = *ctx_.FormRead;
+  exchange.Tag = TFormRead::RegisterMode;
+  exchange.ApplyTexts(TFormRead::RegisterMode);
+  if (exchange.exec() == QDialog::Accepted) {
+    const int holders = ctx_.DM->CountDeviceHolders(reg.DeviceId);
+    if (holders < 0)
+      ctx_.messages.error(this, Text(67) + u'\n' + Text(68));
+    else if (holders > 0)
+      ctx_.messages.notice(this, Text(69));
+    else if (ctx_.DM->RegisterDevice(reg) && ctx_.MainForm)
+      ctx_.MainForm->FillUserList();
+  }
+  close();
+}
+
+void TFormViewHist::tlbNewUserClick() {
+  TFormUser &editor = *ctx_.FormUser;
+  editor.Mode = 0;
+  const QString icon = QDir(ctx_.executableFolder).filePath(QStringLiteral("AddUser.ico"));
+  if (QFileInfo::exists(icon))
+    editor.setWindowIcon(QIcon(icon));
+  if (editor.exec() != QDialog::Accepted)
+    return;
+  if (ctx_.MainForm)
+    ctx_.MainForm->FillUserList();
+  FillUserCombo(TFormUser::TrimName(editor.EdSecondName->text()),
+                TFormUser::TrimName(editor.EdFirstName->text()),
+                TFormUser::TrimName(editor.EdMiddleName->text()));
+  ShowUserCombo();
 }
