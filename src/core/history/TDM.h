@@ -4,12 +4,14 @@
 #include <QString>
 #include <QVariantMap>
 #include <cstdint>
+#include <memory>
 
 #include "history/RecordSet.h"
 
 struct AppState;
 struct REG_STATE;
 class QSqlQuery;
+struct ExternalConnection;
 
 // The data module: owns the connection to the program's database and carries
 // out every statement on it. Operations answer true/false (or a count or key,
@@ -62,6 +64,16 @@ public:
   // Deletes events without an event code.
   bool PurgeUntypedEvents();
 
+  // Import of another database file of the same layout (history/Import.cpp).
+  // Opens the file a connection string names ("Data Source=<file>;...") and
+  // reads its TableUser and TableHistory whole; false when it cannot.
+  bool OpenExternalDatabase(const QString &connectionString);
+  // Merges that file's people (matched by their three names, unknown ones
+  // added) and typed events into the program's database, in one transaction:
+  // true when everything was merged, false with nothing merged. ADOQueryUser
+  // is reloaded and left unfiltered either way.
+  bool ImportExternalDatabase(const QString &connectionString);
+
   // The one place every statement passes through: makes the connection the
   // configured one (reconnecting when the configured string changed), opens
   // it if it is closed, and gives `query` the statement text on it, prepared
@@ -106,4 +118,5 @@ private:
   QString connectionString_; // the string the connection was opened with
   QSqlDatabase db_;
   QString lastError_;
+  std::shared_ptr<ExternalConnection> external_; // the other file of the import
 };

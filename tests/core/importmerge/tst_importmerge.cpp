@@ -1,0 +1,206 @@
+// Merging another database file of the program's layout into the program's
+// own: matching, adding, copying events exactly, and failing whole.
+#include <QFile>
+#include <QTest>
+#include <memory>
+
+#include "../history/HistoryTestDb.h"
+#include "history/TDM.h"
+#include "state/AppState.h"
+
+class TestImportMerge : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<HistoryTestDb> local, other;
+  std::unique_ptr<AppState> state;
+  std::unique_ptr<TDM> dm;
+
+  bool importOther() { return dm->ImportExternalDatabase(other->connectionString()); }
+  int users() { return local->count(QStringLiteral("TableUser")); }
+  int events() { return local->count(QStringLiteral("TableHistory")); }
+  int localKey(const QString &second) {
+    return local->scalar("SELECT UserId FROM TableUser WHERE UserSecondName=" + TDM::Q(second))
+        .toInt();
+  }
+
+private slots:
+  void init() {
+    local = std::make_unique<HistoryTestDb>();
+    other = std::make_unique<HistoryTestDb>();
+    QVERIFY(local->ok() && other->ok());
+    for (HistoryTestDb *db : {local.get(), other.get()})
+      QVERIFY(db->exec("DELETE FROM TableHistory; DELETE FROM TableUser;"));
+    state = std::make_unique<AppState>();
+    state->Paths.ADOFile = local->path();
+    state->Paths.ConnectionString = local->connectionString();
+    dm = std::make_unique<TDM>(*state);
+  }
+  void cleanup() {
+    dm.reset();
+    state.reset();
+    local.reset();
+    other.reset();
+  }
+
+  void matchesAddsAndCopiesEventsExactly() {
+    QVERIFY(local->exec("INSERT INTO TableUser VALUES (5, 'Abcd', 'Efgh', NULL, 105);"
+                        "INSERT INTO TableUser VALUES (6, 'O''Brien', 'Pat', 'Q', -1);"
+                        "INSERT INTO TableHistory VALUES (105, 5, 45000.5, 1, 0.001, 0.002);"));
+    const QString longName(300, QChar(u'Ж'));
+    QVERIFY(other->exec(
+        // known (NULL middle name locally, empty here), known with apostrophe,
+        // new with an instrument, new without one, NULL names, a long name
+        "INSERT INTO TableUser VALUES (10, 'Abcd', 'Efgh', '', 7);"
+        "INSERT INTO TableUser VALUES (11, 'O''Brien', 'Pat', 'Q', -1);"
+        "INSERT INTO TableUser VALUES (12, 'Новиков', 'Иван', 'Петрович', 77);"
+        "INSERT INTO TableUser VALUES (13, 'D''Arcy', 'Lee', NULL, -1);"
+        "INSERT INTO TableUser VALUES (14, NULL, NULL, NULL, NULL);"
+        "INSERT INTO TableUser VALUES (15, '" +
+        longName +
+        "', 'X', 'Y', -1);"
+        "INSERT INTO TableHistory VALUES (200, 10, 45123.6543210987, 1, 1.25e-5, 3.5e-4);"
+        "INSERT INTO TableHistory VALUES (200, 10, 45123.7, NULL, 1, 2);"  // untyped: skipped
+        "INSERT INTO TableHistory VALUES (200, 10, NULL, 42, NULL, NULL);" // unknown code, NULLs
+        "INSERT INTO TableHistory VALUES (201, 11, 45124.25, 6, NULL, NULL);"
+        "INSERT INTO TableHistory VALUES (202, 12, -1.25, 4, -1.0, 0.5);"
+        "INSERT INTO TableHistory VALUES (203, 99, 45000, 1, 1, 1);" // nobody's
+        "INSERT INTO TableHistory VALUES (204, 15, 45001, 9, -1.0, 0.1);"));
+    dm->ADOQueryUser.SetFilter(QStringLiteral("DeviceId = 105"));
+    dm->ADOQueryUser.SetFiltered(true);
+
+    QVERIFY2(importOther(), qPrintable(dm->LastError()));
+
+    // The two known people keep their rows; four are added.
+    QCOMPARE(users(), 6);
+    QCOMPARE(localKey("Abcd"), 5);
+    QCOMPARE(localKey("O'Brien"), 6);
+    const auto added =
+        local->rows("SELECT UserSecondName, UserFirstName, UserMiddleName, DeviceId FROM TableUser "
+                    "WHERE UserId NOT IN (5, 6) ORDER BY UserId");
+    const QList<QVariantList> expectedPeople{
+        {QStringLiteral("Новиков"), QStringLiteral("Иван"), QStringLiteral("Петрович"), -1LL},
+        {QStringLiteral("D'Arcy"), QStringLiteral("Lee"), QString(), -1LL},
+        {QString(), QString(), QString(), -1LL},
+        {longName, QStringLiteral("X"), QStringLiteral("Y"), -1LL}};
+    QCOMPARE(added, expectedPeople);
+
+    // Events keep instrument, time, type and values exactly, NULLs included.
+    const auto copied = local->rows(
+        "SELECT DeviceId, UserId, DateTimeEvent, EventType, EventValue, DEValue FROM TableHistory "
+        "WHERE DeviceId >= 200 ORDER BY rowid");
+    const int nov = localKey(QStringLiteral("Новиков")), lng = localKey(longName);
+    const QList<QVariantList> expectedEvents{{200LL, 5LL, 45123.6543210987, 1LL, 1.25e-5, 3.5e-4},
+                                             {200LL, 5LL, QVariant(), 42LL, QVariant(), QVariant()},
+                                             {201LL, 6LL, 45124.25, 6LL, QVariant(), QVariant()},
+                                             {202LL, qlonglong(nov), -1.25, 4LL, -1.0, 0.5},
+                                             {204LL, qlonglong(lng), 45001.0, 9LL, -1.0, 0.1}};
+    QCOMPARE(copied, expectedEvents);
+    QCOMPARE(events(), 6);
+
+    // The user list shows the merged people and is left unfiltered.
+    QVERIFY(!dm->ADOQueryUser.Filtered());
+    QVERIFY(dm->ADOQueryUser.Filter().isEmpty());
+    QCOMPARE(dm->ADOQueryUser.RecordCount(), 6);
+  }
+
+  void importingTwiceDoublesEventsButNotPeople() {
+    QVERIFY(local->exec("INSERT INTO TableUser VALUES (30, 'A', 'B', NULL, 4);"));
+    QVERIFY(other->exec("INSERT INTO TableUser VALUES (1, 'A', 'B', NULL, -1);"
+                        "INSERT INTO TableUser VALUES (2, 'C', 'D', 'E', -1);"
+                        "INSERT INTO TableHistory VALUES (9, 1, 45000.25, 1, 1, 2);"
+                        "INSERT INTO TableHistory VALUES (9, 2, 45000.5, 7, 3, 4);"));
+    QVERIFY(importOther());
+    QCOMPARE(users(), 2);
+    QCOMPARE(events(), 2);
+    QVERIFY(importOther());
+    QCOMPARE(users(), 2);
+    QCOMPARE(events(), 4);
+    QCOMPARE(local->count("TableHistory", "UserId = 30"), 2); // NULL middle name matched NULL
+  }
+
+  void emptyOtherFileImportsNothing() {
+    QVERIFY(local->exec("INSERT INTO TableUser VALUES (1, 'A', 'B', NULL, -1);"));
+    QVERIFY(importOther());
+    QCOMPARE(users(), 1);
+    QCOMPARE(events(), 0);
+  }
+
+  void unreadableFileMergesNothing_data() {
+    QTest::addColumn<QByteArray>("content"); // replaces the other file when not null
+    QTest::addColumn<QString>("damage");     // statements run on the other file first
+    QTest::newRow("not a database") << QByteArray("just some text\n").repeated(100) << QString();
+    QTest::newRow("empty") << QByteArray("") << QString();
+    QTest::newRow("missing file") << QByteArray("missing") << QString();
+    QTest::newRow("truncated") << QByteArray("truncate") << QString();
+    QTest::newRow("no history table") << QByteArray() << QStringLiteral("DROP TABLE TableHistory");
+    QTest::newRow("no user table") << QByteArray() << QStringLiteral("DROP TABLE TableUser");
+    QTest::newRow("a column missing")
+        << QByteArray() << QStringLiteral("ALTER TABLE TableHistory DROP COLUMN DEValue");
+  }
+  void unreadableFileMergesNothing() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, damage);
+    QVERIFY(other->exec("INSERT INTO TableUser VALUES (1, 'A', 'B', NULL, -1);"
+                        "INSERT INTO TableHistory VALUES (9, 1, 45000.25, 1, 1, 2);"));
+    if (!damage.isEmpty())
+      QVERIFY(other->exec(damage));
+    QVERIFY(other->exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
+    QString path = other->path();
+    if (content == "missing") {
+      path += QStringLiteral(".gone");
+    } else if (content == "truncate") {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::ReadWrite));
+      QVERIFY(f.resize(f.size() / 2));
+    } else if (!content.isNull()) {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      f.write(content);
+    }
+    QVERIFY(!dm->ImportExternalDatabase(HistoryTestDb::ConnectionStringFor(path)));
+    QCOMPARE(users(), 0);
+    QCOMPARE(events(), 0);
+  }
+
+  // A person the program's database refuses (here a name longer than a rule
+  // of the file allows) fails the whole import: the person before stays out.
+  void personThatCannotBeAddedMergesNothing() {
+    QVERIFY(local->exec("CREATE TRIGGER NameLength BEFORE INSERT ON TableUser "
+                        "WHEN length(NEW.UserSecondName) > 255 "
+                        "BEGIN SELECT RAISE(ABORT, 'name too long'); END;"));
+    QVERIFY(other->exec("INSERT INTO TableUser VALUES (1, 'Short', 'B', NULL, -1);"
+                        "INSERT INTO TableUser VALUES (2, '" +
+                        QString(300, u'x') +
+                        "', 'B', NULL, -1);"
+                        "INSERT INTO TableHistory VALUES (9, 1, 45000.25, 1, 1, 2);"));
+    QVERIFY(!importOther());
+    QCOMPARE(users(), 0);
+    QCOMPARE(events(), 0);
+    QCOMPARE(dm->ADOQueryUser.RecordCount(), 0); // the list shows the database as it is
+  }
+
+  // A database that changes a name on insert would have the person added at
+  // every pass; the import fails instead of looping.
+  void personNotFoundAfterAddingFailsTheImport() {
+    QVERIFY(local->exec("CREATE TRIGGER Upper AFTER INSERT ON TableUser BEGIN "
+                        "UPDATE TableUser SET UserSecondName = upper(UserSecondName) "
+                        "WHERE UserId = NEW.UserId; END;"));
+    QVERIFY(other->exec("INSERT INTO TableUser VALUES (1, 'lower', 'B', NULL, -1);"));
+    QVERIFY(!importOther());
+    QCOMPARE(users(), 0);
+  }
+
+  void failedEventInsertMergesNothing() {
+    QVERIFY(local->exec("CREATE TRIGGER NoEvents BEFORE INSERT ON TableHistory "
+                        "WHEN NEW.EventType = 3 BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+    QVERIFY(other->exec("INSERT INTO TableUser VALUES (1, 'A', 'B', NULL, -1);"
+                        "INSERT INTO TableHistory VALUES (9, 1, 45000.25, 1, 1, 2);"
+                        "INSERT INTO TableHistory VALUES (9, 1, 45000.5, 3, 1, 2);"));
+    QVERIFY(!importOther());
+    QCOMPARE(users(), 0);
+    QCOMPARE(events(), 0);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestImportMerge)
+#include "tst_importmerge.moc"
