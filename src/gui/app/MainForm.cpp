@@ -1,4 +1,5 @@
 #include "app/MainForm.h"
+#include "export/OfficeExport.h"
 
 #include "app/AppContext.h"
 #include "app/EditProgramSettings.h"
@@ -125,8 +126,9 @@ void TMainForm::buildActions() {
     actions_.insert(a.name, act);
     addAction(act);
   }
-  // Commands the window's layout keeps out of the operator's reach.
-  actions_["AImport"]->setVisible(false);
+  // The office export stays out of the operator's reach. Import is on the
+  // Utilities menu: offices moving from an older installation bring their
+  // whole dose record with it.
   actions_["AConvertToWord"]->setVisible(false);
 
   const struct {

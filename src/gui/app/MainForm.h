@@ -1,9 +1,11 @@
 #pragma once
 #include <QMainWindow>
 #include <QMap>
+#include <memory>
 
 struct AppContext;
 class HistoryGridModel;
+class OfficeExport;
 class QAction;
 class QActionGroup;
 class QLabel;
@@ -116,6 +118,8 @@ private:
   // the history cannot be opened (the list keeps its rows).
   bool ReloadHistory();
   QString UserEditorIcon(const char *fileName) const;
+  // The list on show: the history list while it is visible, else the user list.
+  StringGrid *TargetGrid() const;
 
   AppContext &ctx_;
   TextGridModel *userCells_ = nullptr;
@@ -128,4 +132,6 @@ private:
   QActionGroup *langGroup_ = nullptr;
   bool shown_ = false;
   bool ShowSettingsOnActivate = false;
+  // Owns the folder of the office files for the whole run.
+  std::unique_ptr<OfficeExport> officeExport_;
 };

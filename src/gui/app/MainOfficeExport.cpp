@@ -1,5 +1,21 @@
 // Sending the selected rows of the list on show to a word processor and a
-// spreadsheet.
+// spreadsheet, as an OpenDocument text and an .xlsx workbook opened in the
+// desktop's default applications.
+#include "app/AppContext.h"
 #include "app/MainForm.h"
+#include "app/OperatorMessages.h"
+#include "app/StringGrid.h"
+#include "export/GridExport.h"
+#include "export/OfficeExport.h"
 
-void TMainForm::AConvertToWordExecute() {}
+void TMainForm::AConvertToWordExecute() {
+  StringGrid *grid = TargetGrid();
+  const auto [top, bottom] = grid->SelectedRange();
+  if (top == 0)
+    return;
+  if (!officeExport_)
+    officeExport_ = std::make_unique<OfficeExport>();
+  QString error;
+  if (!officeExport_->Export(GridTextOf(grid->cells()), top, bottom, &error))
+    ctx_.messages.error(this, error);
+}

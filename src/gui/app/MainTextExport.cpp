@@ -1,7 +1,36 @@
 // Saving the selected rows of the list on show as text, and copying them to
 // the clipboard.
+#include "app/AppContext.h"
 #include "app/MainForm.h"
+#include "app/StringGrid.h"
+#include "export/GridExport.h"
+#include "export/TextExport.h"
+#include "lang/FileDialogFilter.h"
 
-void TMainForm::ASaveToAsciiExecute() {}
+#include <stdexcept>
 
-void TMainForm::ACopyToClipboardExecute() {}
+#include "app/FileDialogs.h"
+
+StringGrid *TMainForm::TargetGrid() const { return HistoryShown() ? SG_History : SG_User; }
+
+void TMainForm::ASaveToAsciiExecute() {
+  const TextTable &t = ctx_.state.Texts;
+  const QString path =
+      ctx_.files.saveFile(this, t.at(97), QString(), QtFileDialogFilter(t.at(98)), "txt");
+  if (path.isEmpty())
+    return;
+  StringGrid *grid = TargetGrid();
+  const auto [top, bottom] = grid->SelectedRange();
+  QString error;
+  if (!SaveTextFile(path, TextFileText(GridTextOf(grid->cells()), top, bottom), &error))
+    // Shown in the exception box; nothing else changes.
+    throw std::runtime_error(error.toStdString());
+}
+
+void TMainForm::ACopyToClipboardExecute() {
+  StringGrid *grid = TargetGrid();
+  const auto [top, bottom] = grid->SelectedRange();
+  if (top == 0)
+    return;
+  CopyTextToClipboard(ClipboardText(GridTextOf(grid->cells()), top, bottom));
+}

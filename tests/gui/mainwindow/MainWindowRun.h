@@ -14,6 +14,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -86,9 +87,21 @@ inline QString insertEvent(int userId, const QString &when, const QString &type,
 // Waits inside whatever modal loop runs for the dialog of that name to show,
 // then hands it to `answer` (which accepts or rejects it). `seen` counts the
 // showings.
+// It keeps looking for 20 seconds of wall time, not for a number of passes,
+// so a busy machine that shows the dialog late does not leave it open; it
+// stops when the test's Run ends, so a window of a later test never meets an
+// answer that refers to an earlier test's variables.
+inline int &answerGeneration() {
+  static int generation = 0;
+  return generation;
+}
 inline void whenShown(const QString &objectName, std::function<void(QDialog *)> answer,
-                      int *seen = nullptr, int triesLeft = 500) {
-  QTimer::singleShot(0, [=] {
+                      int *seen = nullptr,
+                      QDeadlineTimer deadline = QDeadlineTimer(20000),
+                      int generation = answerGeneration()) {
+  QTimer::singleShot(1, [=] {
+    if (generation != answerGeneration())
+      return;
     for (QWidget *w : QApplication::topLevelWidgets())
       if (w->objectName() == objectName && w->isVisible()) {
         if (seen)
@@ -100,8 +113,8 @@ inline void whenShown(const QString &objectName, std::function<void(QDialog *)> 
           d->reject();
         return;
       }
-    if (triesLeft > 0)
-      whenShown(objectName, answer, seen, triesLeft - 1);
+    if (!deadline.hasExpired())
+      whenShown(objectName, answer, seen, deadline, generation);
   });
 }
 
@@ -121,6 +134,7 @@ struct Run {
   std::unique_ptr<ProgramWindows> windows;
 
   Run() { ctx.executableFolder = folder.path(); }
+  ~Run() { ++answerGeneration(); }
   // A settings file that keeps the settings window closed at start.
   void quietSettings() { writeFile(folder.file("VX4418.ini"), "[Program setting]\nRunSet=0\n"); }
   void start() {

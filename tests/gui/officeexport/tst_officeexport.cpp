@@ -162,11 +162,12 @@ private slots:
   }
 
   void gridSelectAllAndClipboard() {
-    StringGrid grid(5);
-    grid.cells().ClearGrid(40);
+    auto *cells5 = new TextGridModel(5);
+    StringGrid grid(cells5, StringGrid::Lines::Both);
+    cells5->ClearGrid(40);
     for (int row = 1; row <= 3; ++row)
       for (int column = 0; column < 5; ++column)
-        grid.cells().SetCell(column, row, History[row][column]);
+        cells5->SetCell(column, row, History[row][column]);
     SelectAllFilledRows(grid);
     QCOMPARE(grid.SelectedRange(), std::make_pair(1, 3));
 

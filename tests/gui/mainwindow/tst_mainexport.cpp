@@ -1,0 +1,113 @@
+// The commands that take rows out of the lists (text file, clipboard, office
+// files) and the one that brings another database in.
+#include "MainWindowRun.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+class TestMainExport : public QObject {
+  Q_OBJECT
+private slots:
+  void saveAsTextWritesTheFilledSelectedRows();
+  void copyPutsTheSelectionOnTheClipboard();
+  void historyListIsTheTargetWhileShown();
+  void unwritableFileGoesToTheExceptionBox();
+  void importMergesAnotherDatabase();
+  void importCancelledChangesNothing();
+};
+
+namespace {
+void people(Run &run) {
+  run.quietSettings();
+  exec(run.db(), {insertUser("'Abcd'", "'Efgh'", "''", "105"),
+                  insertUser("'Петров'", "'Иван'", "'Ильич'"),
+                  insertEvent(1, "45000.5", "5"), insertEvent(1, "45001.5", "6")});
+  run.start();
+}
+
+QByteArray readAll(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+void TestMainExport::saveAsTextWritesTheFilledSelectedRows() {
+  Run run;
+  people(run);
+  // A selection running into the empty rows below the last person.
+  run.main().SG_User->SelectRows(1, 5);
+  const QString path = run.folder.file("out.txt");
+  run.files.names.push_back(path);
+  run.main().action("ASaveToAscii")->trigger();
+  QCOMPARE(QString::fromUtf8(readAll(path)),
+           QString("Abcd\t\tEfgh\t\t\t\t105\t\t\r\n"
+                   "Петров\t\tИван\t\tИльич\t\t\t\t\r\n"));
+}
+
+void TestMainExport::copyPutsTheSelectionOnTheClipboard() {
+  Run run;
+  people(run);
+  run.main().SG_User->SelectRows(1, 3);
+  run.main().action("ACopyToClipboard")->trigger();
+  QCOMPARE(QGuiApplication::clipboard()->text(),
+           QString("Abcd\t\tEfgh\t\t\t\t105\n"
+                   "Петров\t\tИван\t\tИльич\t\t\n"
+                   "\n"));
+}
+
+void TestMainExport::historyListIsTheTargetWhileShown() {
+  Run run;
+  people(run);
+  run.main().SG_User->SelectRow(1);
+  run.main().action("AViewHistory")->trigger();
+  QVERIFY(run.main().HistoryShown());
+  run.main().action("ASelectAll")->trigger();
+  const QString path = run.folder.file("history.txt");
+  run.files.names.push_back(path);
+  run.main().action("ASaveToAscii")->trigger();
+  const QStringList lines = QString::fromUtf8(readAll(path)).split("\r\n", Qt::SkipEmptyParts);
+  QCOMPARE(lines.size(), 2);
+  QVERIFY(lines[0].contains(run.state.Texts.at(21)));
+  QVERIFY(lines[1].contains(run.state.Texts.at(22)));
+}
+
+void TestMainExport::unwritableFileGoesToTheExceptionBox() {
+  Run run;
+  people(run);
+  run.main().SG_User->SelectRows(1, 2);
+  run.files.names.push_back(run.folder.file("no/such/folder/out.txt"));
+  QVERIFY_THROWS_EXCEPTION(std::exception, run.main().ASaveToAsciiExecute());
+  QVERIFY(!QFile::exists(run.folder.file("no/such/folder/out.txt")));
+}
+
+void TestMainExport::importMergesAnotherDatabase() {
+  Run run;
+  people(run);
+  QTemporaryDir other;
+  const QString otherDb = other.filePath("other.db");
+  QVERIFY(QFile::copy(QStringLiteral(VX_SUPPLIED_DB), otherDb));
+  QFile(otherDb).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+  exec(otherDb, {insertUser("'Abcd'", "'Efgh'", "NULL"), insertUser("'Zed'", "'Zoe'", "NULL"),
+                 insertEvent(2, "45100.75", "1", "0.0005", "0.002", "2000002")});
+  run.files.names.push_back(otherDb);
+  run.main().action("AImport")->trigger();
+  // Abcd Efgh with no middle name is the same person; Zed is added.
+  const StringGridModel &g = run.main().SG_User->cells();
+  QCOMPARE(g.Cell(0, 3), QString("Zed"));
+  QCOMPARE(g.Cell(0, 4), QString());
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory WHERE DeviceId = 2000002 AND "
+                            "EventType = 1 AND DateTimeEvent = 45100.75"),
+           qint64(1));
+}
+
+void TestMainExport::importCancelledChangesNothing() {
+  Run run;
+  people(run);
+  run.main().action("AImport")->trigger(); // no file name queued: cancelled
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser"), qint64(2));
+}
+
+QObject *makeTestMainExport() { return new TestMainExport; }
+
+#include "tst_mainexport.moc"
