@@ -116,6 +116,11 @@ private:
   // the history cannot be opened (the list keeps its rows).
   bool ReloadHistory();
   QString UserEditorIcon(const char *fileName) const;
+  // Instrument commands: one exchange in a mode (true on OK), selecting the
+  // row of an instrument's holder, and the two clearing commands.
+  bool RunInstrumentExchange(int mode);
+  void SelectDeviceHolderRow(qint32 deviceId);
+  void ClearInstrument(int mode, int questionEntry);
 
   AppContext &ctx_;
   TextGridModel *userCells_ = nullptr;
