@@ -94,7 +94,7 @@ void TMainForm::ARegistrationExecute() {
     return;
   const TextTable &t = s.Texts;
   const int holders = ctx_.DM->CountDeviceHolders(reg.DeviceId);
-  if (holders == -1)
+  if (holders < 0)
     ctx_.messages.error(this, t.at(67) + u'\n' + t.at(68));
   else if (holders > 0)
     ctx_.messages.notice(this, t.at(69));
