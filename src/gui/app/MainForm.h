@@ -120,6 +120,11 @@ private:
   QString UserEditorIcon(const char *fileName) const;
   // The list on show: the history list while it is visible, else the user list.
   StringGrid *TargetGrid() const;
+  // Instrument commands: one exchange in a mode (true on OK), selecting the
+  // row of an instrument's holder, and the two clearing commands.
+  bool RunInstrumentExchange(int mode);
+  void SelectDeviceHolderRow(qint32 deviceId);
+  void ClearInstrument(int mode, int questionEntry);
 
   AppContext &ctx_;
   TextGridModel *userCells_ = nullptr;

@@ -1,17 +1,154 @@
 // The commands that work with an instrument in infrared range or with the
 // register of who holds which instrument.
+#include <QDialog>
+#include <QRadioButton>
+
+#include "app/AppContext.h"
 #include "app/MainForm.h"
+#include "app/OperatorMessages.h"
+#include "app/StringGrid.h"
+#include "exchanges/FormParams.h"
+#include "exchanges/FormRead.h"
+#include "exchanges/FormReg.h"
+#include "history/FormViewHist.h"
+#include "history/TDM.h"
+#include "link/LinkCodes.h"
 
-void TMainForm::AReadHistoryExecute() {}
+bool TMainForm::RunInstrumentExchange(int mode) {
+  TFormRead &exchange = *ctx_.FormRead;
+  exchange.ApplyTexts(mode);
+  exchange.Tag = mode;
+  return exchange.exec() == QDialog::Accepted;
+}
 
-void TMainForm::ARegistrationExecute() {}
+void TMainForm::SelectDeviceHolderRow(qint32 deviceId) {
+  const StringGridModel &g = SG_User->cells();
+  const QString number = QString::number(deviceId);
+  for (int row = 0; row < g.RowCount(); ++row) {
+    // The title row takes part in the search but cannot be selected.
+    const QString cell = row == 0 ? g.title(3) : g.Cell(3, row);
+    if (cell == number) {
+      if (row > 0)
+        SG_User->SelectRow(row);
+      return;
+    }
+  }
+}
 
-void TMainForm::ACancelRegExecute() {}
+void TMainForm::AReadHistoryExecute() {
+  AppState &s = ctx_.state;
+  TFormRead &exchange = *ctx_.FormRead;
+  if (!RunInstrumentExchange(TFormRead::ReadHistoryMode))
+    return;
+  // The activation time could not be read: no history was transferred in
+  // this exchange, so there is nothing of this instrument to file or show.
+  if (exchange.LastResult == LinkBadActivationTime)
+    return;
 
-void TMainForm::AClearHistoryExecute() {}
+  REG_STATE &reg = s.RegState;
+  reg.UserId =
+      ctx_.DM->FindDeviceUser(reg.DeviceId, &reg.SecondName, &reg.FirstName, &reg.MiddleName);
+  if (reg.UserId >= 1) {
+    // The exchange files the events itself before it clears the instrument;
+    // only what it did not file is filed here.
+    bool filed = exchange.HistoryFiled;
+    if (!filed) {
+      filed = ctx_.DM->StoreInstrumentHistory(s.History.HistoryData.data(), s.History.HistoryLength,
+                                              reg.DeviceId, reg.UserId);
+      if (!filed)
+        ctx_.messages.error(this, s.Texts.at(67));
+    }
+    if (filed) {
+      if (HistoryShown())
+        ASelectUserExecute();
+      SelectDeviceHolderRow(reg.DeviceId);
+    }
+  }
+  ctx_.FormViewHist->ShowHistory();
+}
 
-void TMainForm::AClearDEExecute() {}
+void TMainForm::ARegistrationExecute() {
+  AppState &s = ctx_.state;
+  const int row = SG_User->SelectedRow();
+  if (SG_User->isHidden())
+    return;
+  const StringGridModel &g = SG_User->cells();
+  if (!g.Cell(3, row).isEmpty())
+    return;
+  s.User.CurrentUserKey = SelectedUserKey();
+  if (s.User.CurrentUserKey == -1)
+    return;
+  s.User.SecondName = g.Cell(0, row);
+  s.User.FirstName = g.Cell(1, row);
+  s.User.MiddleName = g.Cell(2, row);
 
-void TMainForm::ADeviceExecute() {}
+  TFormReg &options = *ctx_.FormReg;
+  options.ApplyTexts();
+  if (options.exec() != QDialog::Accepted)
+    return;
+  REG_STATE &reg = s.RegState;
+  reg.ClearAll = options.RB_ClearAll->isChecked();
+  reg.UserId = s.User.CurrentUserKey;
 
-void TMainForm::StatusBar1DblClick() {}
+  if (!RunInstrumentExchange(TFormRead::RegisterMode))
+    return;
+  const TextTable &t = s.Texts;
+  const int holders = ctx_.DM->CountDeviceHolders(reg.DeviceId);
+  if (holders < 0)
+    ctx_.messages.error(this, t.at(67) + u'\n' + t.at(68));
+  else if (holders > 0)
+    ctx_.messages.notice(this, t.at(69));
+  else if (ctx_.DM->RegisterDevice(reg))
+    FillUserList();
+}
+
+void TMainForm::ACancelRegExecute() {
+  AppState &s = ctx_.state;
+  const int row = SG_User->SelectedRow();
+  if (SG_User->isHidden())
+    return;
+  const QString cell = SG_User->cells().Cell(3, row);
+  if (cell.isEmpty())
+    return;
+  s.User.CurrentUserKey = SelectedUserKey();
+  if (s.User.CurrentUserKey == -1)
+    return;
+  bool ok = false;
+  const int deviceId = cell.toInt(&ok);
+  if (!ok)
+    return;
+  if (!ctx_.messages.question(this, s.Texts.at(64)))
+    return;
+  if (ctx_.DM->CancelRegistration(deviceId, s.User.CurrentUserKey))
+    FillUserList();
+}
+
+void TMainForm::ClearInstrument(int mode, int questionEntry) {
+  TFormRead &exchange = *ctx_.FormRead;
+  exchange.ApplyTexts(mode);
+  exchange.Tag = mode;
+  if (!ctx_.messages.question(this, ctx_.state.Texts.at(questionEntry))) {
+    exchange.Tag = 0;
+    return;
+  }
+  exchange.exec();
+}
+
+void TMainForm::AClearHistoryExecute() {
+  ClearInstrument(TFormRead::ClearHistoryMode, 81);
+}
+
+void TMainForm::AClearDEExecute() {
+  ClearInstrument(TFormRead::ClearDoseMode, 84);
+}
+
+void TMainForm::ADeviceExecute() {
+  TFormParams &params = *ctx_.FormParams;
+  params.ApplyTexts();
+  params.exec();
+}
+
+void TMainForm::StatusBar1DblClick() {
+  ctx_.state.KeepHistoryAfterRead =
+      !ctx_.messages.question(this, QStringLiteral("Remove history after reading?"));
+}

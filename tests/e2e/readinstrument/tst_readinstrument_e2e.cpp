@@ -1,0 +1,229 @@
+// The main window's instrument commands against the instrument simulator over
+// the virtual IrDA link: what reaches the database and what the instrument
+// keeps afterwards.
+#include "MainWindowRun.h"
+#include "ShowWatcher.h"
+#include "SimulatorProcess.h"
+#include "exchanges/FormRead.h"
+#include "exchanges/FormReg.h"
+#include "history/FormViewHist.h"
+#include "history/HistoryRecord.h"
+#include "link/VirtualIrdaStack.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlRecord>
+
+namespace {
+
+constexpr int Number = 4418123;
+
+// The program on a throw-away folder with one simulated instrument in range;
+// the register holds 'Free' (no instrument) and, when asked, 'Holder' with
+// the simulated instrument.
+struct SimulatorRun : Run {
+  QString stateFile = folder.file("instrument.json");
+  SimulatorProcess simulator{QStringList{"--state", stateFile, "--number", QString::number(Number),
+                                         "--events", "40", "--block-size", "120"}};
+  SimulatorState before;
+
+  explicit SimulatorRun(bool registered) {
+    qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
+    VirtualIrdaConfig config;
+    config.LibraryFolder = VX_BIN_DIR;
+    config.ReplyTimeoutMs = 1000;
+    state.Irda = std::make_shared<IrdaTransport>(std::make_unique<VirtualIrdaStack>(config));
+    quietSettings();
+    QStringList users{insertUser("'Free'", "'A'", "'B'")};
+    if (registered)
+      users << insertUser("'Holder'", "'C'", "'D'", QString::number(Number));
+    exec(db(), users);
+    start();
+    ctx.FormRead->AttemptIntervalMs = 100;
+    ctx.FormRead->ConnectPauseMs = 0;
+    before = instrument();
+  }
+  SimulatorState instrument() const {
+    SimulatorState s;
+    s.load(stateFile);
+    return s;
+  }
+  QVariantList stored() const {
+    const QString name = "test-rows";
+    QVariantList rows;
+    {
+      QSqlDatabase base = QSqlDatabase::addDatabase("QSQLITE", name);
+      base.setDatabaseName(db());
+      if (base.open()) {
+        QSqlQuery q("SELECT DeviceId, UserId, DateTimeEvent, EventType, EventValue, DEValue "
+                    "FROM TableHistory ORDER BY rowid",
+                    base);
+        while (q.next()) {
+          QVariantList row;
+          for (int i = 0; i < q.record().count(); ++i)
+            row << q.value(i);
+          rows << QVariant(row);
+        }
+      }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+  }
+};
+
+// The rows the simulator's records give, in their order.
+QVariantList expectedRows(const QByteArray &raw, int userId) {
+  QVariantList rows;
+  WalkHistory(reinterpret_cast<const std::uint8_t *>(raw.constData()), int(raw.size()),
+              [&](const HistoryRecord &record, const HistoryEvent &event) {
+                rows << QVariant(QVariantList{Number, userId, record.Time,
+                                              static_cast<int>(event.Type), event.EventValue,
+                                              event.DEValue});
+              });
+  return rows;
+}
+
+void compareRows(const QVariantList &actual, const QVariantList &expected) {
+  QCOMPARE(actual.size(), expected.size());
+  for (int i = 0; i < actual.size(); ++i) {
+    const QVariantList a = actual[i].toList(), e = expected[i].toList();
+    QCOMPARE(a[0].toInt(), e[0].toInt());
+    QCOMPARE(a[1].toInt(), e[1].toInt());
+    QCOMPARE(a[2].toDouble(), e[2].toDouble());
+    QCOMPARE(a[3].toInt(), e[3].toInt());
+    QCOMPARE(a[4].toDouble(), e[4].toDouble());
+    QCOMPARE(a[5].toDouble(), e[5].toDouble());
+  }
+}
+
+void closeDialog(QDialog *d) {
+  d->reject();
+}
+
+} // namespace
+
+class TestReadInstrument : public QObject {
+  Q_OBJECT
+private slots:
+  void readRegisteredInstrument();
+  void readTwiceWithRemovalOff();
+  void readUnregisteredThenRegister_data();
+  void readUnregisteredThenRegister();
+  void clearHistoryAndDose_data();
+  void clearHistoryAndDose();
+  void cancelledRead();
+};
+
+void TestReadInstrument::readRegisteredInstrument() {
+  SimulatorRun run(true);
+  QVERIFY2(run.simulator.isRunning(), run.simulator.errorOutput().constData());
+  QVERIFY(run.before.history.size() >= 40 * 20);
+  run.main().SG_User->SelectRow(1);
+  ShowWatcher view(run.ctx.FormViewHist, closeDialog);
+  run.main().action("AReadHistory")->trigger();
+  QCOMPARE(view.seen, 1);
+  compareRows(run.stored(), expectedRows(run.before.history, 2));
+  QCOMPARE(run.instrument().history.size(), qsizetype(0));
+  QCOMPARE(run.main().SG_User->SelectedRow(), 2);
+  QVERIFY(run.messages.shown.empty());
+}
+
+void TestReadInstrument::readTwiceWithRemovalOff() {
+  SimulatorRun run(true);
+  run.messages.answers = {false};
+  run.main().StatusBar1DblClick();
+  ShowWatcher view(run.ctx.FormViewHist, closeDialog);
+  run.main().action("AReadHistory")->trigger();
+  run.main().action("AReadHistory")->trigger();
+  QCOMPARE(view.seen, 2);
+  const QVariantList once = expectedRows(run.before.history, 2);
+  compareRows(run.stored(), once + once);
+  QCOMPARE(run.instrument().history, run.before.history);
+}
+
+void TestReadInstrument::readUnregisteredThenRegister_data() {
+  QTest::addColumn<bool>("clearAll");
+  QTest::newRow("clear all") << true;
+  QTest::newRow("save all") << false;
+}
+
+void TestReadInstrument::readUnregisteredThenRegister() {
+  QFETCH(bool, clearAll);
+  SimulatorRun run(false);
+  TFormViewHist &view = *run.ctx.FormViewHist;
+  int viewTag = -1, storedWhileShown = -1;
+  QByteArray historyWhileShown;
+  ShowWatcher options(run.ctx.FormReg, [&](QDialog *d) {
+    (clearAll ? run.ctx.FormReg->RB_ClearAll : run.ctx.FormReg->RB_SaveAll)->setChecked(true);
+    d->accept();
+  });
+  ShowWatcher viewer(&view, [&](QDialog *) {
+    viewTag = view.Tag;
+    storedWhileShown = int(run.stored().size());
+    historyWhileShown = run.instrument().history;
+    view.Cmb_User->setCurrentIndex(
+        view.Cmb_User->findText(TFormViewHist::UserItemText("Free", "A", "B")));
+    view.tlbReg->trigger();
+  });
+  run.main().action("AReadHistory")->trigger();
+  QCOMPARE(viewer.seen, 1);
+  QCOMPARE(viewTag, 0);
+  QCOMPARE(storedWhileShown, 0);
+  QCOMPARE(historyWhileShown, run.before.history);
+  QCOMPARE(options.seen, 1);
+
+  QCOMPARE(scalar(run.db(), "SELECT DeviceId FROM TableUser WHERE UserId = 1"), qint64(Number));
+  QCOMPARE(run.users().Cell(3, 1), QString::number(Number));
+  QCOMPARE(run.stored().size(), qsizetype(1)); // the receive event only
+  const SimulatorState after = run.instrument();
+  if (clearAll) {
+    QCOMPARE(after.history.size(), qsizetype(0));
+    QCOMPARE(after.de, 0.0);
+  } else {
+    QCOMPARE(after.history, run.before.history);
+    QCOMPARE(after.de, run.before.de);
+    QCOMPARE(after.activation, run.before.activation);
+  }
+}
+
+void TestReadInstrument::clearHistoryAndDose_data() {
+  QTest::addColumn<bool>("registered");
+  QTest::newRow("registered") << true;
+  QTest::newRow("unregistered") << false;
+}
+
+void TestReadInstrument::clearHistoryAndDose() {
+  QFETCH(bool, registered);
+  SimulatorRun run(registered);
+  QVERIFY(run.before.de > 0);
+  run.main().action("AClearDE")->trigger();
+  QCOMPARE(run.instrument().de, registered ? 0.0 : run.before.de);
+  QCOMPARE(run.instrument().history, run.before.history);
+  run.main().action("AClearHistory")->trigger();
+  QCOMPARE(run.instrument().history.size(), registered ? qsizetype(0) : run.before.history.size());
+  QStringList expected{run.state.Texts.at(84)};
+  if (!registered)
+    expected << run.state.Texts.at(282);
+  expected << run.state.Texts.at(81);
+  if (!registered)
+    expected << run.state.Texts.at(282);
+  QCOMPARE(run.messages.texts(), expected);
+  QCOMPARE(run.stored().size(), qsizetype(0));
+}
+
+void TestReadInstrument::cancelledRead() {
+  SimulatorRun run(true);
+  run.ctx.FormRead->AttemptIntervalMs = 60000;
+  ShowWatcher exchange(run.ctx.FormRead, [&](QDialog *) { run.ctx.FormRead->SB_Cancel->click(); });
+  ShowWatcher view(run.ctx.FormViewHist, closeDialog);
+  run.main().action("AReadHistory")->trigger();
+  QCOMPARE(exchange.seen, 1);
+  QCOMPARE(view.seen, 0);
+  QCOMPARE(run.stored().size(), qsizetype(0));
+  QCOMPARE(run.instrument().file, run.before.file);
+}
+
+QTEST_MAIN(TestReadInstrument)
+#include "tst_readinstrument_e2e.moc"
