@@ -2,7 +2,8 @@
 # Sets up a Debian 12 machine for VX4418M, builds it, and either starts the
 # program (with a simulated instrument in infrared range) or runs the tests.
 #   scripts/dev.sh run    build and start VX4418M from build/bin
-#   scripts/dev.sh test   build and run the whole test suite through CTest
+#   scripts/dev.sh test   build and run the whole test suite through CTest, then
+#                         again built with ASan and UBSan (scripts/sanitize.sh)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -42,6 +43,7 @@ case "$mode" in
     configure_and_build
     cd "$build"
     ctest --output-on-failure -j "$(nproc)" -LE manual
+    VX_SANITIZE_BUILD_DIR="$build-asan" "$here/scripts/sanitize.sh"
     ;;
   *)
     echo "usage: scripts/dev.sh run|test" >&2

@@ -2,7 +2,10 @@
 
 #include <QDate>
 #include <QTime>
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "link/LinkCodes.h"
@@ -126,10 +129,12 @@ std::int32_t ParseDeviceNumber(const std::uint8_t *chars, int count) {
   bool negative = false;
   if (at < count && (chars[at] == '+' || chars[at] == '-'))
     negative = chars[at++] == '-';
+  // Longer digit runs than a number can hold read as the nearest limit.
+  constexpr std::int64_t limit = std::int64_t(INT32_MAX) + 1;
   std::int64_t value = 0;
   for (; at < count && chars[at] >= '0' && chars[at] <= '9'; ++at)
-    value = value * 10 + (chars[at] - '0');
-  return static_cast<std::int32_t>(negative ? -value : value);
+    value = std::min(value * 10 + (chars[at] - '0'), limit);
+  return static_cast<std::int32_t>(negative ? -value : std::min<std::int64_t>(value, INT32_MAX));
 }
 
 int ReadDeviceNumber(IrdaTransport &link, IrdaSocket socket, std::int32_t &number) {
