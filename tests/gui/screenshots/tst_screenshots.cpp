@@ -1,0 +1,105 @@
+// Opens every window of the program the way the operator does, with a small
+// register and an instrument simulator in range, and saves a picture of each
+// into $VX_SHOTS (default: the current folder). Run it on a real display or
+// under Xvfb through scripts/screenshots.sh and look at the pictures.
+#include "MainWindowRun.h"
+#include "SimulatorProcess.h"
+#include "app/Program.h"
+#include "exchanges/FormRead.h"
+#include "exchanges/FormReg.h"
+#include "history/FormViewHist.h"
+#include "link/VirtualIrdaStack.h"
+
+#include <QAction>
+#include <QDir>
+#include <QScreen>
+
+namespace {
+
+QString shotPath(const QString &name) {
+  const QString dir = qEnvironmentVariable("VX_SHOTS", QDir::currentPath());
+  QDir().mkpath(dir);
+  return QDir(dir).filePath(name + ".png");
+}
+
+void save(QWidget *w, const QString &name) {
+  QTest::qWait(400);
+  QVERIFY(w->grab().save(shotPath(name)));
+}
+
+} // namespace
+
+class TestScreenshots : public QObject {
+  Q_OBJECT
+private slots:
+  void everyWindow();
+};
+
+namespace {
+// Saves the first modal dialog that shows after `trigger` and closes it.
+void onDialog(const QString &shot, std::function<void()> trigger) {
+  bool done = false;
+  std::function<void()> poll;
+  QDeadlineTimer deadline(20000);
+  poll = [&] {
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (auto *d = qobject_cast<QDialog *>(w); d && d->isVisible() && d->isModal()) {
+        save(d, shot);
+        d->reject();
+        done = true;
+        return;
+      }
+    if (!deadline.hasExpired())
+      QTimer::singleShot(50, poll);
+  };
+  QTimer::singleShot(50, poll);
+  trigger();
+  QTRY_VERIFY_WITH_TIMEOUT(done, 25000);
+}
+} // namespace
+
+void TestScreenshots::everyWindow() {
+  Run run;
+  const QString stateFile = run.folder.file("instrument.json");
+  SimulatorProcess simulator{QStringList{"--state", stateFile, "--number", "4418123", "--events",
+                                         "30"}};
+  qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
+  VirtualIrdaConfig config;
+  config.LibraryFolder = VX_BIN_DIR;
+  run.state.Irda = std::make_shared<IrdaTransport>(std::make_unique<VirtualIrdaStack>(config));
+  run.quietSettings();
+  exec(run.db(),
+       {insertUser("'Иванова'", "'Мария'", "'Петровна'", "4418123"),
+        insertUser("'Smith'", "'John'", "NULL", "4418007"), insertUser("'García'", "'Lucía'", "''"),
+        insertEvent(1, "45731.5", "3", "0.0000012", "0.00021"),
+        insertEvent(1, "45731.6", "17", "0.0000034", "0.00025"),
+        insertEvent(1, "45732.25", "5", "NULL", "0.00031")});
+  run.start();
+  TMainForm &m = run.main();
+  m.resize(1000, 640);
+  run.ctx.FormRead->AttemptIntervalMs = 300;
+  save(&m, "01-main-users");
+  onDialog("02-user-editor", [&] { m.action("AddUser")->trigger(); });
+  onDialog("03-filter", [&] { m.action("AFilterHistory")->trigger(); });
+  onDialog("04-print-users-preview", [&] { m.action("APrintUser")->trigger(); });
+  onDialog("05-exchange-read", [&] { m.action("AReadHistory")->trigger(); });
+  onDialog("06-parameters", [&] { m.action("ADevice")->trigger(); });
+  run.viewHistoryOf(1);
+  save(&m, "07-main-history");
+  onDialog("08-delete-history", [&] { m.action("ADeleteHistory")->trigger(); });
+  onDialog("09-print-history-preview", [&] { m.action("APrintHistory")->trigger(); });
+  // The two windows a reading of an unregistered instrument leads to.
+  onDialog("10-registration-options", [&] { run.ctx.FormReg->open(); });
+  TFormViewHist &view = *run.ctx.FormViewHist;
+  view.FillHistory(run.state.History.HistoryData.data(), run.state.History.HistoryLength,
+                   run.state.RegState);
+  onDialog("11-read-history", [&] { view.open(); });
+}
+
+// The program's own application object, so the windows get its pictures.
+int main(int argc, char **argv) {
+  VxApplication app(argc, argv);
+  TestScreenshots test;
+  return QTest::qExec(&test, argc, argv);
+}
+#include "tst_screenshots.moc"
