@@ -1,7 +1,9 @@
 // The exchange window against the instrument simulator over the virtual IrDA
 // link, with the program's database and the socket options library.
 #include "ProgramFolder.h"
+#include "HistoryRows.h"
 #include "SimulatorProcess.h"
+#include "TestDatabase.h"
 #include "app/AppContext.h"
 #include "app/FileDialogs.h"
 #include "app/MainForm.h"
@@ -25,26 +27,6 @@ namespace {
 
 const QDateTime Now(QDate(2025, 6, 1), QTime(10, 20, 30));
 constexpr int Number = 4418123;
-
-QVariantList query(const QString &dbPath, const QString &select) {
-  const QString name = "test-reader";
-  QVariantList rows;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-    db.setDatabaseName(dbPath);
-    if (db.open()) {
-      QSqlQuery q(select, db);
-      while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < q.record().count(); ++i)
-          row << q.value(i);
-        rows << QVariant(row);
-      }
-    }
-  }
-  QSqlDatabase::removeDatabase(name);
-  return rows;
-}
 
 // One run: the program's windows, a program folder and one simulator whose
 // state is kept in a file the test reads.
@@ -107,35 +89,9 @@ struct Run {
         .toInt();
   }
   QVariantList stored() const {
-    return query(folder.databasePath(), "SELECT DeviceId, UserId, DateTimeEvent, EventType, "
-                                        "EventValue, DEValue FROM TableHistory ORDER BY rowid");
+    return storedHistory(folder.databasePath());
   }
 };
-
-// The rows a raw history gives, in the order of its records.
-QVariantList expectedRows(const QByteArray &raw, int deviceId, int userId) {
-  QVariantList rows;
-  WalkHistory(reinterpret_cast<const std::uint8_t *>(raw.constData()), int(raw.size()),
-              [&](const HistoryRecord &record, const HistoryEvent &event) {
-                rows << QVariant(QVariantList{deviceId, userId, record.Time,
-                                              static_cast<int>(event.Type), event.EventValue,
-                                              event.DEValue});
-              });
-  return rows;
-}
-
-void compareRows(const QVariantList &actual, const QVariantList &expected) {
-  QCOMPARE(actual.size(), expected.size());
-  for (int i = 0; i < actual.size(); ++i) {
-    const QVariantList a = actual[i].toList(), e = expected[i].toList();
-    QCOMPARE(a[0].toInt(), e[0].toInt());
-    QCOMPARE(a[1].toInt(), e[1].toInt());
-    QCOMPARE(a[2].toDouble(), e[2].toDouble());
-    QCOMPARE(a[3].toInt(), e[3].toInt());
-    QCOMPARE(a[4].toDouble(), e[4].toDouble());
-    QCOMPARE(a[5].toDouble(), e[5].toDouble());
-  }
-}
 
 } // namespace
 

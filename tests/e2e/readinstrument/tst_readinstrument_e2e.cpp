@@ -3,6 +3,7 @@
 // keeps afterwards.
 #include "MainWindowRun.h"
 #include "ShowWatcher.h"
+#include "HistoryRows.h"
 #include "SimulatorProcess.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
@@ -50,52 +51,12 @@ struct SimulatorRun : Run {
     s.load(stateFile);
     return s;
   }
-  QVariantList stored() const {
-    const QString name = "test-rows";
-    QVariantList rows;
-    {
-      QSqlDatabase base = QSqlDatabase::addDatabase("QSQLITE", name);
-      base.setDatabaseName(db());
-      if (base.open()) {
-        QSqlQuery q("SELECT DeviceId, UserId, DateTimeEvent, EventType, EventValue, DEValue "
-                    "FROM TableHistory ORDER BY rowid",
-                    base);
-        while (q.next()) {
-          QVariantList row;
-          for (int i = 0; i < q.record().count(); ++i)
-            row << q.value(i);
-          rows << QVariant(row);
-        }
-      }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
-  }
+  QVariantList stored() const { return storedHistory(db()); }
 };
 
 // The rows the simulator's records give, in their order.
 QVariantList expectedRows(const QByteArray &raw, int userId) {
-  QVariantList rows;
-  WalkHistory(reinterpret_cast<const std::uint8_t *>(raw.constData()), int(raw.size()),
-              [&](const HistoryRecord &record, const HistoryEvent &event) {
-                rows << QVariant(QVariantList{Number, userId, record.Time,
-                                              static_cast<int>(event.Type), event.EventValue,
-                                              event.DEValue});
-              });
-  return rows;
-}
-
-void compareRows(const QVariantList &actual, const QVariantList &expected) {
-  QCOMPARE(actual.size(), expected.size());
-  for (int i = 0; i < actual.size(); ++i) {
-    const QVariantList a = actual[i].toList(), e = expected[i].toList();
-    QCOMPARE(a[0].toInt(), e[0].toInt());
-    QCOMPARE(a[1].toInt(), e[1].toInt());
-    QCOMPARE(a[2].toDouble(), e[2].toDouble());
-    QCOMPARE(a[3].toInt(), e[3].toInt());
-    QCOMPARE(a[4].toDouble(), e[4].toDouble());
-    QCOMPARE(a[5].toDouble(), e[5].toDouble());
-  }
+  return expectedRows(raw, Number, userId);
 }
 
 void closeDialog(QDialog *d) {

@@ -2,6 +2,7 @@
 // registration options dialog.
 #include "FakeInstrument.h"
 #include "ProgramFolder.h"
+#include "TestDatabase.h"
 #include "app/AppContext.h"
 #include "app/FileDialogs.h"
 #include "app/MainForm.h"
@@ -24,33 +25,8 @@
 
 namespace {
 
-void exec(const QString &dbPath, const QStringList &statements) {
-  const QString name = "test-writer";
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-    db.setDatabaseName(dbPath);
-    QVERIFY(db.open());
-    QSqlQuery q(db);
-    for (const QString &s : statements)
-      QVERIFY2(q.exec(s), qPrintable(s));
-  }
-  QSqlDatabase::removeDatabase(name);
-}
-
 int count(const QString &dbPath, const QString &select) {
-  const QString name = "test-reader";
-  int n = -1;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-    db.setDatabaseName(dbPath);
-    if (db.open()) {
-      QSqlQuery q(select, db);
-      if (q.next())
-        n = q.value(0).toInt();
-    }
-  }
-  QSqlDatabase::removeDatabase(name);
-  return n;
+  return int(scalar(dbPath, select));
 }
 
 // A stack that lets a test look at the window whenever a connection closes.

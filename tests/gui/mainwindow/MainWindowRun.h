@@ -16,41 +16,9 @@
 #include <QSqlQuery>
 #include <QDeadlineTimer>
 #include <QTimer>
+#include "TestDatabase.h"
 #include <QtTest>
 #include <functional>
-
-// Runs statements on the test's database through a connection of its own.
-inline void exec(const QString &dbPath, const QStringList &statements) {
-  const QString name = "test-writer";
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-    db.setDatabaseName(dbPath);
-    QVERIFY(db.open());
-    QSqlQuery q(db);
-    q.exec("BEGIN");
-    for (const QString &s : statements)
-      QVERIFY2(q.exec(s), qPrintable(s + ": " + q.lastError().text()));
-    q.exec("COMMIT");
-  }
-  QSqlDatabase::removeDatabase(name);
-}
-
-// One number read back from the test's database.
-inline qint64 scalar(const QString &dbPath, const QString &select) {
-  const QString name = "test-reader";
-  qint64 v = -1;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-    db.setDatabaseName(dbPath);
-    if (db.open()) {
-      QSqlQuery q(select, db);
-      if (q.next())
-        v = q.value(0).toLongLong();
-    }
-  }
-  QSqlDatabase::removeDatabase(name);
-  return v;
-}
 
 inline QString readFile(const QString &path) {
   QFile f(path);

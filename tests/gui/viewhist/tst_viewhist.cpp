@@ -33,36 +33,17 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include "TestDatabase.h"
 #include <vector>
 
 namespace {
 
 QVariant Scalar(const QString &dbPath, const QString &select) {
-  const QString name = "test-reader";
-  QVariant v;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-    db.setDatabaseName(dbPath);
-    if (db.open()) {
-      QSqlQuery q(select, db);
-      if (q.next())
-        v = q.value(0);
-    }
-  }
-  QSqlDatabase::removeDatabase(name);
-  return v;
+  return query(dbPath, select).value(0).toList().value(0);
 }
 
 void Exec(const QString &dbPath, const QString &statement) {
-  const QString name = "test-writer";
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-    db.setDatabaseName(dbPath);
-    QVERIFY(db.open());
-    QSqlQuery q(db);
-    QVERIFY2(q.exec(statement), qPrintable(statement));
-  }
-  QSqlDatabase::removeDatabase(name);
+  exec(dbPath, {statement});
 }
 
 QByteArray ReadAll(const QString &path) {

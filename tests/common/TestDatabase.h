@@ -1,0 +1,61 @@
+#pragma once
+// Reading and writing a test's database file through connections of the
+// test's own, beside whatever connection the program holds.
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+#include <QVariantList>
+#include <QtTest>
+
+// Runs statements in one transaction.
+inline void exec(const QString &dbPath, const QStringList &statements) {
+  const QString name = "test-writer";
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+    db.setDatabaseName(dbPath);
+    QVERIFY(db.open());
+    QSqlQuery q(db);
+    q.exec("BEGIN");
+    for (const QString &s : statements)
+      QVERIFY2(q.exec(s), qPrintable(s + ": " + q.lastError().text()));
+    q.exec("COMMIT");
+  }
+  QSqlDatabase::removeDatabase(name);
+}
+
+// Every row of a select, each row a QVariantList of its columns; empty when
+// the file cannot be opened.
+inline QVariantList query(const QString &dbPath, const QString &select) {
+  const QString name = "test-reader";
+  QVariantList rows;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+    db.setDatabaseName(dbPath);
+    if (db.open()) {
+      QSqlQuery q(select, db);
+      while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+          row << q.value(i);
+        rows << QVariant(row);
+      }
+    }
+  }
+  QSqlDatabase::removeDatabase(name);
+  return rows;
+}
+
+// The first column of the first row as a number; -1 when there is none.
+inline qint64 scalar(const QString &dbPath, const QString &select) {
+  const QVariantList rows = query(dbPath, select);
+  return rows.isEmpty() ? -1 : rows.first().toList().value(0).toLongLong();
+}
+
+// The history rows as the program files them, in filing order.
+inline QVariantList storedHistory(const QString &dbPath) {
+  return query(dbPath, "SELECT DeviceId, UserId, DateTimeEvent, EventType, EventValue, DEValue "
+                       "FROM TableHistory ORDER BY rowid");
+}
