@@ -1,4 +1,5 @@
 #include "history/HistoryFilter.h"
+#include "link/ParamsForm.h"
 
 #include <limits>
 #include <utility>
@@ -23,34 +24,16 @@ constexpr std::array<EventCondition, FilterEventCount> EventConditions{{
     {" AND (EventType = 9 ", " OR EventType = 9 "},
 }};
 
-bool IsAsciiDigit(QChar c) {
-  return c >= u'0' && c <= u'9';
-}
-
 } // namespace
 
 std::optional<qint32> ParseDeviceNumber(const QString &text) {
-  const QString t = text.trimmed();
-  qsizetype i = 0;
-  bool negative = false;
-  if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) {
-    negative = t[i] == u'-';
-    ++i;
-  }
-  if (i == t.size())
+  // The reader saturates at the 64-bit limits, so any longer digit run is
+  // out of range here as well.
+  const std::optional<std::int64_t> value = ReadInteger(text);
+  if (!value || *value < std::numeric_limits<qint32>::min() ||
+      *value > std::numeric_limits<qint32>::max())
     return std::nullopt;
-  // Accumulated as a magnitude; one past the largest value is the most
-  // negative one.
-  const qint64 limit = qint64(std::numeric_limits<qint32>::max()) + (negative ? 1 : 0);
-  qint64 value = 0;
-  for (; i < t.size(); ++i) {
-    if (!IsAsciiDigit(t[i]))
-      return std::nullopt;
-    value = value * 10 + (t[i].unicode() - u'0');
-    if (value > limit)
-      return std::nullopt;
-  }
-  return qint32(negative ? -value : value);
+  return qint32(*value);
 }
 
 FilterInterval FilterDateInterval(QDate dateFrom, QTime timeFrom, QDate dateTo, QTime timeTo) {
