@@ -67,13 +67,6 @@ QString Windows1251TableDecode(QByteArrayView bytes) {
   return text;
 }
 
-QString DecodeWindows1251(QByteArrayView bytes) {
-  QStringDecoder cp1251("windows-1251", QStringConverter::Flag::Stateless);
-  if (!cp1251.isValid())
-    return Windows1251TableDecode(bytes);
-  return cp1251(bytes);
-}
-
 QStringList DecodeLanguageLines(QByteArrayView data, int maxLines) {
   const bool bom = data.startsWith("\xEF\xBB\xBF");
   if (bom)
@@ -82,8 +75,16 @@ QStringList DecodeLanguageLines(QByteArrayView data, int maxLines) {
   const bool utf8 = bom || IsValidUtf8(raw);
   QStringList lines;
   lines.reserve(raw.size());
+  if (utf8) {
+    for (QByteArrayView line : raw)
+      lines.append(DecodeUtf8(line));
+    return lines;
+  }
+  // One decoder for the whole file: opening a converter costs far more than
+  // decoding a line.
+  QStringDecoder cp1251("windows-1251", QStringConverter::Flag::Stateless);
   for (QByteArrayView line : raw)
-    lines.append(utf8 ? DecodeUtf8(line) : DecodeWindows1251(line));
+    lines.append(cp1251.isValid() ? QString(cp1251(line)) : Windows1251TableDecode(line));
   return lines;
 }
 

@@ -23,7 +23,6 @@ QStringList DecodeLanguageLines(QByteArrayView data, int maxLines);
 // path names no regular file or the file cannot be read.
 std::optional<QStringList> ReadLanguageFile(const QString &path, int maxLines);
 
-// Windows-1251 bytes as text: through the platform's converter when it has one,
-// otherwise through the built-in table of Windows1251TableDecode.
-QString DecodeWindows1251(QByteArrayView bytes);
+// Windows-1251 bytes as text through the built-in table, for platforms without
+// a converter for that code page.
 QString Windows1251TableDecode(QByteArrayView bytes);
