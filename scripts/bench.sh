@@ -18,7 +18,8 @@ programs=(bench_store bench_decode bench_link bench_lists bench_startup bench_tr
 status=0
 
 if [[ ${1:-} != --table-only ]]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVX_BUILD_TESTS=ON -DVX_BUILD_BENCH=ON \
+    >/dev/null || exit 1
   cmake --build "$build" -j "${JOBS:-2}" --target benchmarks || exit 1
   mkdir -p "$results"
   for p in "${programs[@]}"; do
@@ -44,7 +45,7 @@ UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 # Every run by its name without the options Google Benchmark appends; the
 # median when repetitions were asked for.
-runs, context = {}, None
+runs, context, loads = {}, None, []
 for p in programs:
     path = os.path.join(results, p + ".json")
     if not os.path.exists(path):
@@ -52,6 +53,7 @@ for p in programs:
     with open(path) as f:
         data = json.load(f)
     context = context or data.get("context")
+    loads += data["context"].get("load_avg", [])[:1]
     for b in data["benchmarks"]:
         if b.get("error_occurred"):
             continue
@@ -146,8 +148,9 @@ def line(cells):
     return "| " + " | ".join(c.ljust(w) for c, w in zip(cells, widths)) + " |"
 print()
 if context:
-    print(f"{context.get('date', '')}, {context.get('num_cpus')} CPUs, "
-          f"load average {', '.join(f'{x:.2f}' for x in context.get('load_avg', []))}")
+    load = f", load average {min(loads):.1f} to {max(loads):.1f}" if loads else ""
+    print(f"{context.get('date', '')}, {context.get('num_cpus')} CPUs at "
+          f"{context.get('mhz_per_cpu')} MHz{load}")
 print(line(head))
 print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
 for r in rows:
