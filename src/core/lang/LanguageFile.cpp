@@ -1,5 +1,6 @@
 #include "lang/LanguageFile.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
@@ -94,7 +95,8 @@ std::optional<QStringList> ReadLanguageFile(const QString &path, int maxLines) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     return std::nullopt;
-  QByteArray data = file.read(LanguageFileMaxBytes);
+  // A read allocates what it asks for: ask for what the file holds.
+  QByteArray data = file.read(std::clamp<qint64>(file.size(), 1, LanguageFileMaxBytes));
   if (file.error() != QFileDevice::NoError)
     return std::nullopt;
   if (data.size() == LanguageFileMaxBytes && !file.atEnd()) {

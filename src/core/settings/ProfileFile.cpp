@@ -1,5 +1,6 @@
 #include "settings/ProfileFile.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -30,7 +31,12 @@ static LoadResult loadContents(const QString &path, QByteArray &contents) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     return LoadResult::Refused;
-  contents = file.read(ProfileFile::MaxFileSize + 1);
+  // A read allocates what it asks for, so ask for what the file holds (and
+  // one byte more to see growth), not for the largest file parsed.
+  const qint64 want = std::min(info.size(), ProfileFile::MaxFileSize) + 1;
+  contents = file.read(want);
+  if (contents.size() == want && want <= ProfileFile::MaxFileSize) // grew since measured
+    contents += file.read(ProfileFile::MaxFileSize + 1 - want);
   if (contents.size() > ProfileFile::MaxFileSize || file.error() != QFile::NoError) {
     contents.clear();
     return LoadResult::Refused;

@@ -4,6 +4,19 @@
 #include "FuzzTargets.h"
 #include "settings/ProfileFile.h"
 
+namespace {
+// Writes are parsed and edited as the program does; replacing the file on
+// disk (a temporary file, a flush to disk, a rename) is not input handling
+// and would slow every run a hundredfold, so the new contents are dropped.
+class UncommittedProfile : public ProfileFile {
+public:
+  using ProfileFile::ProfileFile;
+
+protected:
+  bool commit(const QByteArray &) override { return true; }
+};
+} // namespace
+
 int FuzzSettings(const std::uint8_t *data, std::size_t size) {
   const QString path = QString::fromLocal8Bit(FuzzScratchFile("settings.ini"));
   QFile file(path);
@@ -12,7 +25,7 @@ int FuzzSettings(const std::uint8_t *data, std::size_t size) {
   file.write(reinterpret_cast<const char *>(data), static_cast<qint64>(size));
   file.close();
 
-  ProfileFile profile(path);
+  UncommittedProfile profile(path);
   // Every read parses the whole file again; a few reads cover the parsing,
   // and the keys differ so that lookups of each kind run.
   profile.readString(QStringLiteral("Data Base"), QStringLiteral("ADOFile"), QStringLiteral("d"));
