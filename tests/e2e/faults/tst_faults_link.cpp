@@ -1,104 +1,13 @@
 // Faults on the infrared link, end to end: the program's windows against the
 // instrument simulator. After every exchange attempt and at the end, what the
 // instrument lost must be in the database, and nothing may be filed twice.
-#include "HistoryRows.h"
-#include "MainWindowRun.h"
-#include "ObservedIrdaStack.h"
+#include "InstrumentRun.h"
 #include "ShowWatcher.h"
-#include "SimulatorProcess.h"
-#include "exchanges/FormRead.h"
 #include "history/FormViewHist.h"
 #include "link/InstrumentProtocol.h"
 #include "link/ParameterBlock.h"
 
 #include <QAction>
-
-namespace {
-
-constexpr int Number = 4418123;
-constexpr int HolderKey = 2; // 'Free' is user 1
-const QDateTime Now(QDate(2025, 6, 1), QTime(10, 20, 30));
-const QString NowGroup = "0106e9070a141e"; // Now as the instrument keeps it
-
-// The program on a throw-away folder with one simulated instrument in range,
-// reached through the real virtual link with short waits. The register holds
-// 'Free' (no instrument) and, when asked, 'Holder' with the instrument.
-struct LinkRun : Run {
-  QString stateFile = folder.file("instrument.json");
-  SimulatorProcess simulator;
-  ObservedIrdaStack *stack = nullptr;
-  SimulatorState before;
-
-  // With `mainWindow` the main window is shown as at start (it reads the
-  // settings, which name the same database); without, only the exchange
-  // window is used.
-  LinkRun(const QStringList &arguments, bool registered, bool mainWindow)
-      : simulator(QStringList{"--state", stateFile, "--number", QString::number(Number)} +
-                  arguments) {
-    qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
-    VirtualIrdaConfig config;
-    config.LibraryFolder = VX_BIN_DIR;
-    config.ReplyTimeoutMs = 1000;
-    auto observed = std::make_shared<ObservedIrdaStack>(config, 150);
-    stack = observed.get();
-    state.Irda = std::make_shared<IrdaTransport>(observed);
-    state.clock = std::make_shared<SettableClock>(Now);
-    quietSettings();
-    QStringList users{insertUser("'Free'", "'A'", "'B'")};
-    if (registered)
-      users << insertUser("'Holder'", "'C'", "'D'", QString::number(Number));
-    exec(db(), users);
-    state.Paths.ADOFile = db();
-    state.Paths.ConnectionString = folder.connectionString();
-    if (mainWindow)
-      start();
-    else
-      windows = CreateProgramWindows(ctx);
-    ctx.FormRead->AttemptIntervalMs = 1;
-    ctx.FormRead->ConnectPauseMs = 0;
-    // The window repaints its progress bar after every history block; the
-    // tests look at data only, and unpainted they run ten times faster.
-    ctx.FormRead->setUpdatesEnabled(false);
-    before = instrument();
-  }
-  SimulatorState instrument() const {
-    SimulatorState s;
-    s.load(stateFile);
-    return s;
-  }
-  qsizetype storedCount() const {
-    return SelectRows(db(), "SELECT COUNT(*) FROM TableHistory").value(0).value(0).toLongLong();
-  }
-  bool exchange(int mode) {
-    ctx.FormRead->Tag = mode;
-    ctx.FormRead->ApplyTexts(mode);
-    return ctx.FormRead->exec() == QDialog::Accepted;
-  }
-  // Checked at the end of every attempt: whatever history the instrument no
-  // longer holds is filed, once.
-  QStringList lostOrTwice;
-  void checkEveryAttempt() {
-    const qsizetype all = ExpectedEvents(before.history, Number, HolderKey).size();
-    stack->linkClosed = [this, all] {
-      const qsizetype rows = storedCount();
-      const bool kept = instrument().history == before.history;
-      if (rows != 0 && rows != all)
-        lostOrTwice << QStringLiteral("attempt %1: %2 of %3 events filed")
-                           .arg(stack->connections)
-                           .arg(rows)
-                           .arg(all);
-      else if (!kept && rows != all)
-        lostOrTwice
-            << QStringLiteral("attempt %1: history cleared, not filed").arg(stack->connections);
-    };
-  }
-};
-
-void closeDialog(QDialog *d) {
-  d->reject();
-}
-
-} // namespace
 
 class TestLinkFaults : public QObject {
   Q_OBJECT
@@ -113,9 +22,9 @@ private slots:
 // block on the 300th; the 301st attempt finds a sound link.
 void TestLinkFaults::linkDroppedAfterEveryBlock() {
   constexpr int Blocks = 300;
-  LinkRun run({"--events", "450", "--block-size", "30", "--drop-after", "1", "--drop-advance",
-               "--faulty-links", QString::number(Blocks)},
-              true, true);
+  InstrumentRun run({"--events", "450", "--block-size", "30", "--drop-after", "1", "--drop-advance",
+                     "--faulty-links", QString::number(Blocks)},
+                    true, true);
   QVERIFY2(run.simulator.isRunning(), run.simulator.errorOutput().constData());
   QCOMPARE(run.before.history.size(), qsizetype(Blocks * 30));
   const QList<EventRow> once = ExpectedEvents(run.before.history, Number, HolderKey);
@@ -188,6 +97,9 @@ void TestLinkFaults::faultAtEveryCommand_data() {
         QTest::addRow("mode %d, %c, %s", mode, c, f.name)
             << mode << f.arguments << f.fails
             << (c == 'T' && QByteArray(f.name) == "wrong checksum");
+      if (c == 'T')
+        QTest::addRow("mode %d, T, impossible date", mode)
+            << mode << QStringList{"--bad-date"} << false << true;
     }
   }
 }
@@ -200,8 +112,9 @@ void TestLinkFaults::faultAtEveryCommand() {
   QFETCH(bool, attemptsFail);
   QFETCH(bool, badActivation);
   const bool held = mode != 2;
-  LinkRun run(QStringList{"--events", "40", "--block-size", "120", "--faulty-links", "1"} + fault,
-              held, mode == 1);
+  InstrumentRun run(QStringList{"--events", "40", "--block-size", "120", "--faulty-links", "1"} +
+                        fault,
+                    held, mode == 1);
   QVERIFY2(run.simulator.isRunning(), run.simulator.errorOutput().constData());
   const SimulatorState &before = run.before;
   QVERIFY(before.history.size() == 40 * 20 && before.de > 0);
