@@ -69,6 +69,7 @@ bool TDM::EnsureHistoryConnection(QSqlQuery &query, const QString &text, bool pr
                                              : QStringLiteral("cannot open the database file");
       return false;
     }
+    openedPath_ = path;
     openedFile_ = CurrentDbFileState(path);
   }
   query = QSqlQuery(db_);
@@ -107,7 +108,7 @@ bool TDM::ExecStatement(const QString &text, const QVariantMap &params, RecordSe
 }
 
 bool TDM::StillTheOpenedFile() const {
-  return CurrentDbFileState(DataSourceOf(connectionString_)) == openedFile_;
+  return CurrentDbFileState(openedPath_) == openedFile_;
 }
 
 bool TDM::BeginTransaction() {

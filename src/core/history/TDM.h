@@ -121,7 +121,8 @@ private:
   QString connectionName_;
   QString connectionString_; // the string the connection was opened with
   QSqlDatabase db_;
-  DbFileState openedFile_; // the database file when the connection was opened
+  QString openedPath_;     // the database file the connection opened,
+  DbFileState openedFile_; // and what it was then
   bool inTransaction_ = false;
   QString lastError_;
   std::shared_ptr<ExternalConnection> external_; // the other file of the import

@@ -13,7 +13,7 @@ const QDateTime Now(QDate(2025, 6, 1), QTime(10, 20, 30));
 const QString NowGroup = "0106e9070a141e"; // Now as the instrument keeps it
 
 // The program on a throw-away folder with one simulated instrument in range,
-// reached through the real virtual link with short waits. The register holds
+// reached through the real virtual link. The register holds
 // 'Free' (no instrument) and, when asked, 'Holder' with the instrument.
 struct InstrumentRun : Run {
   QString stateFile = folder.file("instrument.json");
@@ -23,15 +23,16 @@ struct InstrumentRun : Run {
 
   // With `mainWindow` the main window is shown as at start (it reads the
   // settings, which name the same database); without, only the exchange
-  // window is used.
-  InstrumentRun(const QStringList &arguments, bool registered, bool mainWindow)
+  // window is used. `waitMs` shortens the link's time-out (0: the options
+  // library's) for instruments that leave requests unanswered.
+  InstrumentRun(const QStringList &arguments, bool registered, bool mainWindow, int waitMs = 0)
       : simulator(QStringList{"--state", stateFile, "--number", QString::number(Number)} +
                   arguments) {
     qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
     VirtualIrdaConfig config;
     config.LibraryFolder = VX_BIN_DIR;
     config.ReplyTimeoutMs = 1000;
-    auto observed = std::make_shared<ObservedIrdaStack>(config, 150);
+    auto observed = std::make_shared<ObservedIrdaStack>(config, waitMs);
     stack = observed.get();
     state.Irda = std::make_shared<IrdaTransport>(observed);
     state.clock = std::make_shared<SettableClock>(Now);

@@ -114,7 +114,7 @@ void TestLinkFaults::faultAtEveryCommand() {
   const bool held = mode != 2;
   InstrumentRun run(QStringList{"--events", "40", "--block-size", "120", "--faulty-links", "1"} +
                         fault,
-                    held, mode == 1);
+                    held, mode == 1, attemptsFail ? 300 : 0);
   QVERIFY2(run.simulator.isRunning(), run.simulator.errorOutput().constData());
   const SimulatorState &before = run.before;
   QVERIFY(before.history.size() == 40 * 20 && before.de > 0);
