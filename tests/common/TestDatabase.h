@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariantList>
 #include <QtTest>
+#include <atomic>
 
 // Runs statements in one transaction.
 inline void exec(const QString &dbPath, const QStringList &statements) {
@@ -29,11 +30,13 @@ inline void exec(const QString &dbPath, const QStringList &statements) {
 // Every row of a select, each row a QVariantList of its columns; empty when
 // the file cannot be opened.
 inline QVariantList query(const QString &dbPath, const QString &select) {
-  const QString name = "test-reader";
+  static std::atomic<int> serial{0};
+  const QString name = QStringLiteral("test-reader-%1").arg(++serial);
   QVariantList rows;
   {
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
     db.setDatabaseName(dbPath);
+    db.setConnectOptions("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000");
     if (db.open()) {
       QSqlQuery q(select, db);
       while (q.next()) {
@@ -52,10 +55,4 @@ inline QVariantList query(const QString &dbPath, const QString &select) {
 inline qint64 scalar(const QString &dbPath, const QString &select) {
   const QVariantList rows = query(dbPath, select);
   return rows.isEmpty() ? -1 : rows.first().toList().value(0).toLongLong();
-}
-
-// The history rows as the program files them, in filing order.
-inline QVariantList storedHistory(const QString &dbPath) {
-  return query(dbPath, "SELECT DeviceId, UserId, DateTimeEvent, EventType, EventValue, DEValue "
-                       "FROM TableHistory ORDER BY rowid");
 }

@@ -18,13 +18,20 @@ struct FaultPlan {
   CommandFault stray; // 0xEE bytes sent in front of a reply
   CommandFault split; // a reply sent in pieces with pauses between them
   int splitPauseMs = 20;
-  QByteArray silent; // commands left without an answer
-  bool badParameterChecksum = false;
-  bool badActivationChecksum = false;
+  QByteArray silent;                     // commands left without an answer
+  QByteArray badChecksum;                // commands whose replies carry a spoiled checksum
   bool impossibleActivationDate = false; // month 13 in the activation reply
   int dropAfterBlock = 0;                // close the link after sending history block k
+  bool dropAdvance = false;              // each further faulty link drops one block later
   bool no9Wire = false;                  // IAS without the 9-wire bit, and connects refused
   bool refuseConnect = false;
+};
+
+// How many connected links show the faults; shared by every link of one
+// instrument.
+struct FaultBudget {
+  int linksLeft = -1; // links that will still show them; negative: every link
+  int linksShown = 0; // links that showed them so far
 };
 
 // "all" or letters from InstrumentCommands.

@@ -24,10 +24,6 @@ int requestLength(char code) {
   }
 }
 
-void spoilChecksum(QByteArray &frame) {
-  frame[frame.size() - 1] = char(frame.back() ^ 0x5A);
-}
-
 } // namespace
 
 Instrument::Instrument(const InstrumentState &state, const QString &statePath, int blockSize)
@@ -75,19 +71,13 @@ QByteArray Instrument::answer(const QByteArray &request, HistoryCursor &cursor,
     return BuildFrame(code, data);
   }
   case 'P': {
-    QByteArray reply = BuildFrame(code, current.parameters);
-    if (faults.badParameterChecksum)
-      spoilChecksum(reply);
-    return reply;
+    return BuildFrame(code, current.parameters);
   }
   case 'T': {
     QByteArray group = current.activation;
     if (faults.impossibleActivationDate)
       group[1] = char(13);
-    QByteArray reply = BuildFrame(code, group);
-    if (faults.badActivationChecksum)
-      spoilChecksum(reply);
-    return reply;
+    return BuildFrame(code, group);
   }
   case 'S':
     current.applyParameterWrite(request);

@@ -21,7 +21,7 @@ public:
   // The reply to a request whose checksum was already checked; empty for a request the
   // instrument does not know (unknown letter or wrong length), which it leaves unanswered.
   // Settings, activation time, history and DE changed by the request are saved before
-  // the reply is given. The checksum and date faults of the plan spoil the replies.
+  // the reply is given. The date fault of the plan spoils the activation reply.
   QByteArray answer(const QByteArray &request, HistoryCursor &cursor, const FaultPlan &faults);
 
   const InstrumentState &state() const { return current; }

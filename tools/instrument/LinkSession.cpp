@@ -17,9 +17,9 @@ QByteArray hexByte(quint8 value) {
 } // namespace
 
 LinkSession::LinkSession(QTcpSocket *socket, Instrument &instrument, const DeviceIdentity &identity,
-                         const FaultPlan &plan, int &faultyLinks, bool verbose)
+                         const FaultPlan &plan, FaultBudget &budget, bool verbose)
     : QObject(socket), socket(socket), instrument(instrument), identity(identity), plan(plan),
-      faultyLinks(faultyLinks), verbose(verbose) {
+      budget(budget), verbose(verbose) {
   socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   pause.setSingleShot(true);
   connect(&pause, &QTimer::timeout, this, &LinkSession::drain);
@@ -88,10 +88,13 @@ void LinkSession::handleLine(const QByteArray &line) {
     }
     sendLine("OK", false);
     framing = true;
-    if (faultyLinks != 0) {
+    if (budget.linksLeft != 0) {
       faults = plan;
-      if (faultyLinks > 0)
-        --faultyLinks;
+      if (faults.dropAdvance && faults.dropAfterBlock > 0)
+        faults.dropAfterBlock += budget.linksShown;
+      ++budget.linksShown;
+      if (budget.linksLeft > 0)
+        --budget.linksLeft;
     }
     handleFrames();
   } else {
@@ -139,11 +142,13 @@ void LinkSession::answerFrame(const QByteArray &request) {
   }
   busyAnswers = 0;
   busyRequest.clear();
-  const QByteArray reply = instrument.answer(request, cursor, faults);
+  QByteArray reply = instrument.answer(request, cursor, faults);
   if (reply.isEmpty()) {
     log("unknown request, ignored");
     return;
   }
+  if (faults.badChecksum.contains(code))
+    reply.back() = char(reply.back() ^ 0x5A);
   const bool drop =
       code == 'H' && faults.dropAfterBlock > 0 && cursor.lastBlock == faults.dropAfterBlock;
   queueReply(reply, code, drop);

@@ -25,10 +25,10 @@ struct DeviceIdentity {
 class LinkSession : public QObject {
   Q_OBJECT
 public:
-  // The plan's faults apply while faultyLinks (shared by all sessions) is not 0; each
-  // connected link uses one, a negative count never runs out.
+  // The plan's faults apply while the budget (shared by all sessions) has links
+  // left; each connected link uses one, a negative count never runs out.
   LinkSession(QTcpSocket *socket, Instrument &instrument, const DeviceIdentity &identity,
-              const FaultPlan &plan, int &faultyLinks, bool verbose);
+              const FaultPlan &plan, FaultBudget &budget, bool verbose);
 
 private:
   struct Piece {
@@ -50,7 +50,7 @@ private:
   Instrument &instrument;
   const DeviceIdentity &identity;
   const FaultPlan &plan;
-  int &faultyLinks;
+  FaultBudget &budget;
   FaultPlan faults;
   bool verbose;
   bool framing = false;

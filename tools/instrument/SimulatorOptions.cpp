@@ -66,9 +66,16 @@ const QList<Option> &optionTable() {
       {"split", "Send each reply in N pieces with pauses between them.", "N[:LETTERS]"},
       {"split-pause", "Pause between the pieces of a split reply (default 20 ms).", "MS"},
       {"silent", "Leave these commands without any answer.", "LETTERS"},
-      {"bad-checksum", "Spoil the checksum of the P reply, the T reply or both.", "P|T|PT"},
+      {"bad-checksum",
+       "Spoil the checksum of the replies to these commands (P, T, PT or any "
+       "LETTERS; every block of H).",
+       "LETTERS"},
       {"bad-date", "Send month 13 in the activation time (checksum correct).", ""},
       {"drop-after", "Close the link right after sending history block K (from 1).", "K"},
+      {"drop-advance",
+       "With --drop-after K: the first faulty link drops after block K, the next "
+       "after K+1, and so on (a walk over every block position).",
+       ""},
       {"no-9wire", "Offer IrCOMM without the 9-wire bit (000102) and refuse connects.", ""},
       {"refuse", "Answer every CONNECT with REFUSED.", ""},
       {"faulty-links",
@@ -250,13 +257,10 @@ bool ParseSimulatorOptions(const QStringList &arguments, SimulatorOptions &optio
     faults.splitPauseMs = int(value);
   }
   if (parser.isSet("bad-checksum")) {
-    const QString which = parser.value("bad-checksum");
-    if (which != "P" && which != "T" && which != "PT" && which != "TP") {
-      error = QStringLiteral("--bad-checksum: P, T or PT");
+    if (!ParseCommandList(parser.value("bad-checksum"), faults.badChecksum, error)) {
+      error = "--bad-checksum: " + error;
       return false;
     }
-    faults.badParameterChecksum = which.contains('P');
-    faults.badActivationChecksum = which.contains('T');
   }
   faults.impossibleActivationDate = parser.isSet("bad-date");
   if (parser.isSet("drop-after")) {
@@ -264,6 +268,7 @@ bool ParseSimulatorOptions(const QStringList &arguments, SimulatorOptions &optio
       return false;
     faults.dropAfterBlock = int(value);
   }
+  faults.dropAdvance = parser.isSet("drop-advance");
   if (parser.isSet("faulty-links")) {
     if (!integer("faulty-links", 0, 1000000))
       return false;

@@ -108,10 +108,11 @@ int main(int argc, char *argv[]) {
                     .arg(server.errorString()));
   DeviceIdentity &identity = options.identity;
   identity.id = options.deviceId.value_or(0x44180000u | server.serverPort());
-  int faultyLinks = options.faultyLinks;
+  FaultBudget budget;
+  budget.linksLeft = options.faultyLinks;
   QObject::connect(&server, &QTcpServer::newConnection, [&] {
     while (QTcpSocket *socket = server.nextPendingConnection())
-      new LinkSession(socket, instrument, identity, options.faults, faultyLinks, options.verbose);
+      new LinkSession(socket, instrument, identity, options.faults, budget, options.verbose);
   });
 
   QTextStream(stdout) << "LISTENING " << server.serverPort() << Qt::endl;

@@ -52,11 +52,25 @@ bool TDM::EnsureHistoryConnection(QSqlQuery &query, const QString &text, bool pr
   if (connectionString_ != configured || !db_.isValid()) {
     db_.close();
     connectionString_ = configured;
+  } else if (db_.isOpen() && !StillTheOpenedFile()) {
+    // Deleted, replaced or made read-only since it was opened: statements go
+    // to what the path names now, or fail when there is nothing. A
+    // transaction is not carried over to another file; it fails instead.
+    if (inTransaction_) {
+      lastError_ = QStringLiteral("the database file changed");
+      return false;
+    }
+    db_.close();
   }
-  if (!db_.isOpen() && !OpenDatabaseFile(db_, DataSourceOf(connectionString_))) {
-    lastError_ = db_.lastError().isValid() ? db_.lastError().text()
-                                           : QStringLiteral("cannot open the database file");
-    return false;
+  if (!db_.isOpen()) {
+    const QString path = DataSourceOf(connectionString_);
+    if (!OpenDatabaseFile(db_, path)) {
+      lastError_ = db_.lastError().isValid() ? db_.lastError().text()
+                                             : QStringLiteral("cannot open the database file");
+      return false;
+    }
+    openedPath_ = path;
+    openedFile_ = CurrentDbFileState(path);
   }
   query = QSqlQuery(db_);
   query.setForwardOnly(true);
@@ -93,14 +107,26 @@ bool TDM::ExecStatement(const QString &text, const QVariantMap &params, RecordSe
   return true;
 }
 
+bool TDM::StillTheOpenedFile() const {
+  return CurrentDbFileState(openedPath_) == openedFile_;
+}
+
 bool TDM::BeginTransaction() {
   // IMMEDIATE takes the write lock at once, so another program writing to the
   // same file is waited for (busy time-out) before anything is done.
   QSqlQuery begin(db_);
-  return Exec(begin, QStringLiteral("BEGIN IMMEDIATE"), {}, false);
+  inTransaction_ = Exec(begin, QStringLiteral("BEGIN IMMEDIATE"), {}, false);
+  return inTransaction_;
 }
 
 bool TDM::EndTransaction(bool ok) {
+  inTransaction_ = false;
+  // Work committed into a file that is no longer the database (deleted or
+  // replaced meanwhile) would be lost: it is rolled back and reported.
+  if (ok && !StillTheOpenedFile()) {
+    lastError_ = QStringLiteral("the database file changed");
+    ok = false;
+  }
   if (ok && db_.commit())
     return true;
   if (ok)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "history/DbFileState.h"
 #include "history/RecordSet.h"
 
 struct AppState;
@@ -75,7 +76,8 @@ public:
   bool ImportExternalDatabase(const QString &connectionString);
 
   // The one place every statement passes through: makes the connection the
-  // configured one (reconnecting when the configured string changed), opens
+  // configured one (reconnecting when the configured string changed, or when
+  // the file it opened was deleted, replaced or made read-only since), opens
   // it if it is closed, and gives `query` the statement text on it, prepared
   // unless `prepare` is false (then the caller runs query.exec(text)).
   bool EnsureHistoryConnection(QSqlQuery &query, const QString &text, bool prepare = true);
@@ -112,11 +114,16 @@ private:
   bool Select(RecordSet &rows, const QString &text, const QVariantMap &params = {});
   bool BeginTransaction();
   bool EndTransaction(bool ok);
+  // Whether the path still names the file the connection opened, as it was.
+  bool StillTheOpenedFile() const;
 
   AppState &state_;
   QString connectionName_;
   QString connectionString_; // the string the connection was opened with
   QSqlDatabase db_;
+  QString openedPath_;     // the database file the connection opened,
+  DbFileState openedFile_; // and what it was then
+  bool inTransaction_ = false;
   QString lastError_;
   std::shared_ptr<ExternalConnection> external_; // the other file of the import
 };

@@ -88,9 +88,7 @@ struct Run {
         .value(0)
         .toInt();
   }
-  QVariantList stored() const {
-    return storedHistory(folder.databasePath());
-  }
+  QList<EventRow> stored() const { return StoredEvents(folder.databasePath()); }
 };
 
 } // namespace
@@ -121,7 +119,7 @@ void TestExchangeEndToEnd::readRegisteredInstrument() {
   QCOMPARE(QByteArray(reinterpret_cast<const char *>(run.state.History.HistoryData.data()),
                       run.state.History.HistoryLength),
            before);
-  compareRows(run.stored(), expectedRows(before, Number, holder));
+  compareRows(run.stored(), ExpectedEvents(before, Number, holder));
   QCOMPARE(run.instrument().value("historyLength").toInt(), 0);
   QVERIFY(run.messages.shown.empty());
   QVERIFY(run.state.Irda->OptionsLibraryLoaded());
@@ -130,8 +128,8 @@ void TestExchangeEndToEnd::readRegisteredInstrument() {
 void TestExchangeEndToEnd::databaseFailsWhileFiling() {
   Run run;
   run.addHolder(Number);
-  query(run.folder.databasePath(), "CREATE TRIGGER NoInsert BEFORE INSERT ON TableHistory BEGIN "
-                                   "SELECT RAISE(ABORT, 'refused'); END");
+  exec(run.folder.databasePath(), {"CREATE TRIGGER NoInsert BEFORE INSERT ON TableHistory BEGIN "
+                                   "SELECT RAISE(ABORT, 'refused'); END"});
   const QByteArray before = run.history();
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Rejected));
   QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(67)});
@@ -146,7 +144,7 @@ void TestExchangeEndToEnd::readWithRemovalOff() {
   run.state.KeepHistoryAfterRead = true;
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
-  const QVariantList once = expectedRows(before, Number, holder);
+  const QList<EventRow> once = ExpectedEvents(before, Number, holder);
   compareRows(run.stored(), once + once);
   QCOMPARE(run.history(), before);
 }
@@ -168,7 +166,7 @@ void TestExchangeEndToEnd::linkDroppedInTheHistory() {
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
   QCOMPARE(storedAfterFailure, 0);
   QCOMPARE(historyAfterFailure, int(before.size()));
-  compareRows(run.stored(), expectedRows(before, Number, holder));
+  compareRows(run.stored(), ExpectedEvents(before, Number, holder));
   QCOMPARE(run.instrument().value("historyLength").toInt(), 0);
 }
 

@@ -51,12 +51,12 @@ struct SimulatorRun : Run {
     s.load(stateFile);
     return s;
   }
-  QVariantList stored() const { return storedHistory(db()); }
+  QList<EventRow> stored() const { return StoredEvents(db()); }
 };
 
 // The rows the simulator's records give, in their order.
-QVariantList expectedRows(const QByteArray &raw, int userId) {
-  return expectedRows(raw, Number, userId);
+QList<EventRow> expectedRows(const QByteArray &raw, int userId) {
+  return ExpectedEvents(raw, Number, userId);
 }
 
 void closeDialog(QDialog *d) {
@@ -99,7 +99,7 @@ void TestReadInstrument::readTwiceWithRemovalOff() {
   run.main().action("AReadHistory")->trigger();
   run.main().action("AReadHistory")->trigger();
   QCOMPARE(view.seen, 2);
-  const QVariantList once = expectedRows(run.before.history, 2);
+  const QList<EventRow> once = expectedRows(run.before.history, 2);
   compareRows(run.stored(), once + once);
   QCOMPARE(run.instrument().history, run.before.history);
 }

@@ -1,0 +1,133 @@
+// A second copy of the program, cut down to the part that files: the fault
+// tests run it as a child process, kill it at chosen moments and let two of
+// them write into one database at once.
+//
+//   filing-program store <database> <raw history file> <instrument> <holder>
+//       files the raw history under the instrument and holder through the
+//       data module, as the read command does;
+//   filing-program read <database>
+//       runs the exchange window in mode 1 against the instrument that
+//       VX4418_IRDA_DEVICES names, which files the history under its holder
+//       and then clears the instrument.
+//
+// It opens the database, prints READY, waits for one line on standard input,
+// prints FILING, does the work and prints DONE <ok 0/1> <milliseconds>
+// (read adds the exchange's last result); every operator message is printed as
+// MESSAGE <text> before DONE.
+#include "app/AppContext.h"
+#include "app/FileDialogs.h"
+#include "app/OperatorMessages.h"
+#include "app/Program.h"
+#include "exchanges/FormRead.h"
+#include "history/TDM.h"
+#include "link/VirtualIrdaStack.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTextStream>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+void say(const QString &line) {
+  QTextStream out(stdout);
+  out << line << Qt::endl;
+}
+
+void waitForGo() {
+  std::string line;
+  std::getline(std::cin, line);
+}
+
+// READY, then the go line, then FILING; the time of the work starts now.
+QElapsedTimer begin() {
+  say("READY");
+  waitForGo();
+  say("FILING");
+  QElapsedTimer timer;
+  timer.start();
+  return timer;
+}
+
+void setDatabase(AppState &state, const QString &path) {
+  state.Paths.ADOFile = path;
+  state.Paths.ConnectionString = "Data Source=" + path + ";Mode=ReadWrite|Share Deny None;";
+}
+
+int store(const QStringList &args) {
+  if (args.size() != 6)
+    return 2;
+  AppState state;
+  setDatabase(state, args[2]);
+  QFile raw(args[3]);
+  if (!raw.open(QIODevice::ReadOnly))
+    return 2;
+  const QByteArray history = raw.readAll();
+  TDM dm(state);
+  // As the program starts: the database is open before anything is filed.
+  if (!dm.OpenUsers())
+    return 3;
+  const QElapsedTimer timer = begin();
+  const bool ok =
+      dm.StoreInstrumentHistory(reinterpret_cast<const std::uint8_t *>(history.constData()),
+                                int(history.size()), args[4].toInt(), args[5].toInt());
+  say(QStringLiteral("DONE %1 %2").arg(int(ok)).arg(timer.elapsed()));
+  return ok ? 0 : 1;
+}
+
+class PrintedMessages : public RecordingMessages {
+public:
+  void error(QWidget *w, const QString &text) override {
+    say("MESSAGE " + text);
+    RecordingMessages::error(w, text);
+  }
+  void notice(QWidget *w, const QString &text, bool cancel) override {
+    say("MESSAGE " + text);
+    RecordingMessages::notice(w, text, cancel);
+  }
+};
+
+int read(const QStringList &args) {
+  if (args.size() != 3)
+    return 2;
+  AppState state;
+  setDatabase(state, args[2]);
+  VirtualIrdaConfig config;
+  config.LibraryFolder = VX_BIN_DIR;
+  state.Irda = std::make_shared<IrdaTransport>(std::make_unique<VirtualIrdaStack>(config));
+  PrintedMessages messages;
+  QueuedFileDialogs files;
+  AppContext ctx{state, messages, files, QString()};
+  auto windows = CreateProgramWindows(ctx);
+  ctx.FormRead->AttemptIntervalMs = 10;
+  ctx.FormRead->ConnectPauseMs = 0;
+  // Nobody looks at it: no repainting after every history block.
+  ctx.FormRead->setUpdatesEnabled(false);
+  if (!ctx.DM->OpenUsers())
+    return 3;
+  const QElapsedTimer timer = begin();
+  ctx.FormRead->Tag = TFormRead::ReadHistoryMode;
+  ctx.FormRead->ApplyTexts(TFormRead::ReadHistoryMode);
+  const bool ok = ctx.FormRead->exec() == QDialog::Accepted && ctx.FormRead->HistoryFiled;
+  say(QStringLiteral("DONE %1 %2 %3")
+          .arg(int(ok))
+          .arg(timer.elapsed())
+          .arg(ctx.FormRead->LastResult));
+  return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  QApplication app(argc, argv);
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() >= 2 && args[1] == QLatin1String("store"))
+    return store(args);
+  if (args.size() >= 2 && args[1] == QLatin1String("read"))
+    return read(args);
+  std::fputs("usage: filing-program store DB HISTORY INSTRUMENT HOLDER | read DB\n", stderr);
+  return 2;
+}
