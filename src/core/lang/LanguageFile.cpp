@@ -1,10 +1,10 @@
 #include "lang/LanguageFile.h"
 
-#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 

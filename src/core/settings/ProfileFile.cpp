@@ -1,10 +1,10 @@
 #include "settings/ProfileFile.h"
 
-#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <optional>
 
 // Header-only use of the parser, on raw bytes: values are decoded below.

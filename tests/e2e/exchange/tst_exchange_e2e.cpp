@@ -1,7 +1,7 @@
 // The exchange window against the instrument simulator over the virtual IrDA
 // link, with the program's database and the socket options library.
-#include "ProgramFolder.h"
 #include "HistoryRows.h"
+#include "ProgramFolder.h"
 #include "SimulatorProcess.h"
 #include "TestDatabase.h"
 #include "app/AppContext.h"
@@ -41,8 +41,8 @@ struct Run {
   std::unique_ptr<ProgramWindows> windows;
 
   explicit Run(const QStringList &faults = {})
-      : simulator(QStringList{"--state", stateFile, "--number", QString::number(Number),
-                              "--events", "40", "--block-size", "120"} +
+      : simulator(QStringList{"--state", stateFile, "--number", QString::number(Number), "--events",
+                              "40", "--block-size", "120"} +
                   faults) {
     qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
     ctx.executableFolder = folder.path();

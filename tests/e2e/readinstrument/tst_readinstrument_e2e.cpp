@@ -1,9 +1,9 @@
 // The main window's instrument commands against the instrument simulator over
 // the virtual IrDA link: what reaches the database and what the instrument
 // keeps afterwards.
+#include "HistoryRows.h"
 #include "MainWindowRun.h"
 #include "ShowWatcher.h"
-#include "HistoryRows.h"
 #include "SimulatorProcess.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"

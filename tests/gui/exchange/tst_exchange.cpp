@@ -75,9 +75,10 @@ struct Run {
     return form().exec();
   }
   void addHolder(int deviceId) {
-    exec(folder.databasePath(), {QString("INSERT INTO TableUser (UserSecondName, UserFirstName, "
-                                         "UserMiddleName, DeviceId) VALUES ('Holder', 'A', 'B', %1)")
-                                     .arg(deviceId)});
+    exec(folder.databasePath(),
+         {QString("INSERT INTO TableUser (UserSecondName, UserFirstName, "
+                  "UserMiddleName, DeviceId) VALUES ('Holder', 'A', 'B', %1)")
+              .arg(deviceId)});
   }
   int holderKey() { return count(folder.databasePath(), "SELECT MAX(UserId) FROM TableUser"); }
   int storedEvents() { return count(folder.databasePath(), "SELECT COUNT(*) FROM TableHistory"); }
@@ -144,8 +145,7 @@ void TestExchange::readHistoryFilesBeforeClearing() {
   QVERIFY(run.form().HistoryFiled);
   QCOMPARE(run.state.RegState.DeviceId, 4418);
   QCOMPARE(run.state.RegState.UserId, holder);
-  QCOMPARE(run.state.RegState.ActivationTime,
-           DayCountOf(QDate(2024, 3, 15), QTime(8, 30)));
+  QCOMPARE(run.state.RegState.ActivationTime, DayCountOf(QDate(2024, 3, 15), QTime(8, 30)));
   QCOMPARE(run.state.History.HistoryLength, 100);
   QCOMPARE(count(run.folder.databasePath(),
                  QString("SELECT COUNT(*) FROM TableHistory WHERE DeviceId = 4418 AND UserId = %1")
@@ -250,8 +250,7 @@ void TestExchange::brokenTransfersRetryAndStoreNothing_data() {
       << 'T' << Frame('T', {15, 3, 0xE8, 0x07, 8, 30, 0, 0, 0}) << false;
   QTest::newRow("history: block length 2") << 'H' << Bytes{0x55, 0x02, 'H', 1} << false;
   QTest::newRow("history: block length 250") << 'H' << Bytes{0x55, 250, 'H', 1} << false;
-  QTest::newRow("history: dropped in a block")
-      << 'H' << Bytes{0x55, 64, 'H', 1, 1, 2, 3} << true;
+  QTest::newRow("history: dropped in a block") << 'H' << Bytes{0x55, 64, 'H', 1, 1, 2, 3} << true;
   QTest::newRow("history: dropped between blocks") << 'H' << Bytes{} << true;
 }
 
@@ -305,8 +304,8 @@ void TestExchange::searchesUntilAnInstrumentIsInRange() {
   };
   QCOMPARE(run.exchange(TFormRead::ReadInfoMode), int(QDialog::Accepted));
   const TextTable &t = run.state.Texts;
-  QCOMPARE(panels, (QStringList{t.at(161), t.at(161), t.at(161) + " 10050",
-                                t.at(162) + "/OK", t.at(265)}));
+  QCOMPARE(panels,
+           (QStringList{t.at(161), t.at(161), t.at(161) + " 10050", t.at(162) + "/OK", t.at(265)}));
   QCOMPARE(run.form().lbxDevices->count(), 1);
   QCOMPARE(run.form().lbxDevices->item(0)->text(), QString("VX4418"));
   QCOMPARE(run.form().StatusPanel(0), QString());
@@ -486,8 +485,7 @@ void TestExchange::clearHistoryAndDose() {
   const std::string clear = mode == TFormRead::ClearHistoryMode ? "C" : "G";
   QCOMPARE(run.instrument.Commands, "n" + (registered ? clear : std::string()));
   QCOMPARE(run.state.RegState.UserId, registered ? run.holderKey() : -1);
-  QCOMPARE(run.messages.texts(),
-           registered ? QStringList() : QStringList{run.state.Texts.at(282)});
+  QCOMPARE(run.messages.texts(), registered ? QStringList() : QStringList{run.state.Texts.at(282)});
 }
 
 void TestExchange::garbageInEveryModeIsRetried_data() {

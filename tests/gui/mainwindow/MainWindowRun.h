@@ -9,14 +9,14 @@
 #include "app/Program.h"
 #include "app/StringGrid.h"
 
+#include "TestDatabase.h"
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QDeadlineTimer>
 #include <QTimer>
-#include "TestDatabase.h"
 #include <QtTest>
 #include <functional>
 
@@ -64,8 +64,7 @@ inline int &answerGeneration() {
   return generation;
 }
 inline void whenShown(const QString &objectName, std::function<void(QDialog *)> answer,
-                      int *seen = nullptr,
-                      QDeadlineTimer deadline = QDeadlineTimer(20000),
+                      int *seen = nullptr, QDeadlineTimer deadline = QDeadlineTimer(20000),
                       int generation = answerGeneration()) {
   QTimer::singleShot(1, [=] {
     if (generation != answerGeneration())
@@ -87,10 +86,12 @@ inline void whenShown(const QString &objectName, std::function<void(QDialog *)> 
 }
 
 inline void acceptWhenShown(const QString &objectName, int *seen = nullptr) {
-  whenShown(objectName, [](QDialog *d) { d->accept(); }, seen);
+  whenShown(
+      objectName, [](QDialog *d) { d->accept(); }, seen);
 }
 inline void rejectWhenShown(const QString &objectName, int *seen = nullptr) {
-  whenShown(objectName, [](QDialog *d) { d->reject(); }, seen);
+  whenShown(
+      objectName, [](QDialog *d) { d->reject(); }, seen);
 }
 
 struct Run {

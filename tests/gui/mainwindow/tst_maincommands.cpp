@@ -20,18 +20,19 @@ namespace {
 // second holding instrument 7.
 void twoPeople(Run &run) {
   run.quietSettings();
-  exec(run.db(), {insertUser("'Abcd'", "'Efgh'", "'Ijkl'"), insertUser("'Mnop'", "'Qrst'", "''", "7"),
-                  insertEvent(1, "45000.25", "1", "0.001"), insertEvent(1, "45001.25", "5"),
-                  insertEvent(1, "45002.25", "1", "0.002"), insertEvent(2, "45000", "6")});
+  exec(run.db(),
+       {insertUser("'Abcd'", "'Efgh'", "'Ijkl'"), insertUser("'Mnop'", "'Qrst'", "''", "7"),
+        insertEvent(1, "45000.25", "1", "0.001"), insertEvent(1, "45001.25", "5"),
+        insertEvent(1, "45002.25", "1", "0.002"), insertEvent(2, "45000", "6")});
   run.start();
 }
 
-const char *const kUserViewActions[] = {"AViewHistory", "AddUser",    "AEditUser",    "ADeleteUser",
+const char *const kUserViewActions[] = {"AViewHistory", "AddUser",       "AEditUser", "ADeleteUser",
                                         "APrintUser",   "ARegistration", "ACancelReg"};
 const char *const kHistoryViewActions[] = {"ASelectUser", "ADeleteHistory", "APrintHistory"};
-const char *const kBothViewActions[] = {"AFilterHistory", "ACancelFilter", "AReadHistory",
-                                        "ADevice",        "AClearHistory", "AClearDE",
-                                        "ASelectAll",     "ACopyToClipboard", "ASaveToAscii",
+const char *const kBothViewActions[] = {"AFilterHistory",  "ACancelFilter",    "AReadHistory",
+                                        "ADevice",         "AClearHistory",    "AClearDE",
+                                        "ASelectAll",      "ACopyToClipboard", "ASaveToAscii",
                                         "AProgramSetting", "ExitApp"};
 
 } // namespace
@@ -84,8 +85,8 @@ void TestMainCommands::viewsShowTheirCommands() {
              run.state.Texts.at(62));
   };
   check(true);
-  QVERIFY(m.action("ASelectAll")->toolTip().isEmpty() || m.action("ASelectAll")->toolTip() ==
-                                                             m.action("ASelectAll")->text());
+  QVERIFY(m.action("ASelectAll")->toolTip().isEmpty() ||
+          m.action("ASelectAll")->toolTip() == m.action("ASelectAll")->text());
   run.viewHistoryOf(1);
   check(false);
   QCOMPARE(m.action("ASelectAll")->statusTip(), TextTable::longHint(run.state.Texts.at(89)));
@@ -97,22 +98,24 @@ void TestMainCommands::viewsShowTheirCommands() {
 
 void TestMainCommands::textsReachEveryAction() {
   Run run;
-  writeFile(run.folder.file("VX4418.ini"), "[Lang]\nLangFile=LangR.txt\n[Program setting]\nRunSet=0\n");
+  writeFile(run.folder.file("VX4418.ini"),
+            "[Lang]\nLangFile=LangR.txt\n[Program setting]\nRunSet=0\n");
   run.start();
   const TextTable &t = run.state.Texts;
   QVERIFY(t.at(24) != TextTable::defaultText(24));
   const struct {
     const char *name;
     int caption, hint;
-  } actions[] = {{"ExitApp", 9, 10},          {"AViewHistory", 11, 12},  {"AddUser", 24, 25},
-                 {"ASelectUser", 26, 27},     {"AEditUser", 46, 47},     {"ADeleteHistory", 48, 49},
-                 {"ADeleteUser", 50, 51},     {"AFilterHistory", 53, 54}, {"APrintUser", 56, 57},
-                 {"APrintHistory", 58, 59},   {"ACancelReg", 62, 63},    {"AReadHistory", 60, 61},
-                 {"ARegistration", 65, 66},   {"ACancelFilter", 70, 71}, {"ADevice", 72, 73},
-                 {"AProgramSetting", 77, 78}, {"AClearHistory", 79, 80}, {"AClearDE", 82, 83},
-                 {"ASaveToAscii", 85, 86},    {"ASelectAll", 87, -1},    {"ACopyToClipboard", 90, 91},
-                 {"AImport", 93, 94},         {"RussianLang", 4, -1},    {"EnglLang", 5, -1},
-                 {"SpanishLang", 6, -1}};
+  } actions[] = {
+      {"ExitApp", 9, 10},          {"AViewHistory", 11, 12},   {"AddUser", 24, 25},
+      {"ASelectUser", 26, 27},     {"AEditUser", 46, 47},      {"ADeleteHistory", 48, 49},
+      {"ADeleteUser", 50, 51},     {"AFilterHistory", 53, 54}, {"APrintUser", 56, 57},
+      {"APrintHistory", 58, 59},   {"ACancelReg", 62, 63},     {"AReadHistory", 60, 61},
+      {"ARegistration", 65, 66},   {"ACancelFilter", 70, 71},  {"ADevice", 72, 73},
+      {"AProgramSetting", 77, 78}, {"AClearHistory", 79, 80},  {"AClearDE", 82, 83},
+      {"ASaveToAscii", 85, 86},    {"ASelectAll", 87, -1},     {"ACopyToClipboard", 90, 91},
+      {"AImport", 93, 94},         {"RussianLang", 4, -1},     {"EnglLang", 5, -1},
+      {"SpanishLang", 6, -1}};
   for (const auto &a : actions) {
     QCOMPARE(run.main().action(a.name)->text(), t.at(a.caption));
     if (a.hint >= 0) {
@@ -180,13 +183,14 @@ void TestMainCommands::addUser() {
   editor.Mode = 1;
   // OK: the list is read again and shows the person the editor added.
   int seen = 0;
-  whenShown("FormUser",
-            [&](QDialog *d) {
-              QCOMPARE(editor.Mode, 0);
-              exec(run.db(), {insertUser("'New'", "'One'", "NULL")});
-              d->accept();
-            },
-            &seen);
+  whenShown(
+      "FormUser",
+      [&](QDialog *d) {
+        QCOMPARE(editor.Mode, 0);
+        exec(run.db(), {insertUser("'New'", "'One'", "NULL")});
+        d->accept();
+      },
+      &seen);
   run.main().action("AddUser")->trigger();
   QCOMPARE(seen, 1);
   QCOMPARE(run.users().Cell(0, 3), QString("New"));
@@ -208,17 +212,18 @@ void TestMainCommands::editUser() {
   twoPeople(run);
   TFormUser &editor = *run.ctx.FormUser;
   int seen = 0;
-  whenShown("FormUser",
-            [&](QDialog *d) {
-              QCOMPARE(editor.Mode, 1);
-              QCOMPARE(editor.EditedUserKey, 2);
-              QCOMPARE(editor.StoredSecondName, QString("Mnop"));
-              QCOMPARE(editor.StoredFirstName, QString("Qrst"));
-              QCOMPARE(editor.StoredMiddleName, QString());
-              exec(run.db(), {"UPDATE TableUser SET UserSecondName = 'Changed' WHERE UserId = 2"});
-              d->accept();
-            },
-            &seen);
+  whenShown(
+      "FormUser",
+      [&](QDialog *d) {
+        QCOMPARE(editor.Mode, 1);
+        QCOMPARE(editor.EditedUserKey, 2);
+        QCOMPARE(editor.StoredSecondName, QString("Mnop"));
+        QCOMPARE(editor.StoredFirstName, QString("Qrst"));
+        QCOMPARE(editor.StoredMiddleName, QString());
+        exec(run.db(), {"UPDATE TableUser SET UserSecondName = 'Changed' WHERE UserId = 2"});
+        d->accept();
+      },
+      &seen);
   run.main().SG_User->SelectRow(2);
   run.main().action("AEditUser")->trigger();
   QCOMPARE(seen, 1);
@@ -305,15 +310,16 @@ void TestMainCommands::deleteHistory() {
   QVERIFY(run.history().RowFilled(3));
   // Cancel: the list stays as it was, whatever the database holds now.
   int seen = 0;
-  whenShown("FormDeleteHistory",
-            [&](QDialog *d) {
-              QCOMPARE(form.UserKey, 1);
-              QCOMPARE(form.L_SecFirstName->text(), QString("Abcd Efgh"));
-              QCOMPARE(form.LMiddleName->text(), QString("Ijkl"));
-              exec(run.db(), {"DELETE FROM TableHistory WHERE UserId = 1 AND EventType = 5"});
-              d->reject();
-            },
-            &seen);
+  whenShown(
+      "FormDeleteHistory",
+      [&](QDialog *d) {
+        QCOMPARE(form.UserKey, 1);
+        QCOMPARE(form.L_SecFirstName->text(), QString("Abcd Efgh"));
+        QCOMPARE(form.LMiddleName->text(), QString("Ijkl"));
+        exec(run.db(), {"DELETE FROM TableHistory WHERE UserId = 1 AND EventType = 5"});
+        d->reject();
+      },
+      &seen);
   run.main().action("ADeleteHistory")->trigger();
   QCOMPARE(seen, 1);
   QVERIFY(run.history().RowFilled(3));
@@ -331,12 +337,13 @@ void TestMainCommands::filterFromTheHistoryView() {
   twoPeople(run);
   run.viewHistoryOf(1);
   int seen = 0;
-  whenShown("FormFilter",
-            [&](QDialog *d) {
-              run.ctx.FormFilter->FilterClause = " AND EventType IN (1)";
-              d->accept();
-            },
-            &seen);
+  whenShown(
+      "FormFilter",
+      [&](QDialog *d) {
+        run.ctx.FormFilter->FilterClause = " AND EventType IN (1)";
+        d->accept();
+      },
+      &seen);
   run.main().action("AFilterHistory")->trigger();
   QCOMPARE(seen, 1);
   QCOMPARE(run.state.Filter.FilterClause, QString(" AND EventType IN (1)"));
@@ -345,17 +352,19 @@ void TestMainCommands::filterFromTheHistoryView() {
   QCOMPARE(run.main().SG_History->SelectedRow(), 1);
   QCOMPARE(run.main().StatusPanel[2]->text(), run.state.Texts.at(55));
   // Cancel in the filter window changes nothing.
-  whenShown("FormFilter",
-            [&](QDialog *d) {
-              run.ctx.FormFilter->FilterClause.clear();
-              d->reject();
-            },
-            &seen);
+  whenShown(
+      "FormFilter",
+      [&](QDialog *d) {
+        run.ctx.FormFilter->FilterClause.clear();
+        d->reject();
+      },
+      &seen);
   run.main().action("AFilterHistory")->trigger();
   QCOMPARE(seen, 2);
   QCOMPARE(run.state.Filter.FilterClause, QString(" AND EventType IN (1)"));
   // An empty fragment after OK empties the panel.
-  whenShown("FormFilter", [&](QDialog *d) { d->accept(); }, &seen);
+  whenShown(
+      "FormFilter", [&](QDialog *d) { d->accept(); }, &seen);
   run.main().action("AFilterHistory")->trigger();
   QCOMPARE(run.main().StatusPanel[2]->text(), QString());
   QVERIFY(run.history().RowFilled(3));
@@ -464,6 +473,8 @@ void TestMainCommands::unitChangeOnUserListRefillsNothing() {
   QVERIFY(run.state.ProgSetting.Roentgen);
 }
 
-QObject *makeTestMainCommands() { return new TestMainCommands; }
+QObject *makeTestMainCommands() {
+  return new TestMainCommands;
+}
 
 #include "tst_maincommands.moc"

@@ -20,9 +20,9 @@ private slots:
 namespace {
 void people(Run &run) {
   run.quietSettings();
-  exec(run.db(), {insertUser("'Abcd'", "'Efgh'", "''", "105"),
-                  insertUser("'Петров'", "'Иван'", "'Ильич'"),
-                  insertEvent(1, "45000.5", "5"), insertEvent(1, "45001.5", "6")});
+  exec(run.db(),
+       {insertUser("'Abcd'", "'Efgh'", "''", "105"), insertUser("'Петров'", "'Иван'", "'Ильич'"),
+        insertEvent(1, "45000.5", "5"), insertEvent(1, "45001.5", "6")});
   run.start();
 }
 
@@ -40,9 +40,8 @@ void TestMainExport::saveAsTextWritesTheFilledSelectedRows() {
   const QString path = run.folder.file("out.txt");
   run.files.names.push_back(path);
   run.main().action("ASaveToAscii")->trigger();
-  QCOMPARE(QString::fromUtf8(readAll(path)),
-           QString("Abcd\t\tEfgh\t\t\t\t105\t\t\r\n"
-                   "Петров\t\tИван\t\tИльич\t\t\t\t\r\n"));
+  QCOMPARE(QString::fromUtf8(readAll(path)), QString("Abcd\t\tEfgh\t\t\t\t105\t\t\r\n"
+                                                     "Петров\t\tИван\t\tИльич\t\t\t\t\r\n"));
 }
 
 void TestMainExport::copyPutsTheSelectionOnTheClipboard() {
@@ -50,10 +49,9 @@ void TestMainExport::copyPutsTheSelectionOnTheClipboard() {
   people(run);
   run.main().SG_User->SelectRows(1, 3);
   run.main().action("ACopyToClipboard")->trigger();
-  QCOMPARE(QGuiApplication::clipboard()->text(),
-           QString("Abcd\t\tEfgh\t\t\t\t105\n"
-                   "Петров\t\tИван\t\tИльич\t\t\n"
-                   "\n"));
+  QCOMPARE(QGuiApplication::clipboard()->text(), QString("Abcd\t\tEfgh\t\t\t\t105\n"
+                                                         "Петров\t\tИван\t\tИльич\t\t\n"
+                                                         "\n"));
 }
 
 void TestMainExport::historyListIsTheTargetWhileShown() {
@@ -108,6 +106,8 @@ void TestMainExport::importCancelledChangesNothing() {
   QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser"), qint64(2));
 }
 
-QObject *makeTestMainExport() { return new TestMainExport; }
+QObject *makeTestMainExport() {
+  return new TestMainExport;
+}
 
 #include "tst_mainexport.moc"

@@ -58,8 +58,8 @@ void TestMainLists::namesAreShownAsStored() {
   Run run;
   run.quietSettings();
   const QStringList names = {QString("O'Brien \"Bob\" 100%"), QString("Tab\there\\"),
-                             QString::fromUtf8("Иванов"), QString::fromUtf8("שלום עולם"),
-                             QString(300, QChar(u'x')), QString::fromUtf8("𝔸𝕓")};
+                             QString::fromUtf8("Иванов"),     QString::fromUtf8("שלום עולם"),
+                             QString(300, QChar(u'x')),       QString::fromUtf8("𝔸𝕓")};
   QStringList inserts;
   for (const QString &n : names) {
     QString lit = n;
@@ -74,13 +74,13 @@ void TestMainLists::namesAreShownAsStored() {
   // The names reach the name panel and the status bar unchanged.
   run.viewHistoryOf(3);
   QCOMPARE(run.main().PanelName->text(), names[2] + " " + names[2] + " " + names[2]);
-  QCOMPARE(run.main().StatusPanel[1]->text(), names[2] + " " + names[2].left(1) + "." +
-                                                   names[2].left(1) + ".");
+  QCOMPARE(run.main().StatusPanel[1]->text(),
+           names[2] + " " + names[2].left(1) + "." + names[2].left(1) + ".");
   run.main().action("ASelectUser")->trigger();
   run.viewHistoryOf(6);
   // A character outside the basic plane is not split.
-  QCOMPARE(run.main().StatusPanel[1]->text(), names[5] + " " + names[5].left(2) + "." +
-                                                   names[5].left(2) + ".");
+  QCOMPARE(run.main().StatusPanel[1]->text(),
+           names[5] + " " + names[5].left(2) + "." + names[5].left(2) + ".");
 }
 
 void TestMainLists::historyListGrowsInStepsOf40AndSelectsLastEvent() {
@@ -134,24 +134,66 @@ void TestMainLists::historyCells_data() {
   QTest::addColumn<bool>("valueShown");
   QTest::addColumn<bool>("deShown");
   QTest::addColumn<QString>("deviceText");
-  QTest::newRow("gamma") << "1" << "0.00025" << "0.5" << "7" << 13 << true << false << "7";
-  QTest::newRow("gamma negative") << "1" << "-0.1" << "NULL" << "7" << 13 << false << false << "7";
-  QTest::newRow("phosphorus") << "2" << "1" << "1" << "NULL" << 14 << false << false << "";
-  QTest::newRow("arsenic") << "3" << "1" << "1" << "0" << 15 << false << false << "";
-  QTest::newRow("on, value NULL") << "4" << "NULL" << "NULL" << "-5" << 17 << false << false << "";
-  QTest::newRow("on, value 1") << "4" << "1" << "NULL" << "1" << 17 << false << false << "1";
-  QTest::newRow("off, value -1") << "4" << "-1" << "NULL" << "1" << 16 << false << false << "1";
-  QTest::newRow("off, value 0") << "4" << "0" << "NULL" << "1" << 16 << false << false << "1";
-  QTest::newRow("received") << "5" << "NULL" << "NULL" << "'x'" << 21 << false << false << "";
-  QTest::newRow("handed") << "6" << "NULL" << "NULL" << "2" << 22 << false << false << "2";
-  QTest::newRow("time alarm") << "7" << "0.00025" << "0.0012" << "3" << 23 << true << true << "3";
-  QTest::newRow("time alarm, text values") << "7" << "'abc'" << "'1e'" << "3" << 23 << false
-                                           << false << "3";
-  QTest::newRow("dose alarm") << "8" << "0.1" << "0" << "3" << 18 << false << true << "3";
-  QTest::newRow("dose alarm, NULL DE") << "8" << "0.1" << "NULL" << "3" << 18 << false << false
-                                       << "3";
-  QTest::newRow("battery") << "9" << "1" << "1" << "2147483648" << 19 << false << false
-                           << "2147483648";
+  QTest::newRow("gamma") << "1"
+                         << "0.00025"
+                         << "0.5"
+                         << "7" << 13 << true << false << "7";
+  QTest::newRow("gamma negative") << "1"
+                                  << "-0.1"
+                                  << "NULL"
+                                  << "7" << 13 << false << false << "7";
+  QTest::newRow("phosphorus") << "2"
+                              << "1"
+                              << "1"
+                              << "NULL" << 14 << false << false << "";
+  QTest::newRow("arsenic") << "3"
+                           << "1"
+                           << "1"
+                           << "0" << 15 << false << false << "";
+  QTest::newRow("on, value NULL") << "4"
+                                  << "NULL"
+                                  << "NULL"
+                                  << "-5" << 17 << false << false << "";
+  QTest::newRow("on, value 1") << "4"
+                               << "1"
+                               << "NULL"
+                               << "1" << 17 << false << false << "1";
+  QTest::newRow("off, value -1") << "4"
+                                 << "-1"
+                                 << "NULL"
+                                 << "1" << 16 << false << false << "1";
+  QTest::newRow("off, value 0") << "4"
+                                << "0"
+                                << "NULL"
+                                << "1" << 16 << false << false << "1";
+  QTest::newRow("received") << "5"
+                            << "NULL"
+                            << "NULL"
+                            << "'x'" << 21 << false << false << "";
+  QTest::newRow("handed") << "6"
+                          << "NULL"
+                          << "NULL"
+                          << "2" << 22 << false << false << "2";
+  QTest::newRow("time alarm") << "7"
+                              << "0.00025"
+                              << "0.0012"
+                              << "3" << 23 << true << true << "3";
+  QTest::newRow("time alarm, text values") << "7"
+                                           << "'abc'"
+                                           << "'1e'"
+                                           << "3" << 23 << false << false << "3";
+  QTest::newRow("dose alarm") << "8"
+                              << "0.1"
+                              << "0"
+                              << "3" << 18 << false << true << "3";
+  QTest::newRow("dose alarm, NULL DE") << "8"
+                                       << "0.1"
+                                       << "NULL"
+                                       << "3" << 18 << false << false << "3";
+  QTest::newRow("battery") << "9"
+                           << "1"
+                           << "1"
+                           << "2147483648" << 19 << false << false << "2147483648";
 }
 
 void TestMainLists::historyCells() {
@@ -165,7 +207,8 @@ void TestMainLists::historyCells() {
   QFETCH(QString, deviceText);
   Run run;
   run.quietSettings();
-  exec(run.db(), {insertUser("'A'", "'B'", "'C'"), insertEvent(1, "45000.5", type, value, de, device)});
+  exec(run.db(),
+       {insertUser("'A'", "'B'", "'C'"), insertEvent(1, "45000.5", type, value, de, device)});
   run.start();
   run.viewHistoryOf(1);
   const StringGridModel &g = run.history();
@@ -186,18 +229,14 @@ void TestMainLists::badHistoryRowsAreSkippedWithoutGaps() {
   run.quietSettings();
   // Rows without a time or with a code outside 1 to 9 get no row; odd values
   // in the other columns only empty their cells.
-  exec(run.db(), {insertUser("'A'", "'B'", "'C'"),
-                  insertEvent(1, "45000", "1", "0.001"),
-                  insertEvent(1, "NULL", "1"),
-                  insertEvent(1, "45001", "12"),
-                  insertEvent(1, "45001", "0"),
-                  insertEvent(1, "45001", "-3"),
-                  insertEvent(1, "45001", "4.5"),
-                  insertEvent(1, "45001", "'abc'"),
-                  insertEvent(1, "'yesterday'", "1"),
-                  insertEvent(1, "1e300", "5", "1e308", "-1e308", "9223372036854775807"),
-                  insertEvent(1, "-1e300", "6", "'x'", "'y'", "-9223372036854775808"),
-                  insertEvent(1, "45002", "9")});
+  exec(run.db(),
+       {insertUser("'A'", "'B'", "'C'"), insertEvent(1, "45000", "1", "0.001"),
+        insertEvent(1, "NULL", "1"), insertEvent(1, "45001", "12"), insertEvent(1, "45001", "0"),
+        insertEvent(1, "45001", "-3"), insertEvent(1, "45001", "4.5"),
+        insertEvent(1, "45001", "'abc'"), insertEvent(1, "'yesterday'", "1"),
+        insertEvent(1, "1e300", "5", "1e308", "-1e308", "9223372036854775807"),
+        insertEvent(1, "-1e300", "6", "'x'", "'y'", "-9223372036854775808"),
+        insertEvent(1, "45002", "9")});
   run.start();
   run.viewHistoryOf(1);
   const StringGridModel &g = run.history();
@@ -218,7 +257,8 @@ void TestMainLists::doseValuesFollowTheUnitSetting() {
   Run run;
   writeFile(run.folder.file("VX4418.ini"), "[Program setting]\nRunSet=0\n[History setting]\n"
                                            "Roentgen=1\n");
-  exec(run.db(), {insertUser("'A'", "'B'", "'C'"), insertEvent(1, "45000", "7", "0.00025", "0.0012")});
+  exec(run.db(),
+       {insertUser("'A'", "'B'", "'C'"), insertEvent(1, "45000", "7", "0.00025", "0.0012")});
   run.start();
   run.viewHistoryOf(1);
   const TextTable &t = run.state.Texts;
@@ -349,6 +389,8 @@ void TestMainLists::listsKeepTheirRowsWhenDatabaseGoes() {
   QVERIFY(run.messages.shown.empty());
 }
 
-QObject *makeTestMainLists() { return new TestMainLists; }
+QObject *makeTestMainLists() {
+  return new TestMainLists;
+}
 
 #include "tst_mainlists.moc"

@@ -59,9 +59,9 @@ void TestMainWindow::windowsAreCreatedOnceInOrder() {
           run.ctx.FormFilter && run.ctx.FormPrintHistory && run.ctx.FormPrintUser &&
           run.ctx.FormRead && run.ctx.FormReg && run.ctx.FormViewHist && run.ctx.FormParams &&
           run.ctx.FormSetting);
-  const QStringList names = {"FormUser",  "FormDeleteHistory", "FormFilter",
-                             "FormPrintHistory", "FormPrintUser", "FormRead",
-                             "FormReg",   "FormViewHist",      "FormParams", "FormSetting"};
+  const QStringList names = {"FormUser",      "FormDeleteHistory", "FormFilter", "FormPrintHistory",
+                             "FormPrintUser", "FormRead",          "FormReg",    "FormViewHist",
+                             "FormParams",    "FormSetting"};
   for (const QString &n : names) {
     QCOMPARE(run.main().findChildren<QDialog *>(n).size(), 1);
     QVERIFY(!run.main().findChild<QDialog *>(n)->isVisible());
@@ -147,7 +147,8 @@ void TestMainWindow::untypedEventsArePurgedAtStart() {
   exec(run.folder.databasePath(),
        {"INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType) VALUES (1, 1, 1, "
         "NULL)",
-        "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType) VALUES (1, 1, 1, 5)"});
+        "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType) VALUES (1, 1, 1, "
+        "5)"});
   run.start();
   const QString name = "test-reader";
   {

@@ -61,8 +61,8 @@ void onDialog(const QString &shot, std::function<void()> trigger) {
 void TestScreenshots::everyWindow() {
   Run run;
   const QString stateFile = run.folder.file("instrument.json");
-  SimulatorProcess simulator{QStringList{"--state", stateFile, "--number", "4418123", "--events",
-                                         "30"}};
+  SimulatorProcess simulator{
+      QStringList{"--state", stateFile, "--number", "4418123", "--events", "30"}};
   qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
   VirtualIrdaConfig config;
   config.LibraryFolder = VX_BIN_DIR;

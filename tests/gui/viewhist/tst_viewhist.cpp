@@ -17,6 +17,7 @@
 #include "history/TDM.h"
 #include "link/FakeIrdaStack.h"
 
+#include "TestDatabase.h"
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -33,7 +34,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
-#include "TestDatabase.h"
 #include <vector>
 
 namespace {
