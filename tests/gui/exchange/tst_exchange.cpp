@@ -2,6 +2,7 @@
 // registration options dialog.
 #include "FakeInstrument.h"
 #include "ProgramFolder.h"
+#include "ProgramRunBase.h"
 #include "TestDatabase.h"
 #include "app/AppContext.h"
 #include "app/FileDialogs.h"
@@ -44,13 +45,7 @@ public:
 const QDateTime Now(QDate(2025, 6, 1), QTime(10, 20, 30, 456));
 
 // One run of the program's windows with an instrument in range.
-struct Run {
-  ProgramFolder folder;
-  AppState state;
-  RecordingMessages messages;
-  QueuedFileDialogs files;
-  AppContext ctx{state, messages, files, QString()};
-  std::unique_ptr<ProgramWindows> windows;
+struct Run : ProgramRunBase {
   std::shared_ptr<WatchedStack> stack = std::make_shared<WatchedStack>();
   FakeInstrument instrument;
 

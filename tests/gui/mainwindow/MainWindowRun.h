@@ -2,6 +2,7 @@
 // One run of the program on a throw-away program folder, and the helpers the
 // main-window tests share.
 #include "ProgramFolder.h"
+#include "ProgramRunBase.h"
 #include "app/AppContext.h"
 #include "app/FileDialogs.h"
 #include "app/MainForm.h"
@@ -94,13 +95,7 @@ inline void rejectWhenShown(const QString &objectName, int *seen = nullptr) {
       objectName, [](QDialog *d) { d->reject(); }, seen);
 }
 
-struct Run {
-  ProgramFolder folder;
-  AppState state;
-  RecordingMessages messages;
-  QueuedFileDialogs files;
-  AppContext ctx{state, messages, files, QString()};
-  std::unique_ptr<ProgramWindows> windows;
+struct Run : ProgramRunBase {
 
   Run() { ctx.executableFolder = folder.path(); }
   ~Run() { ++answerGeneration(); }

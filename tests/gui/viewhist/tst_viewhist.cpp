@@ -3,6 +3,7 @@
 // commands (save, load, damaged files, print).
 #include "../exchange/FakeInstrument.h"
 #include "ProgramFolder.h"
+#include "ProgramRunBase.h"
 #include "app/AppContext.h"
 #include "app/FileDialogs.h"
 #include "app/MainForm.h"
@@ -58,13 +59,7 @@ void WriteAll(const QString &path, const QByteArray &data) {
 }
 
 // One run of the program's windows.
-struct Run {
-  ProgramFolder folder;
-  AppState state;
-  RecordingMessages messages;
-  QueuedFileDialogs files;
-  AppContext ctx{state, messages, files, QString()};
-  std::unique_ptr<ProgramWindows> windows;
+struct Run : ProgramRunBase {
   std::shared_ptr<FakeIrdaStack> stack = std::make_shared<FakeIrdaStack>();
 
   Run() {
