@@ -2,6 +2,7 @@
 // link, with the program's database and the socket options library.
 #include "HistoryRows.h"
 #include "ProgramFolder.h"
+#include "ProgramRunBase.h"
 #include "SimulatorProcess.h"
 #include "TestDatabase.h"
 #include "app/AppContext.h"
@@ -30,15 +31,9 @@ constexpr int Number = 4418123;
 
 // One run: the program's windows, a program folder and one simulator whose
 // state is kept in a file the test reads.
-struct Run {
-  ProgramFolder folder;
+struct Run : ProgramRunBase {
   QString stateFile = folder.file("instrument.json");
   SimulatorProcess simulator;
-  AppState state;
-  RecordingMessages messages;
-  QueuedFileDialogs files;
-  AppContext ctx{state, messages, files, QString()};
-  std::unique_ptr<ProgramWindows> windows;
 
   explicit Run(const QStringList &faults = {})
       : simulator(QStringList{"--state", stateFile, "--number", QString::number(Number), "--events",
