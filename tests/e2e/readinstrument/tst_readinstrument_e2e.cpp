@@ -1,15 +1,11 @@
 // The main window's instrument commands against the instrument simulator over
 // the virtual IrDA link: what reaches the database and what the instrument
 // keeps afterwards.
-#include "HistoryRows.h"
-#include "MainWindowRun.h"
+#include "InstrumentRun.h"
 #include "ShowWatcher.h"
-#include "SimulatorProcess.h"
-#include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "history/FormViewHist.h"
 #include "history/HistoryRecord.h"
-#include "link/VirtualIrdaStack.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -19,37 +15,11 @@
 
 namespace {
 
-constexpr int Number = 4418123;
-
-// The program on a throw-away folder with one simulated instrument in range;
-// the register holds 'Free' (no instrument) and, when asked, 'Holder' with
-// the simulated instrument.
-struct SimulatorRun : Run {
-  QString stateFile = folder.file("instrument.json");
-  SimulatorProcess simulator{QStringList{"--state", stateFile, "--number", QString::number(Number),
-                                         "--events", "40", "--block-size", "120"}};
-  SimulatorState before;
-
-  explicit SimulatorRun(bool registered) {
-    qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
-    VirtualIrdaConfig config;
-    config.LibraryFolder = VX_BIN_DIR;
-    config.ReplyTimeoutMs = 1000;
-    state.Irda = std::make_shared<IrdaTransport>(std::make_unique<VirtualIrdaStack>(config));
-    quietSettings();
-    QStringList users{insertUser("'Free'", "'A'", "'B'")};
-    if (registered)
-      users << insertUser("'Holder'", "'C'", "'D'", QString::number(Number));
-    exec(db(), users);
-    start();
+// 40 events in blocks of 120 bytes, the main window shown.
+struct SimulatorRun : InstrumentRun {
+  explicit SimulatorRun(bool registered)
+      : InstrumentRun({"--events", "40", "--block-size", "120"}, registered, true) {
     ctx.FormRead->AttemptIntervalMs = 100;
-    ctx.FormRead->ConnectPauseMs = 0;
-    before = instrument();
-  }
-  SimulatorState instrument() const {
-    SimulatorState s;
-    s.load(stateFile);
-    return s;
   }
   QList<EventRow> stored() const { return StoredEvents(db()); }
 };
@@ -57,10 +27,6 @@ struct SimulatorRun : Run {
 // The rows the simulator's records give, in their order.
 QList<EventRow> expectedRows(const QByteArray &raw, int userId) {
   return ExpectedEvents(raw, Number, userId);
-}
-
-void closeDialog(QDialog *d) {
-  d->reject();
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // The program on a throw-away folder with one simulated instrument in range,
-// for the fault tests.
+// for the end-to-end tests of the instrument commands and the fault tests.
 #include "HistoryRows.h"
 #include "MainWindowRun.h"
 #include "ObservedIrdaStack.h"
