@@ -18,9 +18,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTimer>
 #include <QtTest>
 
@@ -67,21 +64,11 @@ struct Run : ProgramRunBase {
     return QByteArray::fromBase64(instrument().value("history").toString().toLatin1());
   }
   int addHolder(int deviceId) {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test-writer");
-    db.setDatabaseName(folder.databasePath());
-    db.open();
-    QSqlQuery(QString("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
-                      "DeviceId) VALUES ('Holder', 'A', 'B', %1)")
-                  .arg(deviceId),
-              db);
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase("test-writer");
-    return query(folder.databasePath(), "SELECT MAX(UserId) FROM TableUser")
-        .value(0)
-        .toList()
-        .value(0)
-        .toInt();
+    exec(folder.databasePath(),
+         {QString("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
+                  "DeviceId) VALUES ('Holder', 'A', 'B', %1)")
+              .arg(deviceId)});
+    return int(scalar(folder.databasePath(), "SELECT MAX(UserId) FROM TableUser"));
   }
   QList<EventRow> stored() const { return StoredEvents(folder.databasePath()); }
 };
