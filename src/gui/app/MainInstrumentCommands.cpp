@@ -124,14 +124,11 @@ void TMainForm::ACancelRegExecute() {
 }
 
 void TMainForm::ClearInstrument(int mode, int questionEntry) {
-  TFormRead &exchange = *ctx_.FormRead;
-  exchange.ApplyTexts(mode);
-  exchange.Tag = mode;
   if (!ctx_.messages.question(this, ctx_.state.Texts.at(questionEntry))) {
-    exchange.Tag = 0;
+    ctx_.FormRead->Tag = 0;
     return;
   }
-  exchange.exec();
+  RunInstrumentExchange(mode);
 }
 
 void TMainForm::AClearHistoryExecute() {

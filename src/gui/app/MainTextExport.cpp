@@ -1,6 +1,7 @@
 // Saving the selected rows of the list on show as text, and copying them to
 // the clipboard.
 #include "app/AppContext.h"
+#include "app/FileDialogs.h"
 #include "app/MainForm.h"
 #include "app/StringGrid.h"
 #include "export/GridExport.h"
@@ -8,8 +9,6 @@
 #include "lang/FileDialogFilter.h"
 
 #include <stdexcept>
-
-#include "app/FileDialogs.h"
 
 StringGrid *TMainForm::TargetGrid() const { return HistoryShown() ? SG_History : SG_User; }
 
