@@ -1,23 +1,16 @@
 // The exchange window against the instrument simulator over the virtual IrDA
 // link, with the program's database and the socket options library.
 #include "HistoryRows.h"
-#include "ProgramFolder.h"
 #include "ProgramRunBase.h"
 #include "SimulatorProcess.h"
 #include "TestDatabase.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
 #include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
 #include "exchanges/FormRead.h"
 #include "history/DayCount.h"
 #include "history/HistoryRecord.h"
 #include "history/TDM.h"
 #include "link/VirtualIrdaStack.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTimer>
 #include <QtTest>
 
@@ -54,15 +47,12 @@ struct Run : ProgramRunBase {
     ctx.FormRead->ApplyTexts(mode);
     return ctx.FormRead->exec();
   }
-  QJsonObject instrument() const {
-    QFile f(stateFile);
-    if (!f.open(QIODevice::ReadOnly))
-      return {};
-    return QJsonDocument::fromJson(f.readAll()).object();
+  SimulatorState instrument() const {
+    SimulatorState s;
+    s.load(stateFile);
+    return s;
   }
-  QByteArray history() const {
-    return QByteArray::fromBase64(instrument().value("history").toString().toLatin1());
-  }
+  QByteArray history() const { return instrument().history; }
   int addHolder(int deviceId) {
     exec(folder.databasePath(),
          {QString("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
@@ -102,7 +92,7 @@ void TestExchangeEndToEnd::readRegisteredInstrument() {
                       run.state.History.HistoryLength),
            before);
   compareRows(run.stored(), ExpectedEvents(before, Number, holder));
-  QCOMPARE(run.instrument().value("historyLength").toInt(), 0);
+  QCOMPARE(run.instrument().history.size(), 0);
   QVERIFY(run.messages.shown.empty());
   QVERIFY(run.state.Irda->OptionsLibraryLoaded());
 }
@@ -149,41 +139,41 @@ void TestExchangeEndToEnd::linkDroppedInTheHistory() {
   QCOMPARE(storedAfterFailure, 0);
   QCOMPARE(historyAfterFailure, int(before.size()));
   compareRows(run.stored(), ExpectedEvents(before, Number, holder));
-  QCOMPARE(run.instrument().value("historyLength").toInt(), 0);
+  QCOMPARE(run.instrument().history.size(), 0);
 }
 
 void TestExchangeEndToEnd::registerFreeAndHeldInstrument() {
   {
     Run run;
-    const double de = run.instrument().value("de").toDouble();
+    const double de = run.instrument().de;
     QVERIFY(de > 0);
     run.addHolder(Number);
     run.state.RegState.ClearAll = true;
     QCOMPARE(run.exchange(TFormRead::RegisterMode), int(QDialog::Accepted));
     // Held by someone: nothing touched.
-    QCOMPARE(run.instrument().value("historyLength").toInt(), 40 * 20);
-    QCOMPARE(run.instrument().value("de").toDouble(), de);
-    QCOMPARE(run.instrument().value("activation").toString(), QString("0f01e807081e00"));
+    QCOMPARE(run.instrument().history.size(), 40 * 20);
+    QCOMPARE(run.instrument().de, de);
+    QCOMPARE(run.instrument().activation, QByteArray::fromHex("0f01e807081e00"));
   }
   Run run;
   run.state.RegState.ClearAll = true;
   QCOMPARE(run.exchange(TFormRead::RegisterMode), int(QDialog::Accepted));
   QCOMPARE(run.state.RegState.DeviceId, Number);
   QCOMPARE(run.state.RegState.ActivationTime, DateTimeToDayCount(Now));
-  const QJsonObject after = run.instrument();
-  QCOMPARE(after.value("historyLength").toInt(), 0);
-  QCOMPARE(after.value("de").toDouble(), 0.0);
-  QCOMPARE(after.value("activation").toString(), QString("0106e9070a141e"));
+  const SimulatorState after = run.instrument();
+  QCOMPARE(after.history.size(), 0);
+  QCOMPARE(after.de, 0.0);
+  QCOMPARE(after.activation, QByteArray::fromHex("0106e9070a141e"));
 }
 
 void TestExchangeEndToEnd::clearHistoryAndDose() {
   Run run;
   const int holder = run.addHolder(Number);
   QCOMPARE(run.exchange(TFormRead::ClearDoseMode), int(QDialog::Accepted));
-  QCOMPARE(run.instrument().value("de").toDouble(), 0.0);
-  QCOMPARE(run.instrument().value("historyLength").toInt(), 40 * 20);
+  QCOMPARE(run.instrument().de, 0.0);
+  QCOMPARE(run.instrument().history.size(), 40 * 20);
   QCOMPARE(run.exchange(TFormRead::ClearHistoryMode), int(QDialog::Accepted));
-  QCOMPARE(run.instrument().value("historyLength").toInt(), 0);
+  QCOMPARE(run.instrument().history.size(), 0);
   QCOMPARE(run.state.RegState.UserId, holder);
   QVERIFY(run.messages.shown.empty());
 }
@@ -192,17 +182,17 @@ void TestExchangeEndToEnd::readAndWriteParameters() {
   Run run;
   QCOMPARE(run.exchange(TFormRead::ReadInfoMode), int(QDialog::Accepted));
   QCOMPARE(run.state.LastReadParams.DeviceId, Number);
-  const QString block = run.instrument().value("parameters").toString();
+  const QByteArray block = run.instrument().parameters;
 
   run.state.ParamsToWrite = run.state.LastReadParams;
   run.state.ParamsToWrite.DoWriteParams = true;
   run.state.ParamsToWrite.HistoryInterval = quint16(run.state.LastReadParams.HistoryInterval + 7);
   QCOMPARE(run.exchange(TFormRead::WriteParametersMode), int(QDialog::Accepted));
   QCOMPARE(run.state.LastReadParams.HistoryInterval, run.state.ParamsToWrite.HistoryInterval);
-  const QString written = run.instrument().value("parameters").toString();
+  const QByteArray written = run.instrument().parameters;
   QVERIFY(written != block);
   // Only the interval (reply bytes 16 and 17) changed.
-  QCOMPARE(written.left(24) + written.mid(28), block.left(24) + block.mid(28));
+  QCOMPARE(written.left(12) + written.mid(14), block.left(12) + block.mid(14));
 }
 
 QTEST_MAIN(TestExchangeEndToEnd)

@@ -1,14 +1,9 @@
 // The instrument exchange window over a scripted instrument, and the
 // registration options dialog.
 #include "FakeInstrument.h"
-#include "ProgramFolder.h"
 #include "ProgramRunBase.h"
 #include "TestDatabase.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
 #include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "history/DayCount.h"

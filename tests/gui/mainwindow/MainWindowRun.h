@@ -1,13 +1,8 @@
 #pragma once
 // One run of the program on a throw-away program folder, and the helpers the
 // main-window tests share.
-#include "ProgramFolder.h"
 #include "ProgramRunBase.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
 #include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
 #include "app/StringGrid.h"
 
 #include "TestDatabase.h"

@@ -2,13 +2,8 @@
 // registration and a new person from the window, and the rich-text file
 // commands (save, load, damaged files, print).
 #include "../exchange/FakeInstrument.h"
-#include "ProgramFolder.h"
 #include "ProgramRunBase.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
 #include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
 #include "app/StringGrid.h"
 #include "dialogs/FormUser.h"
 #include "exchanges/FormRead.h"
