@@ -10,7 +10,7 @@ function(vx_add_bench)
   cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS;DEPENDS" ${ARGN})
   find_package(benchmark REQUIRED)
   add_executable(${B_NAME} ${B_SOURCES})
-  target_link_libraries(${B_NAME} PRIVATE vx4418core benchmark::benchmark ${B_LIBS})
+  target_link_libraries(${B_NAME} PRIVATE vx4418core vx4418testdoubles benchmark::benchmark ${B_LIBS})
   target_include_directories(${B_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common
                                                 ${CMAKE_SOURCE_DIR}/tests/bench/common)
   target_compile_definitions(${B_NAME} PRIVATE

@@ -3,10 +3,12 @@
 // folder, the process-wide records, recorded operator messages and file
 // dialogs, the context the windows share, and the windows once created.
 #include "ProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
+#include "QueuedFileDialogs.h"
+#include "RecordingMessages.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
+#include "main/Program.h"
 #include "state/AppState.h"
 
 #include <memory>

@@ -53,6 +53,9 @@ public:
   // Lets the window system process pending messages; the exchange window
   // points it at its event loop. Empty: nothing to process.
   std::function<void()> ProcessMessages;
+  // Asked between receives whether the operator cancelled; the exchange in
+  // progress then ends with LinkCancelled. Empty: never.
+  std::function<bool()> CancelRequested;
 
 private:
   std::shared_ptr<IrdaStack> stack_;

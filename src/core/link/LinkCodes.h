@@ -7,6 +7,9 @@ constexpr int LinkOk = 0;
 constexpr int LinkFailed = -1;            // busy too long, reply incomplete or unfit
 constexpr int LinkNoDevice = -2;          // no instrument in range
 constexpr int LinkBadActivationTime = -3; // activation time cannot be decoded
+constexpr int LinkCancelled = -4;         // the operator cancelled between two receives
+constexpr int LinkBadDeviceNumber =
+    -5; // a whole number reply that is no instrument number (1..9,999,999)
 
 // IrdaOpen's two results when Winsock started.
 constexpr int IrdaSocketCreated = 0x1000000;

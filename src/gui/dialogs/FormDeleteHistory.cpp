@@ -15,11 +15,11 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/AppContext.h"
-#include "app/OperatorMessages.h"
-#include "app/WidgetHints.h"
+#include "common/AppContext.h"
+#include "common/OperatorMessages.h"
+#include "common/WidgetHints.h"
+#include "db/TDM.h"
 #include "history/DayCount.h"
-#include "history/TDM.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "dialogs/FormFilter.h"
 
-#include "app/AppContext.h"
-#include "app/WidgetHints.h"
-#include "history/TDM.h"
+#include "common/AppContext.h"
+#include "common/WidgetHints.h"
+#include "db/TDM.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <optional>
 
-#include "app/AppContext.h"
+#include "common/AppContext.h"
+#include "db/TDM.h"
 #include "history/DayCount.h"
 #include "history/DoseFormat.h"
-#include "history/TDM.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "dialogs/FormPrintUser.h"
 
-#include "app/AppContext.h"
-#include "history/TDM.h"
+#include "common/AppContext.h"
+#include "db/TDM.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/AppContext.h"
-#include "app/OperatorMessages.h"
-#include "app/WidgetHints.h"
-#include "history/TDM.h"
+#include "common/AppContext.h"
+#include "common/OperatorMessages.h"
+#include "common/WidgetHints.h"
+#include "db/TDM.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "app/AppContext.h"
-#include "app/OperatorMessages.h"
-#include "app/WidgetHints.h"
+#include "common/AppContext.h"
+#include "common/OperatorMessages.h"
+#include "common/WidgetHints.h"
 #include "exchanges/FormRead.h"
 #include "history/DayCount.h"
 

@@ -15,11 +15,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/AppContext.h"
-#include "app/OperatorMessages.h"
+#include "common/AppContext.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
 #include "exchanges/ProgressBarHistory.h"
 #include "history/DayCount.h"
-#include "history/TDM.h"
 #include "link/InstrumentProtocol.h"
 #include "link/LinkCodes.h"
 #include "link/ParameterBlock.h"
@@ -81,9 +81,8 @@ TFormRead::TFormRead(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(c
   setWindowTitle(QStringLiteral("Read device"));
   setModal(true);
 
-  L_Instruction =
-      named(new QLabel(QStringLiteral("Set the device on PC communication mode"), this),
-            "L_Instruction");
+  L_Instruction = named(new QLabel(QStringLiteral("Set the device on PC communication mode"), this),
+                        "L_Instruction");
   L_Instruction->setWordWrap(true);
   QFont bold = L_Instruction->font();
   bold.setBold(true);
@@ -381,7 +380,8 @@ int TFormRead::ConnectInstrument() {
   devices_ = DEVICELIST{};
   devices_.setCount(0);
   result = link.IrdaFindDevices(devices_, socket);
-  const int found = static_cast<int>(std::min<std::uint32_t>(devices_.count(), DEVICELIST::MaxDevices));
+  const int found =
+      static_cast<int>(std::min<std::uint32_t>(devices_.count(), DEVICELIST::MaxDevices));
   TimerImTag = found;
   if (result == LinkNoDevice) {
     SetStatusPanel(1, Text(161));
@@ -391,7 +391,8 @@ int TFormRead::ConnectInstrument() {
     SetStatusPanel(1, Text(160));
     if (found > 0) {
       const char *name = devices_.Device[0].irdaDeviceName;
-      const auto length = static_cast<qsizetype>(strnlen(name, sizeof devices_.Device[0].irdaDeviceName));
+      const auto length =
+          static_cast<qsizetype>(strnlen(name, sizeof devices_.Device[0].irdaDeviceName));
       lbxDevices->addItem(QString::fromLatin1(name, length));
     }
   }

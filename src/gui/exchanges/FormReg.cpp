@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/AppContext.h"
-#include "app/WidgetHints.h"
+#include "common/AppContext.h"
+#include "common/WidgetHints.h"
 
 namespace {
 
@@ -24,13 +24,15 @@ TFormReg::TFormReg(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx
   setWindowTitle(QStringLiteral("Instrument's registration"));
   setModal(true);
 
-  const QString clearHint = QStringLiteral("Clear history from instrument and set new activation time");
-  RB_SaveAll = named(new QRadioButton(QStringLiteral("Save all data in instrument"), this),
-                     "RB_SaveAll");
+  const QString clearHint =
+      QStringLiteral("Clear history from instrument and set new activation time");
+  RB_SaveAll =
+      named(new QRadioButton(QStringLiteral("Save all data in instrument"), this), "RB_SaveAll");
   SetHint(RB_SaveAll, QStringLiteral("Save the old history and activation time at the instrument"));
-  RB_ClearAll = named(
-      new QRadioButton(QStringLiteral("Clear history, DE and synchronize instrument with PC"), this),
-      "RB_ClearAll");
+  RB_ClearAll =
+      named(new QRadioButton(QStringLiteral("Clear history, DE and synchronize instrument with PC"),
+                             this),
+            "RB_ClearAll");
   SetHint(RB_ClearAll, clearHint);
   RB_ClearAll->setChecked(true);
   L_ClearDE = named(new QLabel(QStringLiteral("Clear DE"), this), "L_ClearDE");

@@ -1,5 +1,5 @@
 #include "exchanges/FormSetting.h"
-#include "app/WidgetHints.h"
+#include "common/WidgetHints.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 
-#include "app/StringGrid.h"
+#include "main/StringGrid.h"
 
 GridText GridTextOf(const StringGridModel &cells) {
   return GridText{cells.columnCount(),

@@ -1,10 +1,10 @@
 #include "history/FormViewHist.h"
 
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/WidgetHints.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
+#include "common/WidgetHints.h"
+#include "db/TDM.h"
 #include "dialogs/FormPrintHistory.h"
 #include "dialogs/FormUser.h"
 #include "exchanges/FormRead.h"
@@ -12,8 +12,8 @@
 #include "history/DoseFormat.h"
 #include "history/HistoryRecord.h"
 #include "history/RichText.h"
-#include "history/TDM.h"
 #include "lang/FileDialogFilter.h"
+#include "main/MainForm.h"
 #include "rtf/RtfFile.h"
 
 #include <QComboBox>

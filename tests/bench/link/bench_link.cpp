@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <cstring>
 
-#include "link/FakeIrdaStack.h"
+#include "FakeIrdaStack.h"
 #include "link/HistoryArea.h"
 #include "link/InstrumentProtocol.h"
 

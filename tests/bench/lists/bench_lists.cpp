@@ -1,14 +1,16 @@
 // Filling and first painting the two lists of the main window on large
 // registers and histories, against a table with one widget item per cell.
 #include "LargeProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/HistoryList.h"
-#include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
-#include "app/StringGrid.h"
-#include "history/TDM.h"
+#include "QueuedFileDialogs.h"
+#include "RecordingMessages.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
+#include "main/HistoryList.h"
+#include "main/MainForm.h"
+#include "main/Program.h"
+#include "main/StringGrid.h"
 
 #include <QTableWidget>
 #include <benchmark/benchmark.h>

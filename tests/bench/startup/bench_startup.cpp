@@ -7,13 +7,15 @@
 //    against the sqlite3 command-line shell running the same query on the
 //    same file.
 #include "LargeProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
-#include "app/StringGrid.h"
-#include "history/TDM.h"
+#include "QueuedFileDialogs.h"
+#include "RecordingMessages.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
+#include "main/MainForm.h"
+#include "main/Program.h"
+#include "main/StringGrid.h"
 
 #include <QProcess>
 #include <QTemporaryFile>
@@ -44,7 +46,8 @@ const ProgramFolder &largeFolder() {
       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<" +
       QByteArray::number(kEvents) +
       ") INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType, EventValue, "
-      "DEValue) SELECT 1000000+(i%3), 1+(i%" + QByteArray::number(kUsers) +
+      "DEValue) SELECT 1000000+(i%3), 1+(i%" +
+      QByteArray::number(kUsers) +
       "), 45000+i/1000.0, 1+(i%9), 0.0001*(i%7), 0.001*(i%11) FROM n;");
   return *folder;
 }
@@ -172,8 +175,8 @@ double ShellSeconds(int queries) {
   script.open();
   script.write(".output /dev/null\n");
   for (int i = 0; i < queries; ++i)
-    script.write("SELECT * FROM TableHistory\nWHERE UserId =" +
-                 QByteArray::number(kSelectedUser) + ";\n");
+    script.write("SELECT * FROM TableHistory\nWHERE UserId =" + QByteArray::number(kSelectedUser) +
+                 ";\n");
   script.close();
   QProcess shell;
   shell.setStandardInputFile(script.fileName());

@@ -11,13 +11,15 @@
 #include <vector>
 
 #include "FullHistoryArea.h"
+#include "db/TDM.h"
 #include "history/HistoryRecord.h"
-#include "history/TDM.h"
 #include "link/HistoryArea.h"
 #include "state/AppState.h"
 
 namespace {
-const std::vector<std::uint8_t> &Area() { return FullHistoryArea(); }
+const std::vector<std::uint8_t> &Area() {
+  return FullHistoryArea();
+}
 
 // A fresh copy of the supplied database for one iteration.
 struct FreshDb {

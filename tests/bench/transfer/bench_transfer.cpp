@@ -24,8 +24,8 @@
 #include <set>
 #include <thread>
 
+#include "FakeIrdaStack.h"
 #include "SimulatorProcess.h"
-#include "link/FakeIrdaStack.h"
 #include "link/HistoryArea.h"
 #include "link/InstrumentProtocol.h"
 #include "link/LinkCodes.h"

@@ -8,9 +8,9 @@
 #include <thread>
 
 #include "HistoryTestDb.h"
+#include "db/TDM.h"
 #include "history/DayCount.h"
 #include "history/HistoryRecord.h"
-#include "history/TDM.h"
 #include "state/AppState.h"
 
 namespace {
@@ -112,7 +112,7 @@ private slots:
         "SELECT * FROM TableUser",
         "SELECT * FROM TableHistory\nWHERE UserId =" + QString::number(u) + "\n AND DeviceId = 12",
         "SELECT DISTINCT DeviceId  FROM TableHistory ",
-        "SELECT  DeviceId FROM TableUser  WHERE DeviceId = 12",
+        "SELECT  DeviceId FROM TableUser  WHERE DeviceId = :PDeviceId",
         "BEGIN IMMEDIATE",
         "UPDATE  TableUser SET DeviceId =  12 WHERE UserId = " + QString::number(u),
         "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType)VALUES (12, " +

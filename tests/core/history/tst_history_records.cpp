@@ -9,8 +9,8 @@
 #include <limits>
 
 #include "HistoryTestDb.h"
+#include "db/DbConnection.h"
 #include "history/DayCount.h"
-#include "history/DbConnection.h"
 #include "history/HistoryRecord.h"
 #include "history/RecordSet.h"
 

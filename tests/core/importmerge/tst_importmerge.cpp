@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "../history/HistoryTestDb.h"
-#include "history/TDM.h"
+#include "db/TDM.h"
 #include "state/AppState.h"
 
 class TestImportMerge : public QObject {

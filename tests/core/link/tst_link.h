@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "link/FakeIrdaStack.h"
+#include "FakeIrdaStack.h"
 #include "link/IrdaTransport.h"
 
 using Bytes = std::vector<std::uint8_t>;

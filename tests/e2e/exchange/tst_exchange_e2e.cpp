@@ -4,12 +4,12 @@
 #include "ProgramRunBase.h"
 #include "SimulatorProcess.h"
 #include "TestDatabase.h"
-#include "app/MainForm.h"
+#include "db/TDM.h"
 #include "exchanges/FormRead.h"
 #include "history/DayCount.h"
 #include "history/HistoryRecord.h"
-#include "history/TDM.h"
 #include "link/VirtualIrdaStack.h"
+#include "main/MainForm.h"
 
 #include <QTimer>
 #include <QtTest>

@@ -14,13 +14,15 @@
 // prints FILING, does the work and prints DONE <ok 0/1> <milliseconds>
 // (read adds the exchange's last result); every operator message is printed as
 // MESSAGE <text> before DONE.
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
+#include "QueuedFileDialogs.h"
+#include "RecordingMessages.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
 #include "exchanges/FormRead.h"
-#include "history/TDM.h"
 #include "link/VirtualIrdaStack.h"
+#include "main/Program.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

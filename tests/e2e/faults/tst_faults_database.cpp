@@ -6,9 +6,9 @@
 #include "FilingProcess.h"
 #include "InstrumentRun.h"
 #include "ShowWatcher.h"
+#include "db/TDM.h"
 #include "exchanges/FormReg.h"
 #include "history/FormViewHist.h"
-#include "history/TDM.h"
 
 #include <QAction>
 #include <QRadioButton>

@@ -3,9 +3,9 @@
 #include <array>
 #include <memory>
 
+#include "FakeIrdaStack.h"
 #include "FuzzTargets.h"
 #include "link/DeviceParams.h"
-#include "link/FakeIrdaStack.h"
 #include "link/HistoryArea.h"
 #include "link/InstrumentProtocol.h"
 #include "link/IrdaTransport.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "link/FakeIrdaStack.h"
+#include "FakeIrdaStack.h"
 #include "link/InstrumentProtocol.h"
 
 using Bytes = std::vector<std::uint8_t>;

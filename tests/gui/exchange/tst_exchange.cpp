@@ -3,12 +3,12 @@
 #include "FakeInstrument.h"
 #include "ProgramRunBase.h"
 #include "TestDatabase.h"
-#include "app/MainForm.h"
+#include "db/TDM.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "history/DayCount.h"
-#include "history/TDM.h"
 #include "link/LinkCodes.h"
+#include "main/MainForm.h"
 
 #include <QLabel>
 #include <QListWidget>

@@ -1,12 +1,14 @@
 // The history filter window driven through its controls, its output run
 // through the history select on real rows.
 #include "ProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/OperatorMessages.h"
+#include "QueuedFileDialogs.h"
+#include "RecordingMessages.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
 #include "dialogs/FormFilter.h"
 #include "history/DayCount.h"
-#include "history/TDM.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 // One run of the program on a throw-away program folder, and the helpers the
 // main-window tests share.
 #include "ProgramRunBase.h"
-#include "app/MainForm.h"
-#include "app/StringGrid.h"
+#include "main/MainForm.h"
+#include "main/StringGrid.h"
 
 #include "TestDatabase.h"
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The user list and the history list: rows, cells, selection, layout, double
 // clicks, select all, and what happens when the database goes away.
 #include "MainWindowRun.h"
-#include "app/HistoryList.h"
 #include "history/DoseFormat.h"
+#include "main/HistoryList.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

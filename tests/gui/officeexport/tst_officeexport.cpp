@@ -8,9 +8,9 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
-#include "app/StringGrid.h"
 #include "export/GridExport.h"
 #include "export/OfficeExport.h"
+#include "main/StringGrid.h"
 
 namespace {
 QByteArray Unzip(const QString &archive, const QString &member) {

@@ -2,15 +2,17 @@
 // collecting it back byte for byte, the unit switch, bad input in every edit,
 // the confirmations before writing and the read and write exchanges.
 #include "ProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/OperatorMessages.h"
-#include "app/Program.h"
+#include "QueuedFileDialogs.h"
+#include "RecordingMessages.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
 #include "exchanges/FormParams.h"
 #include "exchanges/FormRead.h"
 #include "history/DayCount.h"
 #include "link/InstrumentProtocol.h"
 #include "link/ParameterBlock.h"
+#include "main/Program.h"
 
 #include <QCheckBox>
 #include <QComboBox>

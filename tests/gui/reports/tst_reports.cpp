@@ -2,13 +2,15 @@
 // database and read back with the poppler tools: page size, bands on the
 // right pages, positions, the cell renderers and the preview itself.
 #include "ProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/OperatorMessages.h"
+#include "QueuedFileDialogs.h"
+#include "RecordingMessages.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
 #include "dialogs/FormPrintHistory.h"
 #include "dialogs/FormPrintUser.h"
 #include "history/DayCount.h"
-#include "history/TDM.h"
 
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>

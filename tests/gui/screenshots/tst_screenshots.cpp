@@ -4,11 +4,11 @@
 // under Xvfb through scripts/screenshots.sh and look at the pictures.
 #include "MainWindowRun.h"
 #include "SimulatorProcess.h"
-#include "app/Program.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "history/FormViewHist.h"
 #include "link/VirtualIrdaStack.h"
+#include "main/Program.h"
 
 #include <QAction>
 #include <QDir>

@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/EditProgramSettings.h"
 #include "exchanges/FormSetting.h"
+#include "main/EditProgramSettings.h"
 #include "state/AppState.h"
 
 class TestFormSetting : public QObject {

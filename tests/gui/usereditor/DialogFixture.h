@@ -2,10 +2,12 @@
 // A dialog of the program on a throw-away copy of the supplied database, with
 // the data module its statements go through and recorded messages.
 #include "ProgramFolder.h"
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/OperatorMessages.h"
-#include "history/TDM.h"
+#include "QueuedFileDialogs.h"
+#include "RecordingMessages.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

@@ -2,16 +2,16 @@
 // registration and a new person from the window, and the rich-text file
 // commands (save, load, damaged files, print).
 #include "../exchange/FakeInstrument.h"
+#include "FakeIrdaStack.h"
 #include "ProgramRunBase.h"
-#include "app/MainForm.h"
-#include "app/StringGrid.h"
+#include "db/TDM.h"
 #include "dialogs/FormUser.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "history/DayCount.h"
 #include "history/FormViewHist.h"
-#include "history/TDM.h"
-#include "link/FakeIrdaStack.h"
+#include "main/MainForm.h"
+#include "main/StringGrid.h"
 
 #include "TestDatabase.h"
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
-#include "app/StringGrid.h"
 #include "lang/TextTable.h"
+#include "main/StringGrid.h"
 
 #include <vector>
 

@@ -3,16 +3,16 @@
 #include <QDialog>
 #include <QRadioButton>
 
-#include "app/AppContext.h"
-#include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/StringGrid.h"
+#include "common/AppContext.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
 #include "exchanges/FormParams.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "history/FormViewHist.h"
-#include "history/TDM.h"
 #include "link/LinkCodes.h"
+#include "main/MainForm.h"
+#include "main/StringGrid.h"
 
 bool TMainForm::RunInstrumentExchange(int mode) {
   TFormRead &exchange = *ctx_.FormRead;

@@ -1,12 +1,12 @@
-#include "history/TDM.h"
+#include "db/TDM.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <atomic>
 
+#include "db/DbConnection.h"
 #include "history/DayCount.h"
-#include "history/DbConnection.h"
 #include "history/HistoryRecord.h"
 #include "state/AppState.h"
 
@@ -160,8 +160,9 @@ bool TDM::OpenHistoryDevices() {
   return Select(ADOQDev, QStringLiteral("SELECT DISTINCT DeviceId  FROM TableHistory "));
 }
 
-int TDM::CountDeviceHolders(int deviceId) {
-  if (!Select(ADOQDev, "SELECT  DeviceId FROM TableUser  WHERE DeviceId = " + Num(deviceId)))
+int TDM::CountDeviceHolders(qint32 deviceId) {
+  if (!Select(ADOQDev, "SELECT  DeviceId FROM TableUser  WHERE DeviceId = :PDeviceId",
+              {{QStringLiteral(":PDeviceId"), deviceId}}))
     return -1;
   return ADOQDev.RecordCount();
 }
@@ -224,36 +225,101 @@ bool TDM::RegisterDevice(const REG_STATE &reg) {
   });
 }
 
-bool TDM::StoreInstrumentHistory(const std::uint8_t *data, int length, int deviceId, int userId) {
-  ADOQDev.Close();
-  QSqlQuery q(db_);
-  if (!EnsureHistoryConnection(
-          q, QStringLiteral("INSERT INTO TableHistory (DeviceId,UserId, DateTimeEvent, EventType, "
-                            "EventValue, DEValue) "
-                            "VALUES(:PDeviceId, :PUserId, :PDateTimeEvent, :PEventType, "
-                            ":PEventValue, :PDEValue)")))
-    return false;
-  if (!data || length <= 0)
-    return true;
+namespace {
+const QString InsertEventText = QStringLiteral(
+    "INSERT INTO TableHistory (DeviceId,UserId, DateTimeEvent, EventType, EventValue, DEValue) "
+    "VALUES(:PDeviceId, :PUserId, :PDateTimeEvent, :PEventType, :PEventValue, :PDEValue)");
+} // namespace
+
+int TDM::InsertEvents(QSqlQuery &q, std::span<const std::uint8_t> bytes, qint32 deviceId,
+                      qint32 userId) {
+  if (!EnsureHistoryConnection(q, InsertEventText))
+    return -1;
   const QString pDevice = QStringLiteral(":PDeviceId"), pUser = QStringLiteral(":PUserId"),
                 pTime = QStringLiteral(":PDateTimeEvent"), pType = QStringLiteral(":PEventType"),
                 pValue = QStringLiteral(":PEventValue"), pDose = QStringLiteral(":PDEValue");
+  int stored = 0;
+  bool ok = true;
+  WalkHistory(bytes.data(), static_cast<int>(bytes.size()),
+              [&](const HistoryRecord &record, const HistoryEvent &event) {
+                if (!ok)
+                  return;
+                q.bindValue(pDevice, deviceId);
+                q.bindValue(pUser, userId);
+                q.bindValue(pTime, record.Time);
+                q.bindValue(pType, static_cast<int>(event.Type));
+                q.bindValue(pValue, event.EventValue);
+                q.bindValue(pDose, event.DEValue);
+                ok = Ok(q.exec(), q);
+                stored += ok ? 1 : 0;
+              });
+  q.finish();
+  return ok ? stored : -1;
+}
+
+bool TDM::StoreInstrumentHistory(const std::uint8_t *data, int length, int deviceId, int userId) {
+  ADOQDev.Close();
+  QSqlQuery q(db_);
+  if (!EnsureHistoryConnection(q, InsertEventText))
+    return false;
+  if (!data || length <= 0)
+    return true;
   return InTransaction([&] {
-    bool ok = true;
-    WalkHistory(data, length, [&](const HistoryRecord &record, const HistoryEvent &event) {
-      if (!ok)
-        return;
-      q.bindValue(pDevice, deviceId);
-      q.bindValue(pUser, userId);
-      q.bindValue(pTime, record.Time);
-      q.bindValue(pType, static_cast<int>(event.Type));
-      q.bindValue(pValue, event.EventValue);
-      q.bindValue(pDose, event.DEValue);
-      ok = Ok(q.exec(), q);
-    });
-    q.finish();
-    return ok;
+    return InsertEvents(q, {data, static_cast<std::size_t>(length)}, deviceId, userId) >= 0;
   });
+}
+
+std::optional<Holder> TDM::ReadHolder(QSqlQuery &q, qint32 deviceId) {
+  if (!Exec(q,
+            QStringLiteral("SELECT UserId, UserSecondName, UserFirstName, UserMiddleName "
+                           "FROM TableUser WHERE DeviceId = :PDeviceId"),
+            {{QStringLiteral(":PDeviceId"), deviceId}}))
+    return std::nullopt;
+  Holder holder;
+  if (q.next()) {
+    holder.UserId = q.value(0).toInt();
+    holder.SecondName = q.value(1).toString();
+    holder.FirstName = q.value(2).toString();
+    holder.MiddleName = q.value(3).toString();
+  }
+  q.finish();
+  return holder;
+}
+
+std::optional<Holder> TDM::HolderOf(qint32 deviceId) {
+  QSqlQuery q(db_);
+  return ReadHolder(q, deviceId);
+}
+
+FilingResult TDM::FileReading(qint32 deviceId, std::span<const std::uint8_t> history) {
+  ADOQDev.Close();
+  FilingResult result;
+  const bool ok = InTransaction([&] {
+    QSqlQuery q(db_);
+    const std::optional<Holder> holder = ReadHolder(q, deviceId);
+    if (!holder)
+      return false;
+    result.holder = *holder;
+    if (holder->UserId < 1) {
+      result.outcome = FilingResult::Outcome::NoHolder;
+      return true;
+    }
+    const int stored = InsertEvents(q, history, deviceId, holder->UserId);
+    if (stored < 0)
+      return false;
+    result.EventsFiled = stored;
+    result.outcome = FilingResult::Outcome::Filed;
+    return true;
+  });
+  if (!ok) {
+    result = FilingResult{};
+    result.error = lastError_;
+  }
+  return result;
+}
+
+bool TDM::ForgetFiledReading(qint32) {
+  return true;
 }
 
 bool TDM::InsertUser(const QString &secondName, const QString &firstName, const QString &middleName,

@@ -1,4 +1,4 @@
-#include "app/StringGrid.h"
+#include "main/StringGrid.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -65,7 +65,9 @@ void TextGridModel::SetCell(int column, int row, const QString &text) {
   emit dataChanged(i, i, {Qt::DisplayRole});
 }
 
-void TextGridModel::ClearGrid(int n) { SetRows({}, std::max(0, n)); }
+void TextGridModel::ClearGrid(int n) {
+  SetRows({}, std::max(0, n));
+}
 
 void TextGridModel::SetRows(std::vector<QString> cells, int rows) {
   beginResetModel();
@@ -128,7 +130,9 @@ int StringGrid::SelectedRow() const {
   return SelectedRange().second;
 }
 
-void StringGrid::SelectRow(int row) { SelectRows(row, row); }
+void StringGrid::SelectRow(int row) {
+  SelectRows(row, row);
+}
 
 // Selection by the program: whole rows, whatever keys the operator holds.
 void StringGrid::SelectRows(int top, int bottom) {

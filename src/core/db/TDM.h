@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "history/DbFileState.h"
+#include "db/DbFileState.h"
+#include "exchange/ExchangeRecords.h"
 #include "history/RecordSet.h"
 
 struct AppState;
@@ -20,7 +21,7 @@ struct ExternalConnection;
 // decides what to say. The database path comes from
 // state.Paths.ConnectionString and is looked at again before every statement,
 // so a changed path takes effect on the next one.
-class TDM : public QObject {
+class TDM : public QObject, public ExchangeRecords {
   Q_OBJECT
 public:
   explicit TDM(AppState &state, QObject *parent = nullptr);
@@ -38,8 +39,6 @@ public:
   bool OpenUserHistory(int userId);
   // Every instrument number of TableHistory into ADOQDev.
   bool OpenHistoryDevices();
-  // How many user rows hold the instrument; -1 on failure.
-  int CountDeviceHolders(int deviceId);
   // Writes a hand-back event for the user and frees the instrument in every
   // user row that holds it, in one transaction.
   bool CancelRegistration(int deviceId, int userId);
@@ -64,6 +63,12 @@ public:
                   int deviceId);
   // Deletes events without an event code.
   bool PurgeUntypedEvents();
+
+  // What an instrument exchange needs (exchange/ExchangeRecords.h).
+  std::optional<Holder> HolderOf(qint32 deviceId) override;
+  int CountDeviceHolders(qint32 deviceId) override;
+  FilingResult FileReading(qint32 deviceId, std::span<const std::uint8_t> history) override;
+  bool ForgetFiledReading(qint32 deviceId) override;
 
   // Import of another database file of the same layout (history/Import.cpp).
   // Opens the file a connection string names ("Data Source=<file>;...") and
@@ -116,6 +121,13 @@ private:
   bool EndTransaction(bool ok);
   // Whether the path still names the file the connection opened, as it was.
   bool StillTheOpenedFile() const;
+  // The first holder of the instrument, read with `query` (inside the caller's
+  // transaction when there is one); nullopt when the statement failed.
+  std::optional<Holder> ReadHolder(QSqlQuery &query, qint32 deviceId);
+  // Inserts the events of raw history bytes with `query`; the count stored,
+  // -1 when an insert failed.
+  int InsertEvents(QSqlQuery &query, std::span<const std::uint8_t> bytes, qint32 deviceId,
+                   qint32 userId);
 
   AppState &state_;
   QString connectionName_;

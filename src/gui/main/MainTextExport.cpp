@@ -1,16 +1,18 @@
 // Saving the selected rows of the list on show as text, and copying them to
 // the clipboard.
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/MainForm.h"
-#include "app/StringGrid.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
 #include "export/GridExport.h"
 #include "export/TextExport.h"
 #include "lang/FileDialogFilter.h"
+#include "main/MainForm.h"
+#include "main/StringGrid.h"
 
 #include <stdexcept>
 
-StringGrid *TMainForm::TargetGrid() const { return HistoryShown() ? SG_History : SG_User; }
+StringGrid *TMainForm::TargetGrid() const {
+  return HistoryShown() ? SG_History : SG_User;
+}
 
 void TMainForm::ASaveToAsciiExecute() {
   const TextTable &t = ctx_.state.Texts;

@@ -1,10 +1,12 @@
-#include "app/OperatorMessages.h"
+#include "common/OperatorMessages.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
 namespace {
-QString boxTitle() { return QApplication::applicationDisplayName(); }
+QString boxTitle() {
+  return QApplication::applicationDisplayName();
+}
 } // namespace
 
 void MessageBoxMessages::error(QWidget *parent, const QString &text) {

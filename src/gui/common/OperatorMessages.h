@@ -1,7 +1,5 @@
 #pragma once
 #include <QString>
-#include <QStringList>
-#include <deque>
 
 class QWidget;
 
@@ -28,34 +26,4 @@ public:
   void error(QWidget *parent, const QString &text) override;
   void notice(QWidget *parent, const QString &text, bool cancelButton = false) override;
   bool question(QWidget *parent, const QString &text, bool okCancel = false) override;
-};
-
-// Records every message and answers questions from a queue (default: yes).
-class RecordingMessages : public OperatorMessages {
-public:
-  struct Shown {
-    Kind kind;
-    QString text;
-  };
-  void error(QWidget *, const QString &text) override { shown.push_back({Error, text}); }
-  void notice(QWidget *, const QString &text, bool = false) override {
-    shown.push_back({Notice, text});
-  }
-  bool question(QWidget *, const QString &text, bool = false) override {
-    shown.push_back({Question, text});
-    if (answers.empty())
-      return true;
-    bool a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-  QStringList texts() const {
-    QStringList out;
-    for (const auto &s : shown)
-      out << s.text;
-    return out;
-  }
-
-  std::deque<Shown> shown;
-  std::deque<bool> answers; // next answers to questions
 };

@@ -1,4 +1,4 @@
-#include "history/DbFileState.h"
+#include "db/DbFileState.h"
 
 #include <QFileInfo>
 

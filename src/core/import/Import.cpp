@@ -3,15 +3,15 @@
 // event of each person is copied under the matching local person. The whole
 // merge is one transaction, so a failed import leaves nothing behind and can
 // simply be repeated.
-#include "history/Import.h"
+#include "import/Import.h"
 
 #include <QHash>
 #include <QSqlQuery>
 #include <cmath>
 #include <limits>
 
-#include "history/DbConnection.h"
-#include "history/TDM.h"
+#include "db/DbConnection.h"
+#include "db/TDM.h"
 
 size_t qHash(const PersonName &name, size_t seed) {
   return qHashMulti(seed, name.Second, name.First, name.Middle);

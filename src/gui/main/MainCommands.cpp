@@ -1,17 +1,17 @@
 // The commands of the main window on people, histories, filter, reports,
 // settings and language.
-#include "app/AppContext.h"
-#include "app/EditProgramSettings.h"
-#include "app/HistoryList.h"
-#include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/StringGrid.h"
+#include "common/AppContext.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
 #include "dialogs/FormDeleteHistory.h"
 #include "dialogs/FormFilter.h"
 #include "dialogs/FormPrintHistory.h"
 #include "dialogs/FormPrintUser.h"
 #include "dialogs/FormUser.h"
-#include "history/TDM.h"
+#include "main/EditProgramSettings.h"
+#include "main/HistoryList.h"
+#include "main/MainForm.h"
+#include "main/StringGrid.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -176,7 +176,7 @@ void TMainForm::ADeleteHistoryExecute() {
 
 void TMainForm::SetFilterPanel() {
   StatusPanel[2]->setText(ctx_.state.Filter.FilterClause.isEmpty() ? QString()
-                                                                    : ctx_.state.Texts.at(55));
+                                                                   : ctx_.state.Texts.at(55));
 }
 
 void TMainForm::AFilterHistoryExecute() {
@@ -207,7 +207,9 @@ void TMainForm::ACancelFilterExecute() {
   StatusPanel[2]->clear();
 }
 
-void TMainForm::APrintUserExecute() { ctx_.FormPrintUser->ShowReport(); }
+void TMainForm::APrintUserExecute() {
+  ctx_.FormPrintUser->ShowReport();
+}
 
 void TMainForm::APrintHistoryExecute() {
   if (!HistoryShown())
@@ -243,6 +245,12 @@ void TMainForm::ChangeLanguage(const QString &fileName) {
     ReloadHistory();
 }
 
-void TMainForm::EnglLangClick() { ChangeLanguage("LangE.txt"); }
-void TMainForm::RussianLangClick() { ChangeLanguage("LangR.txt"); }
-void TMainForm::SpanishLangClick() { ChangeLanguage("LangES.txt"); }
+void TMainForm::EnglLangClick() {
+  ChangeLanguage("LangE.txt");
+}
+void TMainForm::RussianLangClick() {
+  ChangeLanguage("LangR.txt");
+}
+void TMainForm::SpanishLangClick() {
+  ChangeLanguage("LangES.txt");
+}

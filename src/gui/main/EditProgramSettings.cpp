@@ -1,4 +1,4 @@
-#include "app/EditProgramSettings.h"
+#include "main/EditProgramSettings.h"
 
 #include <QCheckBox>
 #include <QRadioButton>

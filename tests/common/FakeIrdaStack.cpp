@@ -1,4 +1,4 @@
-#include "link/FakeIrdaStack.h"
+#include "FakeIrdaStack.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "history/DbConnection.h"
+#include "db/DbConnection.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

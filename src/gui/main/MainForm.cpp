@@ -1,17 +1,16 @@
-#include "app/MainForm.h"
+#include "main/MainForm.h"
 #include "export/OfficeExport.h"
 
-#include "app/AppContext.h"
-#include "app/EditProgramSettings.h"
-#include "app/HistoryList.h"
-#include "app/StringGrid.h"
-#include "app/WidgetHints.h"
-#include "history/TDM.h"
+#include "common/AppContext.h"
+#include "common/WidgetHints.h"
+#include "db/TDM.h"
 #include "link/IrdaTransport.h"
+#include "main/EditProgramSettings.h"
+#include "main/HistoryList.h"
+#include "main/StringGrid.h"
 #include "settings/ProgramSettings.h"
 
 #include <QAction>
-#include <algorithm>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,8 +19,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -30,6 +29,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -97,8 +97,8 @@ const char *const kToolBar[][2] = {
     {"tlb_Exit", "ExitApp"},
 };
 
-const char *const kUserViewActions[] = {"AViewHistory", "AEditUser", "AddUser", "ADeleteUser",
-                                        "APrintUser", "ACancelReg", "ARegistration"};
+const char *const kUserViewActions[] = {"AViewHistory", "AEditUser",  "AddUser",      "ADeleteUser",
+                                        "APrintUser",   "ACancelReg", "ARegistration"};
 const char *const kHistoryViewActions[] = {"ASelectUser", "ADeleteHistory", "APrintHistory"};
 
 } // namespace
@@ -113,7 +113,9 @@ TMainForm::TMainForm(AppContext &ctx, QWidget *parent) : QMainWindow(parent), ct
   buildStatusBar();
 }
 
-TMainForm::~TMainForm() { FormDestroy(); }
+TMainForm::~TMainForm() {
+  FormDestroy();
+}
 
 void TMainForm::buildActions() {
   for (const ActionSpec &a : kActions) {
@@ -257,7 +259,9 @@ void TMainForm::buildToolBar() {
   }
 }
 
-void TMainForm::HideToolButton(const char *name) { toolHolders_[name]->setVisible(false); }
+void TMainForm::HideToolButton(const char *name) {
+  toolHolders_[name]->setVisible(false);
+}
 
 void TMainForm::buildClientArea() {
   auto *central = new QWidget(this);
@@ -488,7 +492,9 @@ void TMainForm::closeEvent(QCloseEvent *e) {
   e->accept();
 }
 
-void TMainForm::FormClose() { SaveSettings(ctx_.state, ctx_.state.Paths.ProgramFolder); }
+void TMainForm::FormClose() {
+  SaveSettings(ctx_.state, ctx_.state.Paths.ProgramFolder);
+}
 
 void TMainForm::FormDestroy() {
   // The socket options library stays loaded for the whole run.
@@ -496,9 +502,13 @@ void TMainForm::FormDestroy() {
     ctx_.state.Irda->FreeOptionsLibrary();
 }
 
-void TMainForm::ExitAppExecute() { close(); }
+void TMainForm::ExitAppExecute() {
+  close();
+}
 
-bool TMainForm::HistoryShown() const { return !SG_History->isHidden(); }
+bool TMainForm::HistoryShown() const {
+  return !SG_History->isHidden();
+}
 
 void TMainForm::LayoutUserList(bool visible) {
   const int s = style()->pixelMetric(QStyle::PM_ScrollBarExtent);

@@ -1,4 +1,4 @@
-#include "app/HistoryList.h"
+#include "main/HistoryList.h"
 
 #include "history/DayCount.h"
 #include "history/DoseFormat.h"

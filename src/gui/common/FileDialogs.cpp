@@ -1,4 +1,4 @@
-#include "app/FileDialogs.h"
+#include "common/FileDialogs.h"
 
 #include <QFileDialog>
 

@@ -1,9 +1,9 @@
-#include "app/Program.h"
+#include "main/Program.h"
 
-#include "app/AppContext.h"
-#include "app/FileDialogs.h"
-#include "app/MainForm.h"
-#include "app/OperatorMessages.h"
+#include "common/AppContext.h"
+#include "common/FileDialogs.h"
+#include "common/OperatorMessages.h"
+#include "db/TDM.h"
 #include "dialogs/FormDeleteHistory.h"
 #include "dialogs/FormFilter.h"
 #include "dialogs/FormPrintHistory.h"
@@ -14,12 +14,12 @@
 #include "exchanges/FormReg.h"
 #include "exchanges/FormSetting.h"
 #include "history/FormViewHist.h"
-#include "history/TDM.h"
+#include "main/MainForm.h"
 
 #include <QDir>
 #include <QIcon>
-#include <QStandardPaths>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <exception>
 #include <memory>
 

@@ -1,12 +1,12 @@
 // Sending the selected rows of the list on show to a word processor and a
 // spreadsheet, as an OpenDocument text and an .xlsx workbook opened in the
 // desktop's default applications.
-#include "app/AppContext.h"
-#include "app/MainForm.h"
-#include "app/OperatorMessages.h"
-#include "app/StringGrid.h"
+#include "common/AppContext.h"
+#include "common/OperatorMessages.h"
 #include "export/GridExport.h"
 #include "export/OfficeExport.h"
+#include "main/MainForm.h"
+#include "main/StringGrid.h"
 
 void TMainForm::AConvertToWordExecute() {
   StringGrid *grid = TargetGrid();

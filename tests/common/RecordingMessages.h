@@ -1,0 +1,37 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+#include "RecordingMessages.h"
+#include "common/OperatorMessages.h"
+
+// Records every message and answers questions from a queue (default: yes).
+class RecordingMessages : public OperatorMessages {
+public:
+  struct Shown {
+    Kind kind;
+    QString text;
+  };
+  void error(QWidget *, const QString &text) override { shown.push_back({Error, text}); }
+  void notice(QWidget *, const QString &text, bool = false) override {
+    shown.push_back({Notice, text});
+  }
+  bool question(QWidget *, const QString &text, bool = false) override {
+    shown.push_back({Question, text});
+    if (answers.empty())
+      return true;
+    bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  QStringList texts() const {
+    QStringList out;
+    for (const auto &s : shown)
+      out << s.text;
+    return out;
+  }
+
+  std::deque<Shown> shown;
+  std::deque<bool> answers; // next answers to questions
+};
