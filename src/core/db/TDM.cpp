@@ -1,5 +1,6 @@
 #include "db/TDM.h"
 
+#include <QCryptographicHash>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -67,6 +68,12 @@ bool TDM::EnsureHistoryConnection(QSqlQuery &query, const QString &text, bool pr
     if (!OpenDatabaseFile(db_, path)) {
       lastError_ = db_.lastError().isValid() ? db_.lastError().text()
                                              : QStringLiteral("cannot open the database file");
+      return false;
+    }
+    schema_ = BringSchemaUpToDate(db_);
+    if (schema_.outcome == SchemaState::Outcome::TooNew) {
+      lastError_ = schema_.error;
+      db_.close();
       return false;
     }
     openedPath_ = path;
@@ -291,6 +298,47 @@ std::optional<Holder> TDM::HolderOf(qint32 deviceId) {
   return ReadHolder(q, deviceId);
 }
 
+namespace {
+QByteArray HashOf(std::span<const std::uint8_t> bytes) {
+  return QCryptographicHash::hash(
+      QByteArrayView(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())),
+      QCryptographicHash::Sha256);
+}
+} // namespace
+
+qsizetype TDM::AlreadyFiled(QSqlQuery &q, qint32 deviceId, std::span<const std::uint8_t> reading) {
+  if (!schema_.Has(1))
+    return 0;
+  if (!Exec(q,
+            QStringLiteral("SELECT FiledLength, FiledHash FROM TableLastFiled "
+                           "WHERE DeviceId = :PDeviceId"),
+            {{QStringLiteral(":PDeviceId"), deviceId}}))
+    return -1;
+  qsizetype filed = 0;
+  if (q.next()) {
+    const qint64 length = q.value(0).toLongLong();
+    const QByteArray hash = q.value(1).toByteArray();
+    if (length > 0 && length <= qint64(reading.size()) &&
+        HashOf(reading.first(std::size_t(length))) == hash)
+      filed = qsizetype(length - length % HistoryRecord::Size);
+  }
+  q.finish();
+  return filed;
+}
+
+bool TDM::RememberFiled(QSqlQuery &q, qint32 deviceId, std::span<const std::uint8_t> reading) {
+  if (!schema_.Has(1))
+    return true;
+  return Exec(q,
+              QStringLiteral("INSERT INTO TableLastFiled (DeviceId, FiledLength, FiledHash) "
+                             "VALUES (:PDeviceId, :PLength, :PHash) "
+                             "ON CONFLICT (DeviceId) DO UPDATE SET "
+                             "FiledLength = excluded.FiledLength, FiledHash = excluded.FiledHash"),
+              {{QStringLiteral(":PDeviceId"), deviceId},
+               {QStringLiteral(":PLength"), qint64(reading.size())},
+               {QStringLiteral(":PHash"), HashOf(reading)}});
+}
+
 FilingResult TDM::FileReading(qint32 deviceId, std::span<const std::uint8_t> history) {
   ADOQDev.Close();
   FilingResult result;
@@ -304,8 +352,14 @@ FilingResult TDM::FileReading(qint32 deviceId, std::span<const std::uint8_t> his
       result.outcome = FilingResult::Outcome::NoHolder;
       return true;
     }
-    const int stored = InsertEvents(q, history, deviceId, holder->UserId);
-    if (stored < 0)
+    // What another desk, or an earlier try whose clear command failed, has
+    // filed already is not filed again.
+    const qsizetype from = AlreadyFiled(q, deviceId, history);
+    if (from < 0)
+      return false;
+    const int stored =
+        InsertEvents(q, history.subspan(std::size_t(from)), deviceId, holder->UserId);
+    if (stored < 0 || !RememberFiled(q, deviceId, history))
       return false;
     result.EventsFiled = stored;
     result.outcome = FilingResult::Outcome::Filed;
@@ -318,8 +372,12 @@ FilingResult TDM::FileReading(qint32 deviceId, std::span<const std::uint8_t> his
   return result;
 }
 
-bool TDM::ForgetFiledReading(qint32) {
-  return true;
+bool TDM::ForgetFiledReading(qint32 deviceId) {
+  if (!schema_.Has(1))
+    return true;
+  QSqlQuery q(db_);
+  return Exec(q, QStringLiteral("DELETE FROM TableLastFiled WHERE DeviceId = :PDeviceId"),
+              {{QStringLiteral(":PDeviceId"), deviceId}});
 }
 
 bool TDM::InsertUser(const QString &secondName, const QString &firstName, const QString &middleName,

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "db/DbFileState.h"
+#include "db/SchemaSteps.h"
 #include "exchange/ExchangeRecords.h"
 #include "history/RecordSet.h"
 
@@ -113,6 +114,11 @@ public:
   // the program shows no database messages).
   const QString &LastError() const { return lastError_; }
 
+  // The layout of the database last opened, and whether its missing steps
+  // could be taken. A database newer than the program is not used: every
+  // statement fails while it is the configured one.
+  const SchemaState &Schema() const { return schema_; }
+
 private:
   bool Ok(bool ok, const QSqlQuery &query);
   bool Exec(QSqlQuery &query, const QString &text, const QVariantMap &params, bool prepare = true);
@@ -128,6 +134,11 @@ private:
   // -1 when an insert failed.
   int InsertEvents(QSqlQuery &query, std::span<const std::uint8_t> bytes, qint32 deviceId,
                    qint32 userId);
+  // How many leading bytes of `reading` were filed before from the
+  // instrument (0 when it does not begin with what was last filed); -1 when
+  // the statement failed.
+  qsizetype AlreadyFiled(QSqlQuery &query, qint32 deviceId, std::span<const std::uint8_t> reading);
+  bool RememberFiled(QSqlQuery &query, qint32 deviceId, std::span<const std::uint8_t> reading);
 
   AppState &state_;
   QString connectionName_;
@@ -135,6 +146,7 @@ private:
   QSqlDatabase db_;
   QString openedPath_;     // the database file the connection opened,
   DbFileState openedFile_; // and what it was then
+  SchemaState schema_;
   bool inTransaction_ = false;
   QString lastError_;
   std::shared_ptr<ExternalConnection> external_; // the other file of the import
