@@ -2,6 +2,7 @@
 #include <QString>
 #include <memory>
 
+#include "history/HistoryFilter.h"
 #include "lang/TextTable.h"
 #include "link/DeviceParams.h"
 #include "link/HistoryArea.h"
@@ -34,14 +35,6 @@ struct CurrentUser {
   QString MiddleName;
 };
 
-// What the history filter hands to the history select.
-struct FilterOutputs {
-  QString FilterClause;         // extra WHERE line, empty for none
-  bool DateFilterActive = false;
-  QDateTime FilterBegin;        // bound to :DTEB
-  QDateTime FilterEnd;          // bound to :DTEE
-};
-
 // Every process-wide record of the program, one instance each, shared by the
 // data module and the windows.
 struct AppState {
@@ -49,12 +42,12 @@ struct AppState {
   ProgramPaths Paths;
   TextTable Texts;
   CurrentUser User;
-  FilterOutputs Filter;
+  HistoryCriteria Filter; // what the history list is narrowed by now
   REG_STATE RegState;
-  HistoryArea History;           // HistoryData / HistoryLength
+  HistoryArea History; // HistoryData / HistoryLength
   DEVICE_PARAMS LastReadParams;
   DEVICE_PARAMS ParamsToWrite;
-  IrdaSocket DeviceSocket = 0;   // socket of the open instrument connection; 0: none
+  IrdaSocket DeviceSocket = 0; // socket of the open instrument connection; 0: none
   bool KeepHistoryAfterRead = false;
 
   // The infrared transport with its loaded options library; tests give it a

@@ -464,7 +464,11 @@ int TFormRead::RunReadHistory() {
       state.History.HistoryLength = 0; // a broken transfer is not a history
   }
   if (result == LinkOk) {
-    reg.UserId = ctx_.DM ? ctx_.DM->FindDeviceUser(reg.DeviceId) : -1;
+    const std::optional<Holder> holder =
+        ctx_.DM ? ctx_.DM->HolderOf(reg.DeviceId) : std::optional<Holder>();
+    reg.UserId = holder ? holder->UserId : -1;
+    if (!holder)
+      result = StoreFailed; // the register cannot be read: nothing filed or cleared
     if (reg.UserId > 0) {
       // Filed first: the instrument is cleared only once its events are stored.
       result = FileHistory(reg.DeviceId, reg.UserId);

@@ -436,7 +436,7 @@ void TMainForm::FormShow() {
   ctx_.DM->PurgeUntypedEvents();
   FillUserList();
   SetUserListView();
-  ctx_.state.Filter.FilterClause.clear();
+  ctx_.state.Filter = {};
   SetStatusPanel0Width(statusBar()->width() / 3 * 2);
 }
 

@@ -214,6 +214,23 @@ private slots:
     QCOMPARE(events(), 2);
   }
 
+  void duplicateCheckTakesNullMiddleNameForEmpty() {
+    Desk desk(*db);
+    // 'Holder Anna' has a NULL middle name, 'Other Olga' an empty one.
+    QCOMPARE(desk.dm->FindDuplicatePerson("Holder", "Anna", "", -1), std::optional<bool>(true));
+    QCOMPARE(desk.dm->FindDuplicatePerson("Holder", "Anna", QString(), -1),
+             std::optional<bool>(true));
+    QCOMPARE(desk.dm->FindDuplicatePerson("Other", "Olga", QString(), -1),
+             std::optional<bool>(true));
+    QCOMPARE(desk.dm->FindDuplicatePerson("Holder", "Anna", "B", -1), std::optional<bool>(false));
+    // The person's own row lets her keep her names.
+    QCOMPARE(desk.dm->FindDuplicatePerson("Holder", "Anna", "", holder),
+             std::optional<bool>(false));
+    // A renamed person who is gone is reported, not silently passed over.
+    QVERIFY(desk.dm->UpdatePerson(holder, "New", "Name", ""));
+    QVERIFY(!desk.dm->UpdatePerson(987654, "New", "Name", ""));
+  }
+
   void twoDesksReadingOneInstrumentFileItOnce() {
     Desk a(*db), b(*db);
     const QByteArray reading = Reading(40);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "../history/HistoryTestDb.h"
+#include "TestDatabase.h"
 #include "db/TDM.h"
 #include "state/AppState.h"
 
@@ -19,7 +20,7 @@ class TestImportMerge : public QObject {
   int users() { return local->count(QStringLiteral("TableUser")); }
   int events() { return local->count(QStringLiteral("TableHistory")); }
   int localKey(const QString &second) {
-    return local->scalar("SELECT UserId FROM TableUser WHERE UserSecondName=" + TDM::Q(second))
+    return local->scalar("SELECT UserId FROM TableUser WHERE UserSecondName=" + SqlText(second))
         .toInt();
   }
 
