@@ -25,6 +25,10 @@ struct ProgramPaths {
   QString ADOFile;          // database file
   QString ConnectionString; // "Data Source=" + ADOFile + ";Mode=ReadWrite|Share Deny None;"
   QString LangFile;         // language file name without folder
+  // The database the settings file names, while this run uses the local one
+  // because that one could not be opened; it stays in the settings file at
+  // exit. Empty otherwise.
+  QString ConfiguredADOFile;
 };
 
 // The person last chosen in the user list.
