@@ -8,6 +8,7 @@
 #include "db/DbConnection.h"
 #include "history/DayCount.h"
 #include "history/HistoryRecord.h"
+#include "log/SupportLog.h"
 #include "state/AppState.h"
 
 namespace {
@@ -42,8 +43,10 @@ QString TDM::Q(const QString &text) {
 }
 
 bool TDM::Ok(bool ok, const QSqlQuery &query) {
-  if (!ok)
+  if (!ok) {
     lastError_ = query.lastError().text();
+    qCWarning(lcDb) << "statement failed:" << lastError_;
+  }
   return ok;
 }
 
