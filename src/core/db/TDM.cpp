@@ -10,6 +10,7 @@
 #include "db/Statement.h"
 #include "history/DayCount.h"
 #include "history/HistoryRecord.h"
+#include "log/SupportLog.h"
 #include "state/AppState.h"
 
 namespace {
@@ -39,8 +40,10 @@ TDM::~TDM() {
 }
 
 bool TDM::Ok(bool ok, const QSqlQuery &query) {
-  if (!ok)
+  if (!ok) {
     lastError_ = query.lastError().text();
+    qCWarning(lcDb) << "statement failed:" << lastError_;
+  }
   return ok;
 }
 
