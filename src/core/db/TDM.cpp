@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <atomic>
+#include <limits>
 
 #include "db/DbConnection.h"
 #include "db/Statement.h"
@@ -145,6 +146,17 @@ bool TDM::DeleteUserWithHistory(int userId) {
   const QVariantMap user{{QStringLiteral(":PUserId"), userId}};
   return InTransaction([&] {
     QSqlQuery q(db_);
+    // Another desk may have given her an instrument since the list was read.
+    if (!Exec(q,
+              QStringLiteral("SELECT COUNT(*) FROM TableUser WHERE UserId = :PUserId "
+                             "AND DeviceId >= 1"),
+              user) ||
+        !q.next())
+      return false;
+    if (q.value(0).toInt() > 0) {
+      lastError_ = QStringLiteral("the person holds an instrument");
+      return false;
+    }
     return Exec(q, QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId"), user) &&
            Exec(q, QStringLiteral("DELETE FROM TableUser WHERE UserId = :PUserId"), user);
   });
@@ -212,6 +224,7 @@ bool TDM::RegisterDevice(const REG_STATE &reg) {
                QStringLiteral("UPDATE TableUser SET DeviceId = :PDeviceId WHERE UserId = :PUserId"),
                {{QStringLiteral(":PDeviceId"), reg.DeviceId},
                 {QStringLiteral(":PUserId"), reg.UserId}}) &&
+           q.numRowsAffected() == 1 &&
            Exec(q,
                 QStringLiteral("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
                                "EventType) VALUES (:PDeviceId, :PUserId, :DTH, 5)"),
@@ -424,13 +437,47 @@ bool TDM::UpdatePerson(int userId, const QString &secondName, const QString &fir
          q.numRowsAffected() == 1;
 }
 
-std::optional<bool> TDM::PersonExists(int userId) {
+namespace {
+const QString PersonColumns = QStringLiteral(
+    "SELECT UserId, UserSecondName, UserFirstName, UserMiddleName, DeviceId FROM TableUser");
+
+Person PersonOf(const QSqlQuery &q) {
+  Person p;
+  p.UserId = q.value(0).toInt();
+  p.SecondName = q.value(1).toString();
+  p.FirstName = q.value(2).toString();
+  p.MiddleName = q.value(3).toString();
+  bool ok = false;
+  const qint64 device = q.value(4).toLongLong(&ok);
+  p.DeviceId =
+      ok && device >= 1 && device <= std::numeric_limits<qint32>::max() ? qint32(device) : -1;
+  return p;
+}
+} // namespace
+
+std::optional<QList<Person>> TDM::People() {
   QSqlQuery q(db_);
-  if (!Exec(q, QStringLiteral("SELECT COUNT(*) FROM TableUser WHERE UserId = :PUserId"),
-            {{QStringLiteral(":PUserId"), userId}}) ||
-      !q.next())
+  if (!Exec(q, PersonColumns, {}))
     return std::nullopt;
-  return q.value(0).toInt() > 0;
+  QList<Person> people;
+  while (q.next())
+    people << PersonOf(q);
+  return people;
+}
+
+PersonLookup TDM::LookUpPerson(int userId) {
+  PersonLookup lookup;
+  QSqlQuery q(db_);
+  if (!Exec(q, PersonColumns + QStringLiteral(" WHERE UserId = :PUserId"),
+            {{QStringLiteral(":PUserId"), userId}}))
+    return lookup;
+  if (q.next()) {
+    lookup.outcome = PersonLookup::Outcome::Found;
+    lookup.person = PersonOf(q);
+  } else {
+    lookup.outcome = PersonLookup::Outcome::Gone;
+  }
+  return lookup;
 }
 
 std::optional<QList<qint32>> TDM::HistoryDeviceNumbers() {

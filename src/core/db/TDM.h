@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "db/DbFileState.h"
+#include "db/Person.h"
 #include "db/SchemaSteps.h"
 #include "exchange/ExchangeRecords.h"
 #include "history/RecordSet.h"
@@ -33,7 +34,8 @@ public:
   RecordSet ADOQueryHistory; // the history of one user, see OpenUserHistory
   RecordSet ADOQDev;         // instrument numbers / holders of the last instrument query
 
-  // Deletes the user's events, then the user row, in one transaction.
+  // Deletes the user's events, then the user row, in one transaction; refused
+  // (false, nothing deleted) when the person holds an instrument by then.
   bool DeleteUserWithHistory(int userId);
   // The user's events into ADOQueryHistory, narrowed by state.Filter.
   bool OpenUserHistory(int userId);
@@ -51,7 +53,8 @@ public:
   int FindDeviceUser(int deviceId, QString *secondName = nullptr, QString *firstName = nullptr,
                      QString *middleName = nullptr);
   // Records reg.DeviceId as held by reg.UserId and writes a receive event, in
-  // one transaction.
+  // one transaction; false with nothing written when the person is no longer
+  // in the register.
   bool RegisterDevice(const REG_STATE &reg);
   // Files every event of a raw history area under the instrument and user, in
   // one transaction: true when all were stored (or there was nothing to
@@ -73,8 +76,11 @@ public:
   // no longer in the register.
   bool UpdatePerson(int userId, const QString &secondName, const QString &firstName,
                     const QString &middleName);
-  // Whether the person is in the register now; nullopt when it cannot be read.
-  std::optional<bool> PersonExists(int userId);
+  // Every person of the register, in the database's order; nullopt when it
+  // cannot be read.
+  std::optional<QList<Person>> People();
+  // The person as the register holds her now.
+  PersonLookup LookUpPerson(int userId);
   // The instrument numbers (1 or more) that occur in the history, each once;
   // nullopt on failure.
   std::optional<QList<qint32>> HistoryDeviceNumbers();

@@ -293,8 +293,10 @@ QString TFormViewHist::UserItemText(const QString &second, const QString &first,
 void TFormViewHist::FillUserCombo(const QString &second, const QString &first,
                                   const QString &middle) {
   const int remembered = Cmb_User->currentIndex();
+  // Read anew: people added or given an instrument since are offered as
+  // they are now.
   RecordSet &users = ctx_.DM->ADOQueryUser;
-  if (!users.Active() && !ctx_.DM->OpenUsers())
+  if (!ctx_.DM->OpenUsers())
     return;
   Cmb_User->clear();
   int preferred = -1;

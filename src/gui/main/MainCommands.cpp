@@ -105,14 +105,15 @@ void TMainForm::AEditUserExecute() {
   editor.Mode = 1;
   if (const QString icon = UserEditorIcon("EditUser.ico"); !icon.isEmpty())
     editor.setWindowIcon(QIcon(icon));
-  editor.EditedUserKey = SelectedUserKey();
-  if (editor.EditedUserKey < 1)
+  if (SelectedUserKey() < 1)
     return;
-  const int row = SG_User->SelectedRow();
-  const StringGridModel &g = SG_User->cells();
-  editor.StoredSecondName = g.Cell(0, row);
-  editor.StoredFirstName = g.Cell(1, row);
-  editor.StoredMiddleName = g.Cell(2, row);
+  const std::optional<Person> person = RecheckSelectedPerson();
+  if (!person)
+    return;
+  editor.EditedUserKey = person->UserId;
+  editor.StoredSecondName = person->SecondName;
+  editor.StoredFirstName = person->FirstName;
+  editor.StoredMiddleName = person->MiddleName;
   if (editor.exec() == QDialog::Accepted)
     FillUserList();
 }
@@ -124,14 +125,22 @@ void TMainForm::ADeleteUserExecute() {
   if (s.User.CurrentUserKey == -1 || SG_User->isHidden())
     return;
   const TextTable &t = s.Texts;
-  if (!SG_User->cells().Cell(3, row).isEmpty()) {
+  const std::optional<Person> person = RecheckSelectedPerson();
+  if (!person)
+    return;
+  if (person->HoldsInstrument() || !SG_User->cells().Cell(3, row).isEmpty()) {
     ctx_.messages.notice(this, t.at(75) + u'\n' + t.at(76));
+    if (person->HoldsInstrument())
+      FillUserList();
     return;
   }
   if (!ctx_.messages.question(this, t.at(52)))
     return;
-  if (!ctx_.DM->DeleteUserWithHistory(s.User.CurrentUserKey))
+  if (!ctx_.DM->DeleteUserWithHistory(person->UserId)) {
+    // Refused when she was given an instrument meanwhile: the list shows it.
+    FillUserList();
     return;
+  }
   FillUserList();
   const StringGridModel &g = SG_User->cells();
   if (row > g.RowCount() - 1) {

@@ -550,25 +550,21 @@ void TMainForm::LayoutHistoryList(bool visible) {
 }
 
 void TMainForm::FillUserList() {
-  TDM &dm = *ctx_.DM;
-  if (!dm.OpenUsers() || !dm.ADOQueryUser.Active())
+  std::optional<QList<Person>> people = ctx_.DM->People();
+  if (!people)
     return;
   PanelName->hide();
-  const RecordSet &users = dm.ADOQueryUser;
-  const int fields[] = {users.FieldIndex("UserSecondName"), users.FieldIndex("UserFirstName"),
-                        users.FieldIndex("UserMiddleName")};
-  const int device = users.FieldIndex("DeviceId");
+  people_ = std::move(*people);
   // Rows grow in steps of 20, so up to 20 empty rows follow the last person.
-  const int n = users.RowCount();
+  const int n = int(people_.size());
   const int dataRows = std::max(20, (n + 19) / 20 * 20);
   std::vector<QString> cells(std::size_t(dataRows) * 4);
   auto cell = cells.begin();
-  for (int r = 0; r < n; ++r) {
-    for (int f : fields)
-      *cell++ = f < 0 ? QString() : users.Value(r, f).toString();
-    bool ok = false;
-    const qint64 d = device < 0 ? 0 : users.Value(r, device).toLongLong(&ok);
-    *cell++ = ok && d >= 1 ? QString::number(d) : QString();
+  for (const Person &p : people_) {
+    *cell++ = p.SecondName;
+    *cell++ = p.FirstName;
+    *cell++ = p.MiddleName;
+    *cell++ = p.HoldsInstrument() ? QString::number(p.DeviceId) : QString();
   }
   const int selected = SG_User->SelectedRow();
   userCells_->SetRows(std::move(cells), dataRows);
@@ -594,21 +590,28 @@ void TMainForm::FillHistoryList() {
 }
 
 int TMainForm::SelectedUserKey() {
-  RecordSet &users = ctx_.DM->ADOQueryUser;
-  if (!users.Active() && !ctx_.DM->OpenUsers())
-    return -1;
+  // The key travels with the row the grid shows: whatever happened to the
+  // database since, a command acts on the person the operator sees.
   const int row = SG_User->SelectedRow();
   const StringGridModel &g = SG_User->cells();
-  if (row < 1 || (g.Cell(0, row).isEmpty() && g.Cell(1, row).isEmpty() && g.Cell(2, row).isEmpty()))
+  if (row < 1 || row > people_.size() ||
+      (g.Cell(0, row).isEmpty() && g.Cell(1, row).isEmpty() && g.Cell(2, row).isEmpty()))
     return -1;
-  users.First();
-  for (int i = 1; i < row && !users.Eof(); ++i)
-    users.Next();
-  if (users.Eof()) {
-    users.First();
-    return -1;
-  }
-  return users.FieldByName("UserId").toInt();
+  return people_.at(row - 1).UserId;
+}
+
+std::optional<Person> TMainForm::RecheckSelectedPerson() {
+  const int key = SelectedUserKey();
+  if (key == -1)
+    return std::nullopt;
+  const PersonLookup now = ctx_.DM->LookUpPerson(key);
+  if (now.outcome == PersonLookup::Outcome::Found)
+    return now.person;
+  // Deleted at another desk, or the register cannot be read: nothing is done
+  // to anyone, and the list shows what the database holds now.
+  ctx_.messages.error(this, ctx_.state.Texts.at(67));
+  FillUserList();
+  return std::nullopt;
 }
 
 void TMainForm::SetUserListView() {

@@ -3,6 +3,8 @@
 #include <QMap>
 #include <memory>
 
+#include "db/Person.h"
+
 struct AppContext;
 class HistoryGridModel;
 class OfficeExport;
@@ -34,6 +36,9 @@ public:
   void FillHistoryList();
   // The UserId of the person in the selected row of the user list, or -1.
   int SelectedUserKey();
+  // The selected person as the database holds her now. Gone or unreadable:
+  // the operator is told and the list is read again; nullopt.
+  std::optional<Person> RecheckSelectedPerson();
   // True while the history list is the list on show.
   bool HistoryShown() const;
 
@@ -128,6 +133,8 @@ private:
 
   AppContext &ctx_;
   TextGridModel *userCells_ = nullptr;
+  // The people the user list shows, row 1 first: each row's key.
+  QList<Person> people_;
   HistoryGridModel *historyCells_ = nullptr;
   QMap<QString, QAction *> actions_;
   QMap<QString, QToolButton *> toolButtons_;

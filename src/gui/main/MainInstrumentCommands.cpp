@@ -78,6 +78,14 @@ void TMainForm::ARegistrationExecute() {
   s.User.CurrentUserKey = SelectedUserKey();
   if (s.User.CurrentUserKey == -1)
     return;
+  const std::optional<Person> person = RecheckSelectedPerson();
+  if (!person)
+    return;
+  if (person->HoldsInstrument()) {
+    // Given an instrument at another desk meanwhile: the list shows it now.
+    FillUserList();
+    return;
+  }
   s.User.SecondName = g.Cell(0, row);
   s.User.FirstName = g.Cell(1, row);
   s.User.MiddleName = g.Cell(2, row);
@@ -117,6 +125,14 @@ void TMainForm::ACancelRegExecute() {
   const int deviceId = cell.toInt(&ok);
   if (!ok)
     return;
+  const std::optional<Person> person = RecheckSelectedPerson();
+  if (!person)
+    return;
+  if (person->DeviceId != deviceId) {
+    // The registration changed at another desk meanwhile: the list shows it now.
+    FillUserList();
+    return;
+  }
   if (!ctx_.messages.question(this, s.Texts.at(64)))
     return;
   if (ctx_.DM->CancelRegistration(deviceId, s.User.CurrentUserKey))

@@ -113,6 +113,8 @@ private slots:
     QCOMPARE(dm->FileReading(4242, {Bytes(rec), std::size_t(rec.size())}).outcome,
              FilingResult::Outcome::Filed);
     QVERIFY(dm->ForgetFiledReading(4242));
+    QVERIFY(!dm->DeleteUserWithHistory(u)); // she holds 4242
+    QVERIFY(dm->CancelRegistration(4242, u));
     QVERIFY(dm->DeleteUserWithHistory(u));
     sqlite3_trace_v2(raw, 0, nullptr, nullptr);
     // Every value reaches the database bound to a parameter: no statement

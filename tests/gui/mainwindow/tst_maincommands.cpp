@@ -50,6 +50,7 @@ private slots:
   void deleteUserHoldingAnInstrumentIsRefused();
   void deleteUserAsksAndDeletes();
   void deletingTheLastRowMakesThePersonAboveCurrent();
+  void commandsActOnThePersonShownWhateverAnotherDeskDid();
   void deleteHistory();
   void filterFromTheHistoryView();
   void filterFromTheUserList();
@@ -278,6 +279,44 @@ void TestMainCommands::deleteUserAsksAndDeletes() {
   // An empty row: nothing is asked.
   run.main().action("ADeleteUser")->trigger();
   QCOMPARE(run.messages.shown.size(), size_t(3));
+}
+
+// Another desk changes the register after this desk's list was read: every
+// command looks its person up again and never acts on someone else.
+void TestMainCommands::commandsActOnThePersonShownWhateverAnotherDeskDid() {
+  Run run;
+  twoPeople(run);
+  exec(run.db(), {"UPDATE TableUser SET DeviceId = -1"});
+  run.main().action("ASelectUser")->trigger(); // the list as read now: Abcd (1), Mnop (2)
+  // Abcd is deleted elsewhere and someone new takes her place in the order.
+  exec(run.db(),
+       {"DELETE FROM TableHistory WHERE UserId = 1", "DELETE FROM TableUser WHERE UserId = 1",
+        insertUser("'Zed'", "'Yolanda'", "''")});
+  run.main().SG_User->SelectRow(1); // still shows Abcd
+  run.main().action("ADeleteUser")->trigger();
+  QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(67)});
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser"), 2);
+  QCOMPARE(run.users().Cell(0, 1), QString("Mnop")); // the list shows the register now
+  // Editing someone who is gone is refused the same way.
+  exec(run.db(), {"DELETE FROM TableUser WHERE UserSecondName = 'Mnop'"});
+  run.messages.shown.clear();
+  int edited = 0;
+  rejectWhenShown("FormUser", &edited);
+  run.main().SG_User->SelectRow(1);
+  run.main().action("AEditUser")->trigger();
+  QCOMPARE(edited, 0);
+  QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(67)});
+  QCOMPARE(run.users().Cell(0, 1), QString("Zed"));
+  // Given an instrument elsewhere: deleting her is refused as for a holder,
+  // and the list shows her instrument.
+  exec(run.db(), {"UPDATE TableUser SET DeviceId = 31 WHERE UserSecondName = 'Zed'"});
+  run.messages.shown.clear();
+  run.main().SG_User->SelectRow(1);
+  run.main().action("ADeleteUser")->trigger();
+  const TextTable &t = run.state.Texts;
+  QCOMPARE(run.messages.texts(), QStringList{t.at(75) + '\n' + t.at(76)});
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser"), 1);
+  QCOMPARE(run.users().Cell(3, 1), QString("31"));
 }
 
 void TestMainCommands::deletingTheLastRowMakesThePersonAboveCurrent() {

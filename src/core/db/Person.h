@@ -1,0 +1,26 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+// One row of the register: a person and the instrument the person holds.
+struct Person {
+  qint32 UserId = -1;
+  QString SecondName;
+  QString FirstName;
+  QString MiddleName;   // NULL reads as empty
+  qint32 DeviceId = -1; // 1 or more: the instrument held now; else none
+
+  bool HoldsInstrument() const { return DeviceId >= 1; }
+  bool operator==(const Person &) const = default;
+};
+
+// A person looked up again in the database before a command acts on her.
+struct PersonLookup {
+  enum class Outcome {
+    Found,
+    Gone,  // no longer in the register (another desk deleted her)
+    Failed // the register cannot be read
+  };
+  Outcome outcome = Outcome::Failed;
+  Person person;
+};
