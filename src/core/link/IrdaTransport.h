@@ -44,8 +44,9 @@ public:
   // Sends the whole frame (repeating after partial sends). 0 or Winsock error.
   int IrdaSend(IrdaSocket socket, const std::uint8_t *frame, int length);
   // One receive of at most `length` bytes (at most 500). On success `length`
-  // becomes the count received (0 when the peer closed). 0 or Winsock error
-  // (then `length` and `buffer` are unchanged).
+  // becomes the count received (0 when the peer closed). 0, LinkCancelled or
+  // a Winsock error (then `length` and `buffer` are unchanged). Without a
+  // cancel hook it blocks as long as the socket lets it.
   int IrdaReceive(IrdaSocket socket, std::uint8_t *buffer, int &length);
   // The same receive, for a reply that must be complete by `deadline`
   // (Clock::time_point::max(): no deadline). It first asks CancelRequested
