@@ -117,11 +117,24 @@ int FakeIrdaStack::Send(IrdaSocket, const void *data, int length) {
   return taken;
 }
 
+int FakeIrdaStack::WaitReadable(IrdaSocket, int timeoutMs) {
+  WaitTimes.push_back(timeoutMs);
+  if (Received.empty())
+    return 1; // the receive fails at once
+  Incoming &front = Received.front();
+  const int passed = std::min(std::max(timeoutMs, 0), front.SilentMs);
+  ClockMs += passed;
+  front.SilentMs -= passed;
+  return front.SilentMs > 0 ? 0 : 1;
+}
+
 int FakeIrdaStack::Receive(IrdaSocket, void *data, int length) {
   ReceiveSizes.push_back(length);
   if (Received.empty())
     return Fail(ReceiveErrorWhenEmpty);
   Incoming &front = Received.front();
+  ClockMs += front.SilentMs; // a blocking receive waits the silence out
+  front.SilentMs = 0;
   if (front.Error != 0) {
     const int error = front.Error;
     Received.pop_front();

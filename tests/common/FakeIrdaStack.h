@@ -31,10 +31,12 @@ public:
   };
   // What one receive delivers: the bytes of a piece (a receive takes at most
   // what it asks for and leaves the rest for the next), an error, or nothing
-  // (no bytes and no error: the peer closed).
+  // (no bytes and no error: the peer closed). SilentMs: how long the peer
+  // stays silent before the piece, on the fake clock.
   struct Incoming {
     std::vector<std::uint8_t> Bytes;
     int Error = 0;
+    int SilentMs = 0;
   };
 
   // Scripts. Empty queues give the defaults.
@@ -47,6 +49,8 @@ public:
   std::deque<int> SendResults;       // >0: at most that many bytes taken; <0: -error
   std::deque<Incoming> Received;     // what receives deliver, in order
   int ReceiveErrorWhenEmpty = 10060; // a receive with nothing queued times out
+  int ReceiveTimeout = 0;            // the socket's receive time-out, ms (0: none)
+  std::int64_t ClockMs = 0;          // the fake clock, moved on by waits for silent pieces
   // Called with the bytes of every accepted send; may queue the replies.
   std::function<void(std::span<const std::uint8_t> sent, FakeIrdaStack &stack)> Responder;
   bool LibraryPresent = false;
@@ -60,6 +64,7 @@ public:
   std::vector<std::vector<std::uint8_t>> Connects;   // the whole address buffers
   std::vector<std::vector<std::uint8_t>> Sends;      // the bytes each send took
   std::vector<int> ReceiveSizes;                     // what each receive asked for
+  std::vector<int> WaitTimes;                        // what each wait for data allowed
   // Sockets SetSockVal of the fake options library was called with.
   static std::vector<int> &SetSockValCalls();
 
@@ -67,6 +72,9 @@ public:
   void Queue(std::vector<std::uint8_t> piece) { Received.push_back({std::move(piece), 0}); }
   void QueueError(int error) { Received.push_back({{}, error}); }
   void QueueClosed() { Received.push_back({}); }
+  void QueueAfter(int silentMs, std::vector<std::uint8_t> piece) {
+    Received.push_back({std::move(piece), 0, silentMs});
+  }
   // All bytes sent so far, in order.
   std::vector<std::uint8_t> SentBytes() const;
 
@@ -80,6 +88,8 @@ public:
   int Send(IrdaSocket socket, const void *data, int length) override;
   int Receive(IrdaSocket socket, void *data, int length) override;
   int Close(IrdaSocket socket) override;
+  int WaitReadable(IrdaSocket socket, int timeoutMs) override;
+  int ReceiveTimeoutMs(IrdaSocket) override { return ReceiveTimeout; }
   int LastError() const override { return lastError_; }
   void SetLastError(int error) override { lastError_ = error; }
   void *LoadOptionsLibrary() override;

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 // The command letters the instrument answers.
 constexpr char InstrumentCommands[] = "nPSTAHCG";
@@ -18,8 +19,13 @@ struct FaultPlan {
   CommandFault stray; // 0xEE bytes sent in front of a reply
   CommandFault split; // a reply sent in pieces with pauses between them
   int splitPauseMs = 20;
-  QByteArray silent;                     // commands left without an answer
-  QByteArray badChecksum;                // commands whose replies carry a spoiled checksum
+  CommandFault trickle;                 // a reply sent one byte at a time, count = ms between bytes
+  QByteArray silent;                    // commands left without an answer
+  QByteArray badChecksum;               // commands whose replies carry a spoiled checksum
+  QByteArray damage;                    // commands whose replies are spoiled after the checksum
+  int damageBlock = 0;                  // with H damaged: only history block k (0: every block)
+  std::optional<QByteArray> numberText; // the seven characters of the n reply
+  bool emptyBlocks = false;             // history blocks without data, each promising more
   bool impossibleActivationDate = false; // month 13 in the activation reply
   int dropAfterBlock = 0;                // close the link after sending history block k
   bool dropAdvance = false;              // each further faulty link drops one block later

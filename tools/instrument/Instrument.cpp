@@ -43,7 +43,11 @@ QByteArray Instrument::acknowledge(char code) const {
   return BuildFrame(code, {});
 }
 
-QByteArray Instrument::historyBlock(HistoryCursor &cursor) const {
+QByteArray Instrument::historyBlock(HistoryCursor &cursor, const FaultPlan &faults) const {
+  if (faults.emptyBlocks) {
+    cursor.lastBlock = ++cursor.blocksSent;
+    return BuildFrame('H', {});
+  }
   const QByteArray data = current.history.mid(cursor.offset, blockSize);
   cursor.offset += data.size();
   cursor.lastBlock = ++cursor.blocksSent;
@@ -66,7 +70,8 @@ QByteArray Instrument::answer(const QByteArray &request, HistoryCursor &cursor,
 
   switch (code) {
   case 'n': {
-    QByteArray data = QByteArray::number(current.number).rightJustified(7, '0');
+    QByteArray data = faults.numberText ? faults.numberText->rightJustified(7, ' ')
+                                        : QByteArray::number(current.number).rightJustified(7, '0');
     data.append(char(0x01));
     return BuildFrame(code, data);
   }
@@ -88,7 +93,7 @@ QByteArray Instrument::answer(const QByteArray &request, HistoryCursor &cursor,
     changed();
     return acknowledge(code);
   case 'H':
-    return historyBlock(cursor);
+    return historyBlock(cursor, faults);
   case 'C':
     current.history.clear();
     changed();

@@ -21,7 +21,8 @@ public:
   // The reply to a request whose checksum was already checked; empty for a request the
   // instrument does not know (unknown letter or wrong length), which it leaves unanswered.
   // Settings, activation time, history and DE changed by the request are saved before
-  // the reply is given. The date fault of the plan spoils the activation reply.
+  // the reply is given. The plan's date fault spoils the activation reply, its
+  // number text replaces the number, and its empty blocks replace the history.
   QByteArray answer(const QByteArray &request, HistoryCursor &cursor, const FaultPlan &faults);
 
   const InstrumentState &state() const { return current; }
@@ -29,7 +30,7 @@ public:
 
 private:
   QByteArray acknowledge(char code) const;
-  QByteArray historyBlock(HistoryCursor &cursor) const;
+  QByteArray historyBlock(HistoryCursor &cursor, const FaultPlan &faults) const;
   void changed();
 
   InstrumentState current;

@@ -149,6 +149,13 @@ void LinkSession::answerFrame(const QByteArray &request) {
   }
   if (faults.badChecksum.contains(code))
     reply.back() = char(reply.back() ^ 0x5A);
+  if (faults.damage.contains(code) &&
+      (code != 'H' || faults.damageBlock == 0 || faults.damageBlock == cursor.lastBlock)) {
+    // One bit of the first data byte (of the code when there is no data),
+    // after the checksum was made.
+    const qsizetype at = reply.size() > FrameHeaderSize + 1 ? FrameHeaderSize : 2;
+    reply[at] = char(reply.at(at) ^ 0x01);
+  }
   const bool drop =
       code == 'H' && faults.dropAfterBlock > 0 && cursor.lastBlock == faults.dropAfterBlock;
   queueReply(reply, code, drop);
@@ -160,13 +167,18 @@ void LinkSession::queueReply(const QByteArray &reply, char code, bool closeAfter
     bytes.prepend(QByteArray(faults.stray.count, BusyByte));
   log("sends " + QString::fromLatin1(bytes.left(48).toHex(' ')) +
       (bytes.size() > 48 ? QStringLiteral(" ... (%1 bytes)").arg(bytes.size()) : QString()));
-  const int pieces =
-      faults.split.appliesTo(code) ? qBound(1, faults.split.count, int(bytes.size())) : 1;
+  const bool trickle = faults.trickle.appliesTo(code);
+  int pieces = 1;
+  if (trickle)
+    pieces = int(bytes.size());
+  else if (faults.split.appliesTo(code))
+    pieces = qBound(1, faults.split.count, int(bytes.size()));
+  const int pauseMs = trickle ? faults.trickle.count : faults.splitPauseMs;
   qsizetype start = 0;
   for (int i = 0; i < pieces; ++i) {
     const qsizetype end = bytes.size() * (i + 1) / pieces;
-    output.append({bytes.mid(start, end - start), i == 0 ? 0 : faults.splitPauseMs,
-                   closeAfter && i == pieces - 1});
+    output.append(
+        {bytes.mid(start, end - start), i == 0 ? 0 : pauseMs, closeAfter && i == pieces - 1});
     start = end;
   }
   drain();

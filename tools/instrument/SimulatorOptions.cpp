@@ -60,16 +60,33 @@ const QList<Option> &optionTable() {
       {"state", "Keep the instrument's state in FILE across runs (see above).", "FILE"},
       {"dump-state", "Same as --state.", "FILE"},
       {"block-size", "History data bytes per block, 1 to 200 (default 200).", "N"},
-      {"busy", "Answer each request a lone 0xEE (busy) N times before the real reply.",
+      {"busy",
+       "Answer each request a lone 0xEE (busy) N times before the real reply (each "
+       "history block's request too).",
        "N[:LETTERS]"},
       {"stray", "Send N 0xEE bytes in front of each reply.", "N[:LETTERS]"},
       {"split", "Send each reply in N pieces with pauses between them.", "N[:LETTERS]"},
       {"split-pause", "Pause between the pieces of a split reply (default 20 ms).", "MS"},
+      {"trickle", "Send each reply one byte at a time, MS (1 to 1000) between bytes.",
+       "MS[:LETTERS]"},
       {"silent", "Leave these commands without any answer.", "LETTERS"},
       {"bad-checksum",
        "Spoil the checksum of the replies to these commands (P, T, PT or any "
        "LETTERS; every block of H).",
        "LETTERS"},
+      {"damage",
+       "Spoil one byte of the replies to these commands after the checksum was made "
+       "(the first data byte: n turns 4418001 into 5418001).",
+       "LETTERS"},
+      {"damage-block", "With H in --damage: spoil only history block K (from 1).", "K"},
+      {"number-text",
+       "Send TEXT (up to 7 characters, blanks in front) as the number in the n reply, "
+       "for example \"     -1\" or \"12a4567\"; the checksum is correct.",
+       "TEXT"},
+      {"empty-blocks",
+       "Answer every history request with a block without data that "
+       "promises more, forever.",
+       ""},
       {"bad-date", "Send month 13 in the activation time (checksum correct).", ""},
       {"drop-after", "Close the link right after sending history block K (from 1).", "K"},
       {"drop-advance",
@@ -251,6 +268,32 @@ bool ParseSimulatorOptions(const QStringList &arguments, SimulatorOptions &optio
       (parser.isSet("split") && !ParseCommandFault(parser.value("split"), faults.split, error)) ||
       (parser.isSet("silent") && !ParseCommandList(parser.value("silent"), faults.silent, error)))
     return false;
+  if (parser.isSet("trickle")) {
+    if (!ParseCommandFault(parser.value("trickle"), faults.trickle, error))
+      return false;
+    if (faults.trickle.count < 1) {
+      error = QStringLiteral("--trickle: MS from 1 to 1000");
+      return false;
+    }
+  }
+  if (parser.isSet("damage") && !ParseCommandList(parser.value("damage"), faults.damage, error)) {
+    error = "--damage: " + error;
+    return false;
+  }
+  if (parser.isSet("damage-block")) {
+    if (!integer("damage-block", 1, 1000000))
+      return false;
+    faults.damageBlock = int(value);
+  }
+  if (parser.isSet("number-text")) {
+    const QByteArray text = parser.value("number-text").toLatin1();
+    if (text.size() > 7) {
+      error = QStringLiteral("--number-text: at most 7 characters");
+      return false;
+    }
+    faults.numberText = text;
+  }
+  faults.emptyBlocks = parser.isSet("empty-blocks");
   if (parser.isSet("split-pause")) {
     if (!integer("split-pause", 0, 60000))
       return false;

@@ -3,11 +3,13 @@
 #include <QDate>
 #include <QTime>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
+#include "link/HistoryArea.h"
 #include "link/LinkCodes.h"
 
 namespace {
@@ -24,6 +26,10 @@ int ExchangeFixed(IrdaTransport &link, IrdaSocket socket, std::uint8_t command,
     return LinkFailed;
   replyLength = expected;
   return ExchangeFrame(link, socket, request, reply, replyLength);
+}
+
+IrdaTransport::Clock::time_point ReplyDeadline(IrdaTransport &link) {
+  return link.Now() + std::chrono::milliseconds(link.ReplyLimitMs);
 }
 
 int ExchangeForAck(IrdaTransport &link, IrdaSocket socket, std::uint8_t command) {
@@ -70,6 +76,7 @@ int ExchangeFrame(IrdaTransport &link, IrdaSocket socket, std::span<const std::u
     if (result != 0)
       return result;
 
+    const auto deadline = ReplyDeadline(link);
     int collected = 0;
     int expected = replyLength;
     bool lengthKnown = false;
@@ -77,7 +84,7 @@ int ExchangeFrame(IrdaTransport &link, IrdaSocket socket, std::span<const std::u
     while (collected < expected) {
       std::uint8_t *into = reply.data() + collected;
       int count = expected - collected;
-      result = link.IrdaReceive(socket, into, count);
+      result = link.IrdaReceive(socket, into, count, deadline);
       if (result != 0)
         return result;
       if (count == 0)
@@ -137,6 +144,29 @@ std::int32_t ParseDeviceNumber(const std::uint8_t *chars, int count) {
   return static_cast<std::int32_t>(negative ? -value : std::min<std::int64_t>(value, INT32_MAX));
 }
 
+bool ParseInstrumentNumber(const std::uint8_t *chars, int count, std::int32_t &number) {
+  auto blank = [](std::uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
+  int at = 0;
+  while (at < count && blank(chars[at]))
+    ++at;
+  if (at < count && (chars[at] == '+' || chars[at] == '-'))
+    ++at;
+  const int digitsFrom = at;
+  while (at < count && digit(chars[at]))
+    ++at;
+  if (at == digitsFrom)
+    return false;
+  for (; at < count; ++at)
+    if (!blank(chars[at]) && chars[at] != 0)
+      return false;
+  const std::int32_t value = ParseDeviceNumber(chars, count);
+  if (value < MinDeviceNumber || value > MaxDeviceNumber)
+    return false;
+  number = value;
+  return true;
+}
+
 int ReadDeviceNumber(IrdaTransport &link, IrdaSocket socket, std::int32_t &number) {
   std::uint8_t reply[NumberReplyLength];
   int replyLength = 0;
@@ -144,10 +174,11 @@ int ReadDeviceNumber(IrdaTransport &link, IrdaSocket socket, std::int32_t &numbe
       ExchangeFixed(link, socket, CmdReadNumber, reply, NumberReplyLength, replyLength);
   if (result != 0)
     return result;
-  if (replyLength < 11) // the seven characters are not part of this reply
+  // The seven characters and the checksum after them must all be there.
+  const int checksumAt = replyLength - 1;
+  if (checksumAt < 11 || FrameChecksum(reply, checksumAt) != reply[checksumAt])
     return LinkFailed;
-  number = ParseDeviceNumber(reply + 4, 7);
-  return LinkOk;
+  return ParseInstrumentNumber(reply + 4, 7, number) ? LinkOk : LinkBadDeviceNumber;
 }
 
 int ReadParameterFrame(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> reply,
@@ -211,26 +242,35 @@ int WriteActivationTime(IrdaTransport &link, IrdaSocket socket, double dateTime)
   return ExchangeFrame(link, socket, request, reply, replyLength);
 }
 
-int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> data, int &length,
-                HistoryProgress *progress) {
-  length = 0;
-  std::uint8_t block[HistoryBlockSize];
+namespace {
+
+// Sends the H request and collects one whole block into `block`: a lone 0xEE
+// is a busy answer and the request is sent again (at most 20 times); the
+// block must be complete within the link's reply limit and carry a sound
+// checksum. `blockLength` is the block's own length (byte 1 + 1).
+int ReadHistoryBlock(IrdaTransport &link, IrdaSocket socket, std::uint8_t *block,
+                     int &blockLength) {
+  int busyAnswers = 0;
   for (;;) {
     int result = link.IrdaSend(socket, HistoryRequest, sizeof HistoryRequest);
     if (result != 0)
       return result;
-
-    // Collect one whole block: first its length byte, then the rest.
+    const auto deadline = ReplyDeadline(link);
     int got = 0;
-    int blockLength = HistoryBlockSize;
+    blockLength = HistoryBlockSize;
     bool lengthKnown = false;
+    bool busy = false;
     while (got < blockLength) {
       int count = blockLength - got;
-      result = link.IrdaReceive(socket, block + got, count);
+      result = link.IrdaReceive(socket, block + got, count, deadline);
       if (result != 0)
         return result;
       if (count == 0)
         return LinkFailed; // link ended before the last block
+      if (got == 0 && count == 1 && block[0] == BusyByte) {
+        busy = true;
+        break;
+      }
       got += count;
       if (!lengthKnown && got >= 2) {
         const int l = block[1];
@@ -240,9 +280,29 @@ int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> 
         blockLength = l + 1;
       }
     }
+    if (!busy) {
+      const int checksumAt = blockLength - 1;
+      return FrameChecksum(block, checksumAt) == block[checksumAt] ? LinkOk : LinkFailed;
+    }
+    if (++busyAnswers > MaxBusyAnswers)
+      return LinkFailed;
+  }
+}
+
+int ReadHistoryBlocks(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> data,
+                      int &length, HistoryProgress *progress) {
+  const std::size_t room = std::min<std::size_t>(data.size(), HistoryArea::Capacity);
+  std::uint8_t block[HistoryBlockSize];
+  for (;;) {
+    int blockLength = 0;
+    if (const int result = ReadHistoryBlock(link, socket, block, blockLength); result != 0)
+      return result;
 
     const int dataBytes = blockLength - 5;
-    if (static_cast<std::size_t>(length) + static_cast<std::size_t>(dataBytes) > data.size())
+    const bool more = block[2] == CmdReadHistory;
+    if (more && dataBytes == 0)
+      return LinkFailed; // promises more but brings nothing: it would never end
+    if (static_cast<std::size_t>(length) + static_cast<std::size_t>(dataBytes) > room)
       return LinkFailed; // more history than the area holds
     if (dataBytes > 0)
       std::memcpy(data.data() + length, block + 4, static_cast<std::size_t>(dataBytes));
@@ -256,8 +316,20 @@ int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> 
       if (link.ProcessMessages)
         link.ProcessMessages();
     }
-    if (block[2] != CmdReadHistory)
-      break;
+    if (!more)
+      return LinkOk;
+  }
+}
+
+} // namespace
+
+int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> data, int &length,
+                HistoryProgress *progress) {
+  length = 0;
+  const int result = ReadHistoryBlocks(link, socket, data, length, progress);
+  if (result != LinkOk) {
+    length = 0; // nothing of a failed transfer is a history
+    return result;
   }
   if (progress) {
     progress->setPosition(progress->maximum());

@@ -63,14 +63,26 @@ public:
 // most 20); leading 0xEE bytes before a reply are dropped; a reply arriving
 // in pieces is collected piece by piece; an attempt that ends with the link
 // delivering nothing is repeated (three attempts in all). A reply announcing
-// more than reply.size() bytes fails with -1.
+// more than reply.size() bytes fails with -1. Each attempt's reply must be
+// whole within link.ReplyLimitMs (else WsaTimedOut); LinkCancelled when the
+// operator cancelled between two receives.
 int ExchangeFrame(IrdaTransport &link, IrdaSocket socket, std::span<const std::uint8_t> request,
                   std::span<std::uint8_t> reply, int &replyLength);
 
-// n: the instrument number, read from reply bytes 4..10 like atol.
+// The numbers an instrument can have.
+constexpr std::int32_t MinDeviceNumber = 1;
+constexpr std::int32_t MaxDeviceNumber = 9999999;
+
+// n: the instrument number from reply bytes 4..10. -1 when the reply is
+// shorter than 12 bytes or its checksum is wrong; LinkBadDeviceNumber when the
+// characters are no instrument number (see ParseInstrumentNumber). On any
+// failure `number` is left alone.
 int ReadDeviceNumber(IrdaTransport &link, IrdaSocket socket, std::int32_t &number);
-// Reads seven characters the way atol does (blanks, sign, digits).
+// Reads characters the way atol does (blanks, sign, digits).
 std::int32_t ParseDeviceNumber(const std::uint8_t *chars, int count);
+// True and `number` set when the characters are blanks, an optional sign and
+// digits, then only blanks or NULs, and the number is 1..9,999,999.
+bool ParseInstrumentNumber(const std::uint8_t *chars, int count, std::int32_t &number);
 
 // P and T: the reply frames, for the decoders of the parameter block.
 // `reply` must hold at least 34 (P) or 12 (T) bytes.
@@ -95,13 +107,16 @@ bool DaysToInstrumentDateTime(double days, InstrumentDateTime &parts);
 // A: sets the activation time to `dateTime`.
 int WriteActivationTime(IrdaTransport &link, IrdaSocket socket, double dateTime);
 
-// H: reads the whole history into `data`, its byte count in `length` (0 at
-// the start). 0 only when the last block (reply code other than H) arrived
-// whole; -1 when the link delivers nothing before that, a block announces a
-// length outside 4..204, or the history would not fit in `data`; a Winsock
-// error ends it at once. The bytes received so far stay in `data`/`length`.
-// With a progress sink, it advances once per block (back to 0 after the
-// maximum) and messages are processed (link.ProcessMessages).
+// H: reads the whole history into `data`, its byte count in `length`. 0 only
+// when the last block (reply code other than H) arrived whole. -1 when the
+// link delivers nothing before that, a block announces a length outside
+// 4..204, has a wrong checksum, promises more blocks without carrying data,
+// or the history would not fit in `data` (at most HistoryArea::Capacity
+// bytes), or after 20 busy answers to one request. Each block must be whole
+// within link.ReplyLimitMs of its request (else WsaTimedOut); a Winsock error
+// or LinkCancelled ends it at once. On every failure `length` is 0. With a
+// progress sink, it advances once per block (back to 0 after the maximum)
+// and messages are processed (link.ProcessMessages).
 int ReadHistory(IrdaTransport &link, IrdaSocket socket, std::span<std::uint8_t> data, int &length,
                 HistoryProgress *progress);
 

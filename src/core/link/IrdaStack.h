@@ -37,6 +37,13 @@ public:
   virtual int Receive(IrdaSocket socket, void *data, int length) = 0;
   // closesocket.
   virtual int Close(IrdaSocket socket) = 0;
+  // Waits at most `timeoutMs` for something to receive (data, or the peer
+  // closing): 1 when a receive would not block, 0 when the time passed
+  // first, -1 on failure (LastError).
+  virtual int WaitReadable(IrdaSocket socket, int timeoutMs) = 0;
+  // The socket's receive time-out (SO_RCVTIMEO) in milliseconds; 0 when
+  // receives wait without one.
+  virtual int ReceiveTimeoutMs(IrdaSocket socket) = 0;
 
   // WSAGetLastError / WSASetLastError.
   virtual int LastError() const = 0;

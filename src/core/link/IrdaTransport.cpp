@@ -14,7 +14,7 @@ constexpr std::uint16_t WinsockVersion = 0x0101;
 
 IrdaTransport::IrdaTransport(std::shared_ptr<IrdaStack> stack)
     : Sleep([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
-      stack_(std::move(stack)) {}
+      Now([] { return Clock::now(); }), stack_(std::move(stack)) {}
 
 IrdaTransport::~IrdaTransport() {
   FreeOptionsLibrary();
@@ -121,6 +121,39 @@ int IrdaTransport::IrdaSend(IrdaSocket socket, const std::uint8_t *frame, int le
 }
 
 int IrdaTransport::IrdaReceive(IrdaSocket socket, std::uint8_t *buffer, int &length) {
+  return IrdaReceive(socket, buffer, length, Clock::time_point::max());
+}
+
+int IrdaTransport::AwaitData(IrdaSocket socket, Clock::time_point deadline) {
+  // The socket's time-out still bounds how long nothing may arrive.
+  Clock::time_point end = deadline;
+  if (const int timeoutMs = stack_->ReceiveTimeoutMs(socket); timeoutMs > 0)
+    end = std::min(end, Now() + std::chrono::milliseconds(timeoutMs));
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Now()).count();
+    if (left <= 0)
+      return WsaTimedOut;
+    const int ready =
+        stack_->WaitReadable(socket, static_cast<int>(std::min<long long>(left, WaitSliceMs)));
+    if (ready > 0)
+      return LinkOk;
+    if (ready < 0)
+      return stack_->LastError();
+    if (ProcessMessages)
+      ProcessMessages();
+    if (Cancelled())
+      return LinkCancelled;
+  }
+}
+
+int IrdaTransport::IrdaReceive(IrdaSocket socket, std::uint8_t *buffer, int &length,
+                               Clock::time_point deadline) {
+  if (Cancelled())
+    return LinkCancelled;
+  if (CancelRequested || deadline != Clock::time_point::max()) {
+    if (const int waited = AwaitData(socket, deadline); waited != LinkOk)
+      return waited;
+  }
   std::uint8_t incoming[MaxReceive];
   const int asked = std::min(std::max(length, 0), MaxReceive);
   int n = stack_->Receive(socket, incoming, asked);

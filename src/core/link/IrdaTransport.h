@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +17,11 @@ public:
   static constexpr int EnumerationTries = 49;
   static constexpr int EnumerationPauseMs = 10;
   static constexpr int MaxReceive = 500;
+  // Longest single wait of a receive while a cancel hook is set or the reply
+  // has a deadline: the operator's Cancel takes effect within about this long.
+  static constexpr int WaitSliceMs = 200;
+
+  using Clock = std::chrono::steady_clock;
 
   explicit IrdaTransport(std::shared_ptr<IrdaStack> stack);
   ~IrdaTransport();
@@ -38,9 +44,17 @@ public:
   // Sends the whole frame (repeating after partial sends). 0 or Winsock error.
   int IrdaSend(IrdaSocket socket, const std::uint8_t *frame, int length);
   // One receive of at most `length` bytes (at most 500). On success `length`
-  // becomes the count received (0 when the peer closed). 0 or Winsock error
-  // (then `length` and `buffer` are unchanged).
+  // becomes the count received (0 when the peer closed). 0, LinkCancelled or
+  // a Winsock error (then `length` and `buffer` are unchanged). Without a
+  // cancel hook it blocks as long as the socket lets it.
   int IrdaReceive(IrdaSocket socket, std::uint8_t *buffer, int &length);
+  // The same receive, for a reply that must be complete by `deadline`
+  // (Clock::time_point::max(): no deadline). It first asks CancelRequested
+  // (LinkCancelled). With a cancel hook or a deadline it waits for data in
+  // slices of at most WaitSliceMs, processing messages and asking the hook
+  // between them; WsaTimedOut once the socket's own receive time-out passed
+  // without data, or the deadline passed.
+  int IrdaReceive(IrdaSocket socket, std::uint8_t *buffer, int &length, Clock::time_point deadline);
 
   // Frees the options library if it is loaded (at program end).
   void FreeOptionsLibrary();
@@ -56,8 +70,18 @@ public:
   // Asked between receives whether the operator cancelled; the exchange in
   // progress then ends with LinkCancelled. Empty: never.
   std::function<bool()> CancelRequested;
+  // The time receives are measured by; tests replace it.
+  std::function<Clock::time_point()> Now;
+  // A whole reply, or one history block, must arrive within this long of its
+  // request, however the instrument paces its bytes.
+  int ReplyLimitMs = 10000;
 
 private:
+  bool Cancelled() const { return CancelRequested && CancelRequested(); }
+  // Waits until something can be received; 0, LinkCancelled, WsaTimedOut or
+  // the stack's error.
+  int AwaitData(IrdaSocket socket, Clock::time_point deadline);
+
   std::shared_ptr<IrdaStack> stack_;
   void *optionsLibrary_ = nullptr;
   SetSockValProc setSockVal_ = nullptr;

@@ -92,20 +92,30 @@ void BuildParameterWriteFrame(const std::uint8_t *p, const DEVICE_PARAMS &record
   s[26] = FrameChecksum(s, 26);
 }
 
+namespace {
+
+// A cancelled exchange stays cancelled; every other failure is -1.
+int Failed(int result) {
+  return result == LinkCancelled ? LinkCancelled : LinkFailed;
+}
+
+} // namespace
+
 int ReadDeviceInfo(IrdaTransport &link, IrdaSocket socket, DEVICE_PARAMS &record) {
-  if (ReadDeviceNumber(link, socket, record.DeviceId) != 0)
-    return LinkFailed;
+  if (const int result = ReadDeviceNumber(link, socket, record.DeviceId); result != 0)
+    return Failed(result);
 
   std::uint8_t reply[ParamReplyLength];
   int replyLength = 0;
-  if (ReadParameterFrame(link, socket, reply, replyLength) != 0 || replyLength != ParamReplyLength)
-    return LinkFailed;
-  if (!DecodeParameterReply(reply, replyLength, record))
+  if (const int result = ReadParameterFrame(link, socket, reply, replyLength); result != 0)
+    return Failed(result);
+  if (replyLength != ParamReplyLength || !DecodeParameterReply(reply, replyLength, record))
     return LinkFailed;
 
   std::uint8_t timeReply[ParamReplyLength];
-  if (ReadActivationFrame(link, socket, timeReply, replyLength) != 0 ||
-      replyLength != ActivationReplyLength)
+  if (const int result = ReadActivationFrame(link, socket, timeReply, replyLength); result != 0)
+    return Failed(result);
+  if (replyLength != ActivationReplyLength)
     return LinkFailed;
   return DecodeActivationReply(timeReply, replyLength, record);
 }
@@ -113,7 +123,9 @@ int ReadDeviceInfo(IrdaTransport &link, IrdaSocket socket, DEVICE_PARAMS &record
 int WriteParameters(IrdaTransport &link, IrdaSocket socket, const DEVICE_PARAMS &record) {
   std::uint8_t frame[ParamReplyLength];
   int replyLength = 0;
-  if (ReadParameterFrame(link, socket, frame, replyLength) != 0 || replyLength != ParamReplyLength)
+  if (const int result = ReadParameterFrame(link, socket, frame, replyLength); result != 0)
+    return Failed(result);
+  if (replyLength != ParamReplyLength)
     return LinkFailed;
   std::uint8_t request[ParamWriteFrameLength];
   BuildParameterWriteFrame(frame, record, request);

@@ -34,10 +34,12 @@ void BuildParameterWriteFrame(const std::uint8_t *pReply, const DEVICE_PARAMS &r
 // Reads number, parameter block and activation time into `record`.
 // 0; -1 when an exchange fails, a reply has the wrong length or the parameter
 // checksum is wrong; -3 for an activation time that fails its checksum or does
-// not exist. A failing step leaves the fields of later steps unchanged.
+// not exist; LinkCancelled when the operator cancelled. A failing step leaves
+// the fields of later steps unchanged.
 int ReadDeviceInfo(IrdaTransport &link, IrdaSocket socket, DEVICE_PARAMS &record);
 
 // Writes the record's settings with S, built from a fresh P reply (whose
 // checksum is not checked). 0; -1 when the P read fails or is not 34 bytes,
-// or the S exchange fails with -1; else the Winsock error of the S exchange.
+// or the S exchange fails with -1; LinkCancelled when the operator cancelled;
+// else the Winsock error of the S exchange.
 int WriteParameters(IrdaTransport &link, IrdaSocket socket, const DEVICE_PARAMS &record);

@@ -50,6 +50,8 @@ public:
   int Send(IrdaSocket socket, const void *data, int length) override;
   int Receive(IrdaSocket socket, void *data, int length) override;
   int Close(IrdaSocket socket) override;
+  int WaitReadable(IrdaSocket socket, int timeoutMs) override;
+  int ReceiveTimeoutMs(IrdaSocket socket) override;
   int LastError() const override { return lastError_; }
   void SetLastError(int error) override { lastError_ = error; }
   void *LoadOptionsLibrary() override;

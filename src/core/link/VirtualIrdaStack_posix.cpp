@@ -1,5 +1,6 @@
 #include "link/VirtualIrdaStack.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include "link/IrdaLayout.h"
@@ -458,6 +460,28 @@ int VirtualIrdaStack::Receive(IrdaSocket socket, void *data, int length) {
     if (errno != EINTR)
       return Fail(LastErrno());
   }
+}
+
+int VirtualIrdaStack::WaitReadable(IrdaSocket socket, int timeoutMs) {
+  if (!Owns(socket))
+    return Fail(WsaNotSocket);
+  const int waited = WaitReady(static_cast<int>(socket), POLLIN,
+                               Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0)));
+  if (waited == WsaTimedOut)
+    return 0;
+  return waited == 0 ? 1 : Fail(waited);
+}
+
+int VirtualIrdaStack::ReceiveTimeoutMs(IrdaSocket socket) {
+  if (!Owns(socket))
+    return Fail(WsaNotSocket);
+  timeval timeout{};
+  socklen_t size = sizeof timeout;
+  if (getsockopt(static_cast<int>(socket), SOL_SOCKET, SO_RCVTIMEO, &timeout, &size) != 0)
+    return 0;
+  const long long ms =
+      static_cast<long long>(timeout.tv_sec) * 1000 + (timeout.tv_usec + 999) / 1000;
+  return static_cast<int>(std::min<long long>(ms, INT_MAX));
 }
 
 int VirtualIrdaStack::Close(IrdaSocket socket) {

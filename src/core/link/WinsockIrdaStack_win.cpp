@@ -71,6 +71,27 @@ public:
     return closesocket(ToSocket(socket)) == SOCKET_ERROR ? -1 : 0;
   }
 
+  int WaitReadable(IrdaSocket socket, int timeoutMs) override {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(ToSocket(socket), &readable);
+    const int ms = timeoutMs > 0 ? timeoutMs : 0;
+    timeval timeout{ms / 1000, ms % 1000 * 1000};
+    const int n = select(0, &readable, nullptr, nullptr, &timeout);
+    if (n == SOCKET_ERROR)
+      return -1;
+    return n > 0 ? 1 : 0;
+  }
+
+  int ReceiveTimeoutMs(IrdaSocket socket) override {
+    DWORD timeout = 0;
+    int size = sizeof timeout;
+    if (getsockopt(ToSocket(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char *>(&timeout),
+                   &size) == SOCKET_ERROR)
+      return 0;
+    return timeout > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(timeout);
+  }
+
   int LastError() const override { return WSAGetLastError(); }
   void SetLastError(int error) override { WSASetLastError(error); }
 

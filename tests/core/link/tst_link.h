@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -18,6 +19,9 @@ struct FakeLink {
   int sleeps = 0;
   FakeLink() {
     link.Sleep = [this](int) { ++sleeps; };
+    link.Now = [this] {
+      return IrdaTransport::Clock::time_point(std::chrono::milliseconds(stack->ClockMs));
+    };
   }
   FakeIrdaStack &fake() { return *stack; }
 };
@@ -45,8 +49,9 @@ private slots:
   void exchangeStrayBytesAndPieces();
   void exchangeIncompleteAttempts();
   void exchangeRefusesOversizedReplies();
-  void deviceNumberReadsLikeAtol_data();
-  void deviceNumberReadsLikeAtol();
+  void deviceNumberReplies_data();
+  void deviceNumberReplies();
+  void deviceNumberTextReadsLikeAtol();
   void activationTimeDecoding_data();
   void activationTimeDecoding();
   void activationTimeWriting();
@@ -59,6 +64,15 @@ private slots:
   void historyCutShortFails();
   void historyBadBlockLengthsAndOverflow_data();
   void historyBadBlockLengthsAndOverflow();
+
+  // Damage, busy and endless histories, slow instruments, Cancel.
+  void damagedNumberReplyFails();
+  void damagedHistoryBlockFailsTheTransfer_data();
+  void damagedHistoryBlockFailsTheTransfer();
+  void historyBusyAnswersAreWaitedOut();
+  void historyThatCannotEndFails();
+  void slowRepliesEndAtTheReplyLimit();
+  void cancelEndsTheExchangeBetweenReceives();
 
   // Parameter block.
   void readDeviceInfoDecodesEverything();

@@ -25,7 +25,8 @@ void QueueChaos(FakeIrdaStack &s, std::mt19937 &random, std::uint8_t code) {
       for (auto &b : data)
         b = static_cast<std::uint8_t>(random());
       Bytes frame = Frame(pick(3) == 0 ? 'I' : code, data);
-      frame.resize(static_cast<std::size_t>(1 + pick(static_cast<int>(frame.size()))));
+      if (pick(2) == 0) // cut short, else whole
+        frame.resize(static_cast<std::size_t>(1 + pick(static_cast<int>(frame.size()))));
       s.Queue(frame);
       break;
     }
@@ -153,5 +154,8 @@ void TestLink::fuzzDecoders() {
     QVERIFY(time == 0 || time == -1 || time == -3);
     QCOMPARE(DecodeActivationTime(reply.data(), length, when), time == 0);
     (void)ParseDeviceNumber(reply.data(), std::min(length, 7));
+    std::int32_t number = 0;
+    if (ParseInstrumentNumber(reply.data(), std::min(length, 7), number))
+      QVERIFY(number >= MinDeviceNumber && number <= MaxDeviceNumber);
   }
 }

@@ -1,6 +1,8 @@
 // Frames, exchanges and the history transfer over the fake stack.
 #include <QDate>
 #include <QTest>
+#include <climits>
+#include <cstring>
 
 #include "link/HistoryArea.h"
 #include "link/InstrumentProtocol.h"
@@ -154,25 +156,33 @@ void TestLink::exchangeRefusesOversizedReplies() {
   QCOMPARE(f.fake().Sends.size(), std::size_t(1));
 }
 
-void TestLink::deviceNumberReadsLikeAtol_data() {
+void TestLink::deviceNumberReplies_data() {
   QTest::addColumn<QByteArray>("chars");
+  QTest::addColumn<int>("result");
   QTest::addColumn<int>("number");
-  QTest::newRow("leading zeros") << QByteArray("0012345") << 12345;
-  QTest::newRow("blanks and sign") << QByteArray(" \t-42ab") << -42;
-  QTest::newRow("plus") << QByteArray("+7 9999") << 7;
-  QTest::newRow("no digits") << QByteArray("abc1234") << 0;
-  QTest::newRow("all seven") << QByteArray("9999999") << 9999999;
+  QTest::newRow("leading zeros") << QByteArray("0012345") << 0 << 12345;
+  QTest::newRow("leading blanks, trailing NUL") << QByteArray("  1234\0", 7) << 0 << 1234;
+  QTest::newRow("plus sign") << QByteArray("+000007") << 0 << 7;
+  QTest::newRow("all seven") << QByteArray("9999999") << 0 << 9999999;
+  QTest::newRow("no instrument") << QByteArray("     -1") << LinkBadDeviceNumber << -99;
+  QTest::newRow("zero") << QByteArray("0000000") << LinkBadDeviceNumber << -99;
+  QTest::newRow("no digits") << QByteArray("abc1234") << LinkBadDeviceNumber << -99;
+  QTest::newRow("blank") << QByteArray("       ") << LinkBadDeviceNumber << -99;
+  QTest::newRow("junk after digits") << QByteArray("12a4567") << LinkBadDeviceNumber << -99;
+  QTest::newRow("two numbers") << QByteArray("+7 9999") << LinkBadDeviceNumber << -99;
 }
 
-void TestLink::deviceNumberReadsLikeAtol() {
+// Only a whole, sound reply holding an instrument number sets the number.
+void TestLink::deviceNumberReplies() {
   QFETCH(QByteArray, chars);
+  QFETCH(int, result);
   QFETCH(int, number);
   FakeLink f;
   Bytes data(chars.begin(), chars.end());
   data.push_back('5'); // byte 11 is not part of the number
   f.fake().Queue(Frame('n', data));
   std::int32_t read = -99;
-  QCOMPARE(ReadDeviceNumber(f.link, 100, read), 0);
+  QCOMPARE(ReadDeviceNumber(f.link, 100, read), result);
   QCOMPARE(read, number);
   QCOMPARE(f.fake().SentBytes(), (Bytes{0x55, 0x04, 0x6E, 0x01, 0x1F}));
 
@@ -181,6 +191,29 @@ void TestLink::deviceNumberReadsLikeAtol() {
   f.fake().Queue(Frame('n', {'1', '2'}));
   QCOMPARE(ReadDeviceNumber(f.link, 100, read), -1);
   QCOMPARE(read, -99);
+}
+
+void TestLink::deviceNumberTextReadsLikeAtol() {
+  auto atol = [](const char *text) {
+    return ParseDeviceNumber(reinterpret_cast<const std::uint8_t *>(text),
+                             static_cast<int>(std::strlen(text)));
+  };
+  QCOMPARE(atol(" \t-42ab"), -42);
+  QCOMPARE(atol("+7 9999"), 7);
+  QCOMPARE(atol("abc"), 0);
+  QCOMPARE(atol("99999999999"), INT32_MAX);
+  // The strict reading refuses what atol would turn into another number.
+  std::int32_t number = -99;
+  const auto strict = [&](const char *text) {
+    return ParseInstrumentNumber(reinterpret_cast<const std::uint8_t *>(text),
+                                 static_cast<int>(std::strlen(text)), number);
+  };
+  QVERIFY(!strict("10000000"));
+  QVERIFY(!strict("-"));
+  QVERIFY(!strict(""));
+  QCOMPARE(number, -99);
+  QVERIFY(strict("1"));
+  QCOMPARE(number, 1);
 }
 
 void TestLink::activationTimeDecoding_data() {
@@ -310,7 +343,7 @@ void TestLink::historyCutShortFails() {
       f.fake().QueueError(ending);
     HistoryArea area;
     QCOMPARE(ReadHistory(f.link, 100, area.HistoryData, area.HistoryLength, nullptr), result);
-    QCOMPARE(area.HistoryLength, 100); // what came whole stays
+    QCOMPARE(area.HistoryLength, 0); // nothing of a broken transfer counts
   }
 }
 
@@ -319,12 +352,12 @@ void TestLink::historyBadBlockLengthsAndOverflow_data() {
   QTest::addColumn<int>("capacity");
   QTest::addColumn<int>("result");
   QTest::addColumn<int>("length");
-  QTest::newRow("L 3") << 3 << 1000 << -1 << 200;
-  QTest::newRow("L 205") << 205 << 1000 << -1 << 200;
-  QTest::newRow("L 255") << 255 << 1000 << -1 << 200;
+  QTest::newRow("L 3") << 3 << 1000 << -1 << 0;
+  QTest::newRow("L 205") << 205 << 1000 << -1 << 0;
+  QTest::newRow("L 255") << 255 << 1000 << -1 << 0;
   QTest::newRow("L 4, empty last block") << 4 << 1000 << 0 << 200;
   QTest::newRow("fills the area exactly") << 204 << 400 << 0 << 400;
-  QTest::newRow("one byte too many") << 204 << 399 << -1 << 200;
+  QTest::newRow("one byte too many") << 204 << 399 << -1 << 0;
 }
 
 void TestLink::historyBadBlockLengthsAndOverflow() {
@@ -335,7 +368,10 @@ void TestLink::historyBadBlockLengthsAndOverflow() {
   FakeLink f;
   f.fake().Queue(Block('H', 200, 1));
   Bytes second = Block('I', 200, 2);
-  second[1] = static_cast<std::uint8_t>(announced);
+  if (announced >= MinHistoryBlockL && announced <= MaxHistoryBlockL)
+    second = Block('I', static_cast<std::size_t>(announced - 4), 2);
+  else
+    second[1] = static_cast<std::uint8_t>(announced);
   f.fake().Queue(second);
   Bytes area(static_cast<std::size_t>(capacity)); // exact size: ASan sees any overrun
   int got = 0;

@@ -78,25 +78,29 @@ void TestLinkFaults::faultAtEveryCommand_data() {
     for (const char c : commands) {
       const QString letter(QChar::fromLatin1(c));
       const bool history = c == 'H';
-      // Checksums are checked on the parameter and activation replies only.
-      const bool checked = (c == 'P' && (mode == 3 || mode == 4)) || c == 'T';
+      // Checksums are checked on the number, parameter, activation and
+      // history replies; the acknowledgements are not examined.
+      const bool checked =
+          (c == 'P' && (mode == 3 || mode == 4)) || c == 'T' || c == 'n' || history;
       const struct {
         const char *name;
         QStringList arguments;
         bool fails;
       } faults[] = {
-          // Up to 20 busy answers are waited out; a history block is never busy.
-          {"busy answers", {"--busy", "20:" + letter}, history},
+          // Up to 20 busy answers are waited out, per history block too.
+          {"busy answers", {"--busy", "20:" + letter}, false},
           {"busy storm", {"--busy", "21:" + letter}, true},
           {"stray bytes", {"--stray", "3:" + letter}, history},
           {"pieces", {"--split", "4:" + letter, "--split-pause", "2"}, false},
           {"wrong checksum", {"--bad-checksum", letter}, checked && c != 'T'},
+          {"damaged after the checksum", {"--damage", letter}, checked && c != 'T'},
           {"silence", {"--silent", letter}, true},
       };
       for (const auto &f : faults)
         QTest::addRow("mode %d, %c, %s", mode, c, f.name)
             << mode << f.arguments << f.fails
-            << (c == 'T' && QByteArray(f.name) == "wrong checksum");
+            << (c == 'T' && (QByteArray(f.name) == "wrong checksum" ||
+                             QByteArray(f.name) == "damaged after the checksum"));
       if (c == 'T')
         QTest::addRow("mode %d, T, impossible date", mode)
             << mode << QStringList{"--bad-date"} << false << true;

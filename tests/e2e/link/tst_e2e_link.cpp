@@ -564,8 +564,7 @@ void TestLinkEndToEnd::droppedLinkFailsTheTransfer() {
                                    area.HistoryLength, &progress);
     QVERIFY2(result == LinkFailed || result == WsaConnectionReset, QByteArray::number(result));
     QCOMPARE(progress.blocks, 5);
-    QCOMPARE(area.HistoryLength, 5 * 200);
-    QVERIFY(AreaBytes(area) == before.history.left(1000));
+    QCOMPARE(area.HistoryLength, 0); // nothing of a broken transfer counts
     exchange.close();
     QCOMPARE(exchange.socket, IrdaSocket(0));
   }
