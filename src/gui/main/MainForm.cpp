@@ -440,6 +440,11 @@ void TMainForm::FormShow() {
   LayoutHistoryList(false);
   LayoutUserList(true);
   ctx_.DM->PurgeUntypedEvents();
+  // A database newer than the program is not used; one whose missing layout
+  // steps could not be taken is used without what they add.
+  if (const SchemaState &schema = ctx_.DM->Schema();
+      schema.outcome != SchemaState::Outcome::UpToDate)
+    ctx_.messages.error(this, FileProblemText(s.Texts.at(67), s.Paths.ADOFile, schema.error));
   FillUserList();
   SetUserListView();
   ctx_.state.Filter = {};

@@ -101,6 +101,25 @@ private slots:
       QCOMPARE(ReadAll(shared), contents);
   }
 
+  void databaseNewerThanTheProgramIsToldAndLeftAlone() {
+    Desk desk;
+    const QString shared = desk.folder.file("share/dbVX4418.db");
+    QVERIFY(QDir().mkpath(QFileInfo(shared).path()));
+    QVERIFY(QFile::copy(desk.folder.databasePath(), shared));
+    exec(shared, {AddPerson("Newer"), "PRAGMA user_version = 99"});
+    desk.settingsNaming(shared);
+
+    desk.start();
+    QCOMPARE(desk.errors().size(), 1);
+    QVERIFY2(desk.errors().first().startsWith(desk.state.Texts.at(67) + "\n"),
+             qPrintable(desk.errors().first()));
+    QVERIFY2(desk.errors().first().contains("99"), qPrintable(desk.errors().first()));
+    QCOMPARE(desk.firstSecondName(), QString()); // nothing of it is shown
+    desk.close();
+    QCOMPARE(scalar(shared, "PRAGMA user_version"), 99);
+    QCOMPARE(scalar(shared, "SELECT COUNT(*) FROM TableUser"), 1);
+  }
+
   void databaseUnderAPathWithSemicolonIsOpened() {
     Desk desk;
     const QString shared = desk.folder.file("share;b=c/dbVX4418.db");
