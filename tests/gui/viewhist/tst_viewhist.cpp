@@ -1,7 +1,7 @@
 // The read-history window: the text of a history, the person list,
 // registration and a new person from the window, and the rich-text file
 // commands (save, load, damaged files, print).
-#include "../exchange/FakeInstrument.h"
+#include "FakeInstrument.h"
 #include "FakeIrdaStack.h"
 #include "ProgramRunBase.h"
 #include "db/TDM.h"
