@@ -4,7 +4,6 @@
 
 #include "lang/TextTable.h"
 #include "link/DeviceParams.h"
-#include "link/HistoryArea.h"
 #include "link/IrdaTransport.h"
 #include "state/Clock.h"
 #include "state/RegState.h"
@@ -36,10 +35,10 @@ struct CurrentUser {
 
 // What the history filter hands to the history select.
 struct FilterOutputs {
-  QString FilterClause;         // extra WHERE line, empty for none
+  QString FilterClause; // extra WHERE line, empty for none
   bool DateFilterActive = false;
-  QDateTime FilterBegin;        // bound to :DTEB
-  QDateTime FilterEnd;          // bound to :DTEE
+  QDateTime FilterBegin; // bound to :DTEB
+  QDateTime FilterEnd;   // bound to :DTEE
 };
 
 // Every process-wide record of the program, one instance each, shared by the
@@ -51,10 +50,8 @@ struct AppState {
   CurrentUser User;
   FilterOutputs Filter;
   REG_STATE RegState;
-  HistoryArea History;           // HistoryData / HistoryLength
   DEVICE_PARAMS LastReadParams;
   DEVICE_PARAMS ParamsToWrite;
-  IrdaSocket DeviceSocket = 0;   // socket of the open instrument connection; 0: none
   bool KeepHistoryAfterRead = false;
 
   // The infrared transport with its loaded options library; tests give it a

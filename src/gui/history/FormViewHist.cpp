@@ -13,7 +13,6 @@
 #include "history/HistoryRecord.h"
 #include "history/RichText.h"
 #include "lang/FileDialogFilter.h"
-#include "main/MainForm.h"
 #include "rtf/RtfFile.h"
 
 #include <QComboBox>
@@ -194,13 +193,9 @@ void TFormViewHist::ApplyTexts() {
   odTitle_ = Text(190);
 }
 
-int TFormViewHist::ShowHistory() {
-  const REG_STATE reg = ctx_.state.RegState;
+int TFormViewHist::ShowHistory(std::span<const std::uint8_t> history, const REG_STATE &reg) {
   Tag = reg.UserId < 1 ? 0 : 1;
-  const auto &history = ctx_.state.History;
-  const int length =
-      std::clamp(history.HistoryLength, 0, static_cast<int>(history.HistoryData.size()));
-  FillHistory(history.HistoryData.data(), length, reg);
+  FillHistory(history.data(), static_cast<int>(history.size()), reg);
   ApplyTexts();
   if (isVisible())
     hide();
@@ -445,8 +440,8 @@ void TFormViewHist::tlbRegClick() {
       ctx_.messages.error(this, Text(67) + u'\n' + Text(68));
     else if (holders > 0)
       ctx_.messages.notice(this, Text(69));
-    else if (ctx_.DM->RegisterDevice(reg) && ctx_.MainForm)
-      ctx_.MainForm->FillUserList();
+    else if (ctx_.DM->RegisterDevice(reg))
+      emit peopleChanged();
   }
   close();
 }
@@ -459,8 +454,7 @@ void TFormViewHist::tlbNewUserClick() {
     editor.setWindowIcon(QIcon(icon));
   if (editor.exec() != QDialog::Accepted)
     return;
-  if (ctx_.MainForm)
-    ctx_.MainForm->FillUserList();
+  emit peopleChanged();
   FillUserCombo(TFormUser::TrimName(editor.EdSecondName->text()),
                 TFormUser::TrimName(editor.EdFirstName->text()),
                 TFormUser::TrimName(editor.EdMiddleName->text()));

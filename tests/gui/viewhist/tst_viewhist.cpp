@@ -100,11 +100,9 @@ struct Run : ProgramRunBase {
   }
   // Fills the window as the read command does and shows it without blocking.
   void open(const Bytes &history, const REG_STATE &reg) {
-    std::copy(history.begin(), history.end(), state.History.HistoryData.begin());
-    state.History.HistoryLength = int(history.size());
     state.RegState = reg;
     view().Tag = reg.UserId < 1 ? 0 : 1;
-    view().FillHistory(state.History.HistoryData.data(), state.History.HistoryLength, reg);
+    view().FillHistory(history.data(), int(history.size()), reg);
     view().ApplyTexts();
     view().show();
   }
@@ -171,7 +169,7 @@ private slots:
   void historyTextInBothUnits();
   void headerOfAHeldInstrumentAndAnEmptyHistory();
   void eventNamesFollowTheLanguage();
-  void showHistoryFillsFromTheRecords();
+  void showHistoryFillsFromTheReading();
 
   // People without an instrument.
   void personListAndModes();
@@ -265,15 +263,13 @@ void TestViewHist::eventNamesFollowTheLanguage() {
            "29/02/2024 23:59:00 " + run.state.Texts.at(13) + " 0.250 " + run.state.Texts.at(246));
 }
 
-void TestViewHist::showHistoryFillsFromTheRecords() {
+void TestViewHist::showHistoryFillsFromTheReading() {
   Run run;
   const Bytes h = Record(29, 2, 24, 23, 59, 64);
-  std::copy(h.begin(), h.end(), run.state.History.HistoryData.begin());
-  run.state.History.HistoryLength = 20;
-  run.state.RegState = Unregistered();
-  run.state.RegState.UserId = 3;
-  run.state.RegState.SecondName = "Abcd";
-  run.state.RegState.FirstName = "Efgh";
+  REG_STATE reg = Unregistered();
+  reg.UserId = 3;
+  reg.SecondName = "Abcd";
+  reg.FirstName = "Efgh";
   QStringList seen;
   bool comboShown = true;
   QTimer::singleShot(0, [&] {
@@ -281,7 +277,7 @@ void TestViewHist::showHistoryFillsFromTheRecords() {
     comboShown = run.view().Cmb_User->isVisible() || run.view().tlbReg->isVisible();
     run.view().findChild<QToolButton *>("tlbClose")->click();
   });
-  QCOMPARE(run.view().ShowHistory(), int(QDialog::Rejected));
+  QCOMPARE(run.view().ShowHistory(h, reg), int(QDialog::Rejected));
   QCOMPARE(run.view().Tag, 1);
   QCOMPARE(seen, (QStringList{"Device № 1234567 (Abcd Efgh )", "Device time 01/02/2024 08:05:07",
                               "29/02/2024 23:59:00 Battary off"}));
