@@ -9,6 +9,7 @@
 #include "dialogs/FormUser.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
+#include "history/DayCount.h"
 #include "history/DoseFormat.h"
 #include "history/HistoryRecord.h"
 #include "history/RichText.h"
@@ -18,8 +19,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRadioButton>
@@ -33,6 +36,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -69,6 +73,34 @@ public:
 
 private:
   RecordSet &users_;
+};
+
+// The date-time texts of event lines. Events share dates and times of day,
+// and the locale's formats are slow to apply, so each date and each time of
+// day is formatted once, the same way as everywhere else.
+class EventTimeTexts {
+public:
+  QString operator()(double days) {
+    const QDateTime t = DayCountToDateTime(days);
+    if (t.date().isNull())
+      return {};
+    QString &date = dates_[t.date().toJulianDay()];
+    if (date.isNull())
+      date = TFormPrintHistory::EventTimeText(QVariant(DayCountOf(t.date(), QTime(0, 0))));
+    if (t.time() == QTime(0, 0))
+      return date;
+    QString &time = times_[t.time().msecsSinceStartOfDay()];
+    if (time.isNull()) {
+      const QString whole =
+          TFormPrintHistory::EventTimeText(QVariant(DayCountOf(t.date(), t.time())));
+      time = whole.mid(date.size() + 1);
+    }
+    return date + u' ' + time;
+  }
+
+private:
+  QHash<qint64, QString> dates_;
+  QHash<int, QString> times_;
 };
 
 } // namespace
@@ -136,6 +168,7 @@ TFormViewHist::TFormViewHist(AppContext &ctx, QWidget *parent) : QDialog(parent)
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(13);
   RE_History->document()->setDefaultFont(font);
+  RE_History->document()->setUndoRedoEnabled(false);
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName("StatusBar1");
@@ -207,62 +240,66 @@ int TFormViewHist::ShowHistory(std::span<const std::uint8_t> history, const REG_
 void TFormViewHist::FillHistory(const std::uint8_t *data, int length, const REG_STATE &reg) {
   const TextTable &texts = ctx_.state.Texts;
   const bool roentgen = ctx_.state.ProgSetting.Roentgen;
-  auto timeText = [](double days) { return TFormPrintHistory::EventTimeText(QVariant(days)); };
+  EventTimeTexts timeText;
 
   QStringList lines;
+  lines.reserve(2 + std::max(length, 0) / HistoryRecord::Size);
   QString device = texts.at(149) + u' ' + QString::number(reg.DeviceId);
   if (reg.UserId < 1)
     lines << device + u' ' + texts.at(194);
   else
     lines << device + QStringLiteral(" (") + reg.SecondName + u' ' + reg.FirstName + u' ' +
                  reg.MiddleName + u')';
-  lines << texts.at(193) + u' ' + timeText(reg.ActivationTime);
+  lines << texts.at(193) + u' ' + TFormPrintHistory::EventTimeText(QVariant(reg.ActivationTime));
 
+  const QString deviceOn = texts.at(17), deviceOff = texts.at(16), phosphorus = texts.at(14),
+                arsenic = texts.at(15), timeAlarm = texts.at(23) + u' ' + texts.at(243) + u' ',
+                deName = QStringLiteral(", ") + texts.at(250) + u' ', gamma = texts.at(13),
+                doseAlarm = texts.at(18), battery = texts.at(19);
+  auto rate = [&](const HistoryRecord &r) { return FormatDose(r.DoseRate, roentgen, true, texts); };
+  auto dose = [&](const HistoryRecord &r) { return FormatDose(r.Dose, roentgen, false, texts); };
   WalkHistory(data, length, [&](const HistoryRecord &r, const HistoryEvent &) {
     const QString t = timeText(r.Time) + u' ';
-    const QString rate = FormatDose(r.DoseRate, roentgen, true, texts);
-    const QString dose = FormatDose(r.Dose, roentgen, false, texts);
     switch (r.Kind) {
     case 1:
-      lines << t + texts.at(17) + u' ';
+      lines << t + deviceOn + u' ';
       break;
     case 2:
-      lines << t + texts.at(16) + u' ';
+      lines << t + deviceOff + u' ';
       break;
     case 3:
-      lines << t + texts.at(14);
+      lines << t + phosphorus;
       break;
     case 4:
-      lines << t + texts.at(15);
+      lines << t + arsenic;
       break;
     case 5:
-      lines << t + texts.at(23) + u' ' + texts.at(243) + u' ' + rate + QStringLiteral(", ") +
-                   texts.at(250) + u' ' + dose;
+      lines << t + timeAlarm + rate(r) + deName + dose(r);
       break;
     case 16:
-      lines << t + texts.at(13) + u' ' + rate;
+      lines << t + gamma + u' ' + rate(r);
       break;
     case 32:
-      lines << t + texts.at(18) + u' ' + dose;
+      lines << t + doseAlarm + u' ' + dose(r);
       break;
     case 64:
-      lines << t + texts.at(19);
+      lines << t + battery;
       break;
     default:
       break;
     }
   });
 
-  QTextDocument *document = RE_History->document();
-  document->clear();
+  // A new document filled in one insertion (every line break starts a
+  // block) and then put in place: filling the document the window lays out
+  // costs many times more.
+  // The window's first document belongs to the text box, which deletes it.
+  QPointer<QTextDocument> old = RE_History->document();
+  auto *document = new QTextDocument(RE_History);
+  document->setUndoRedoEnabled(false);
+  document->setDefaultFont(old->defaultFont());
   QTextCursor cursor(document);
-  cursor.beginEditBlock();
-  const QTextCharFormat plain;
-  for (qsizetype i = 0; i < lines.size(); ++i) {
-    if (i > 0)
-      cursor.insertBlock(QTextBlockFormat(), plain);
-    cursor.insertText(lines[i], plain);
-  }
+  cursor.insertText(lines.join(QChar::ParagraphSeparator), QTextCharFormat());
   // The two header lines in bold.
   cursor.setPosition(0);
   cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
@@ -270,7 +307,9 @@ void TFormViewHist::FillHistory(const std::uint8_t *data, int length, const REG_
   QTextCharFormat bold;
   bold.setFontWeight(QFont::Bold);
   cursor.mergeCharFormat(bold);
-  cursor.endEditBlock();
+  RE_History->setDocument(document);
+  if (old && old->parent() == RE_History)
+    delete old;
   RE_History->moveCursor(QTextCursor::Start);
 }
 

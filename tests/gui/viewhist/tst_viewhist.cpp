@@ -5,6 +5,7 @@
 #include "FakeIrdaStack.h"
 #include "ProgramRunBase.h"
 #include "db/TDM.h"
+#include "dialogs/FormPrintHistory.h"
 #include "dialogs/FormUser.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
@@ -169,6 +170,7 @@ private slots:
   void historyTextInBothUnits();
   void headerOfAHeldInstrumentAndAnEmptyHistory();
   void eventNamesFollowTheLanguage();
+  void eventTimesInAnotherLocale();
   void showHistoryFillsFromTheReading();
 
   // People without an instrument.
@@ -261,6 +263,29 @@ void TestViewHist::eventNamesFollowTheLanguage() {
   QVERIFY(lines[0].startsWith(run.state.Texts.at(149) + " 1234567 " + run.state.Texts.at(194)));
   QCOMPARE(lines[2],
            "29/02/2024 23:59:00 " + run.state.Texts.at(13) + " 0.250 " + run.state.Texts.at(246));
+}
+
+void TestViewHist::eventTimesInAnotherLocale() {
+  // Dates and times of day repeat across events; each line still reads as
+  // the date-time text of its own event, in the locale's formats.
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  Run run;
+  const int when[][3] = {{1, 9, 10}, {2, 9, 10}, {2, 0, 0}, {1, 21, 5}, {2, 21, 5}, {1, 0, 0}};
+  Bytes history;
+  QStringList expected;
+  for (const auto &w : when) {
+    const Bytes r = Record(w[0], 2, 24, w[1], w[2], 64);
+    history.insert(history.end(), r.begin(), r.end());
+    expected << TFormPrintHistory::EventTimeText(
+                    DayCountOf(QDate(2024, 2, w[0]), QTime(w[1], w[2]))) +
+                    " Battary off";
+  }
+  run.open(history, Unregistered());
+  const QStringList lines = run.lines().mid(2);
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+  QCOMPARE(lines, expected);
+  QVERIFY(expected[0].contains("AM") && expected[3].contains("PM"));
+  QCOMPARE(expected[2], QString("2/2/24 Battary off")); // midnight: the date alone
 }
 
 void TestViewHist::showHistoryFillsFromTheReading() {
