@@ -9,7 +9,6 @@
 #include "dialogs/FormUser.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
-#include "history/DayCount.h"
 #include "history/DoseFormat.h"
 #include "history/HistoryRecord.h"
 #include "history/RichText.h"
@@ -37,6 +36,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace {
@@ -81,20 +81,22 @@ private:
 class EventTimeTexts {
 public:
   QString operator()(double days) {
-    const QDateTime t = DayCountToDateTime(days);
-    if (t.date().isNull())
+    constexpr qint64 MsecsPerDay = 86400000;
+    if (!std::isfinite(days))
       return {};
-    QString &date = dates_[t.date().toJulianDay()];
+    const double whole = std::trunc(days);
+    const qint64 ms = std::llround(std::fabs(days - whole) * MsecsPerDay);
+    // Midnight and a time that rounds up to the next day: as everywhere else.
+    if (ms <= 0 || ms >= MsecsPerDay)
+      return TFormPrintHistory::EventTimeText(QVariant(days));
+    QString &date = dates_[static_cast<qint64>(whole)];
     if (date.isNull())
-      date = TFormPrintHistory::EventTimeText(QVariant(DayCountOf(t.date(), QTime(0, 0))));
-    if (t.time() == QTime(0, 0))
-      return date;
-    QString &time = times_[t.time().msecsSinceStartOfDay()];
-    if (time.isNull()) {
-      const QString whole =
-          TFormPrintHistory::EventTimeText(QVariant(DayCountOf(t.date(), t.time())));
-      time = whole.mid(date.size() + 1);
-    }
+      date = TFormPrintHistory::EventTimeText(QVariant(whole));
+    if (date.isEmpty())
+      return {};
+    QString &time = times_[static_cast<int>(ms)];
+    if (time.isNull())
+      time = TFormPrintHistory::EventTimeText(QVariant(days)).mid(date.size() + 1);
     return date + u' ' + time;
   }
 
