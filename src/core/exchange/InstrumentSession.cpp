@@ -79,9 +79,10 @@ const char *ExchangeOutcomeName(ExchangeOutcome outcome) {
   return "unknown";
 }
 
-InstrumentSession::InstrumentSession(IrdaTransport &link, ExchangeRecords *records,
+InstrumentSession::InstrumentSession(std::shared_ptr<IrdaTransport> link, ExchangeRecords *records,
                                      std::shared_ptr<Clock> clock)
-    : link_(link), records_(records), clock_(std::move(clock)) {}
+    : linkOwner_(std::move(link)), link_(*linkOwner_), records_(records), clock_(std::move(clock)) {
+}
 
 InstrumentSession::~InstrumentSession() {
   CloseConnection();

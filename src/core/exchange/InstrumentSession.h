@@ -30,7 +30,8 @@ public:
   static constexpr qint32 MaxDeviceNumber = 9999999;
 
   // `records` may be null: nothing can be filed or looked up then.
-  InstrumentSession(IrdaTransport &link, ExchangeRecords *records, std::shared_ptr<Clock> clock);
+  InstrumentSession(std::shared_ptr<IrdaTransport> link, ExchangeRecords *records,
+                    std::shared_ptr<Clock> clock);
   ~InstrumentSession();
   InstrumentSession(const InstrumentSession &) = delete;
   InstrumentSession &operator=(const InstrumentSession &) = delete;
@@ -85,6 +86,7 @@ private:
   double NowToTheSecond() const;
   void Forget(qint32 deviceId);
 
+  std::shared_ptr<IrdaTransport> linkOwner_; // kept alive while a connection may be open
   IrdaTransport &link_;
   ExchangeRecords *records_;
   std::shared_ptr<Clock> clock_;

@@ -200,7 +200,7 @@ void TFormRead::showEvent(QShowEvent *event) {
 
 InstrumentSession &TFormRead::Session() {
   if (!session_) {
-    session_ = std::make_unique<InstrumentSession>(*ctx_.state.Irda, ctx_.DM, ctx_.state.clock);
+    session_ = std::make_unique<InstrumentSession>(ctx_.state.Irda, ctx_.DM, ctx_.state.clock);
     session_->SetObserver(this);
   }
   return *session_;

@@ -48,11 +48,12 @@ constexpr qint32 Device = 4418;
 
 struct Bench {
   std::shared_ptr<FakeIrdaStack> stack = std::make_shared<FakeIrdaStack>();
-  IrdaTransport link{stack};
+  std::shared_ptr<IrdaTransport> transport = std::make_shared<IrdaTransport>(stack);
+  IrdaTransport &link = *transport;
   FakeInstrument instrument;
   FakeExchangeRecords records;
   RecordingObserver observer;
-  InstrumentSession session{link, &records, std::make_shared<SettableClock>(Now)};
+  InstrumentSession session{transport, &records, std::make_shared<SettableClock>(Now)};
 
   Bench() {
     link.Sleep = [](int) {};
