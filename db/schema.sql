@@ -1,6 +1,8 @@
 -- The supplied database of VX4418M: the register of people and the events of
--- every instrument. The program reads and writes rows only; it never creates
--- or alters tables, so every change of layout happens here.
+-- every instrument. This is the whole current layout. The program brings an
+-- older file up to it when it opens one, step by step (user_version counts the
+-- steps taken); a step only adds tables and indexes, never changes the two
+-- original tables.
 --
 -- Dates are REAL day counts since 30 December 1899, the time of day as the
 -- fraction. Dose values are sievert, dose rates sievert per hour.
@@ -28,3 +30,14 @@ CREATE INDEX IX_TableHistory_UserId    ON TableHistory (UserId);
 CREATE INDEX IX_TableHistory_DeviceId  ON TableHistory (DeviceId);
 CREATE INDEX IX_TableHistory_EventType ON TableHistory (EventType);
 CREATE INDEX IX_TableUser_DeviceId     ON TableUser (DeviceId);
+
+-- Step 1: what was last filed from each instrument, so that a reading that
+-- begins with it has only the rest filed. FiledHash is the SHA-256 of the
+-- first FiledLength bytes of that reading.
+CREATE TABLE TableLastFiled (
+  DeviceId    INTEGER PRIMARY KEY,
+  FiledLength INTEGER NOT NULL,
+  FiledHash   BLOB NOT NULL
+);
+
+PRAGMA user_version = 1;

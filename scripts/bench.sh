@@ -14,7 +14,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-rel}
 results=$build/bench-results
-programs=(bench_store bench_decode bench_link bench_lists bench_startup bench_transfer bench_reading)
+programs=(bench_store bench_decode bench_link bench_lists bench_startup bench_transfer bench_import bench_reading)
 status=0
 
 if [[ ${1:-} != --table-only ]]; then
@@ -129,6 +129,9 @@ figures = [
     ("One person's history out of 1,000,000 events",
      seconds("BM_HistorySelectDataModule"), ("sqlite3 shell, same query and file", seconds("BM_HistorySelectSqliteShell")),
      time_text, ("ratio", 2.0)),
+    ("Import of 20,000 people and 200,000 events",
+     seconds("ImportThroughProgram"), ("same merge through the SQLite C API", seconds("ImportThroughSqlite")),
+     time_text, ("below", 5.0)),
 ]
 
 rows, missing = [], 0

@@ -1,6 +1,8 @@
+#include "log/SupportLog.h"
 #include "main/Program.h"
 
 int main(int argc, char *argv[]) {
   VxApplication app(argc, argv);
+  SupportLog log(QCoreApplication::applicationDirPath());
   return RunProgram(app);
 }

@@ -56,3 +56,10 @@ inline qint64 scalar(const QString &dbPath, const QString &select) {
   const QVariantList rows = query(dbPath, select);
   return rows.isEmpty() ? -1 : rows.first().toList().value(0).toLongLong();
 }
+
+// A text as an SQL literal, for the tests' own statements.
+inline QString SqlText(const QString &text) {
+  QString quoted = text;
+  quoted.replace(u'\'', QStringLiteral("''"));
+  return u'\'' + quoted + u'\'';
+}

@@ -1,18 +1,22 @@
 #include "db/TDM.h"
 
+#include <QCryptographicHash>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <atomic>
 
 #include "db/DbConnection.h"
+#include "db/Statement.h"
 #include "history/DayCount.h"
 #include "history/HistoryRecord.h"
+#include "log/SupportLog.h"
 #include "state/AppState.h"
 
 namespace {
-QString Num(qint64 n) {
-  return QString::number(n);
+// Names are stored as typed: an empty name is an empty text, never NULL.
+QString NotNull(const QString &text) {
+  return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
 QString Placeholder(const QString &name) {
@@ -35,15 +39,11 @@ TDM::~TDM() {
   QSqlDatabase::removeDatabase(connectionName_);
 }
 
-QString TDM::Q(const QString &text) {
-  QString quoted = text;
-  quoted.replace(u'\'', QStringLiteral("''"));
-  return u'\'' + quoted + u'\'';
-}
-
 bool TDM::Ok(bool ok, const QSqlQuery &query) {
-  if (!ok)
+  if (!ok) {
     lastError_ = query.lastError().text();
+    qCWarning(lcDb) << "statement failed:" << lastError_;
+  }
   return ok;
 }
 
@@ -67,6 +67,12 @@ bool TDM::EnsureHistoryConnection(QSqlQuery &query, const QString &text, bool pr
     if (!OpenDatabaseFile(db_, path)) {
       lastError_ = db_.lastError().isValid() ? db_.lastError().text()
                                              : QStringLiteral("cannot open the database file");
+      return false;
+    }
+    schema_ = BringSchemaUpToDate(db_);
+    if (schema_.outcome == SchemaState::Outcome::TooNew) {
+      lastError_ = schema_.error;
+      db_.close();
       return false;
     }
     openedPath_ = path;
@@ -136,24 +142,17 @@ bool TDM::EndTransaction(bool ok) {
 }
 
 bool TDM::DeleteUserWithHistory(int userId) {
+  const QVariantMap user{{QStringLiteral(":PUserId"), userId}};
   return InTransaction([&] {
     QSqlQuery q(db_);
-    return Exec(q, "DELETE FROM TableHistory WHERE UserId =" + Num(userId), {}) &&
-           Exec(q, "DELETE FROM TableUser WHERE UserId =" + Num(userId), {});
+    return Exec(q, QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId"), user) &&
+           Exec(q, QStringLiteral("DELETE FROM TableUser WHERE UserId = :PUserId"), user);
   });
 }
 
 bool TDM::OpenUserHistory(int userId) {
-  QStringList lines{QStringLiteral("SELECT * FROM TableHistory"), "WHERE UserId =" + Num(userId)};
-  const FilterOutputs &filter = state_.Filter;
-  if (!filter.FilterClause.isEmpty())
-    lines << filter.FilterClause;
-  QVariantMap params;
-  if (filter.DateFilterActive) {
-    params[QStringLiteral(":DTEB")] = DateTimeToDayCount(filter.FilterBegin);
-    params[QStringLiteral(":DTEE")] = DateTimeToDayCount(filter.FilterEnd);
-  }
-  return Select(ADOQueryHistory, lines.join(u'\n'), params);
+  const Statement select = HistorySelect(userId, state_.Filter);
+  return Select(ADOQueryHistory, select.text, select.params);
 }
 
 bool TDM::OpenHistoryDevices() {
@@ -169,15 +168,17 @@ int TDM::CountDeviceHolders(qint32 deviceId) {
 
 bool TDM::CancelRegistration(int deviceId, int userId) {
   ADOQDev.Close();
-  const QVariantMap now{{QStringLiteral(":DTH"), DateTimeToDayCount(state_.clock->now())}};
+  const QVariantMap values{{QStringLiteral(":PDeviceId"), deviceId},
+                           {QStringLiteral(":PUserId"), userId},
+                           {QStringLiteral(":DTH"), DateTimeToDayCount(state_.clock->now())}};
   return InTransaction([&] {
     QSqlQuery q(db_);
     return Exec(q,
-                "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType)"
-                " VALUES (" +
-                    Num(deviceId) + ", " + Num(userId) + ", :DTH, 6)",
-                now) &&
-           Exec(q, "UPDATE  TableUser SET DeviceId = -1 WHERE DeviceId = " + Num(deviceId), {});
+                QStringLiteral("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
+                               "EventType) VALUES (:PDeviceId, :PUserId, :DTH, 6)"),
+                values) &&
+           Exec(q, QStringLiteral("UPDATE TableUser SET DeviceId = -1 WHERE DeviceId = :PDeviceId"),
+                {{QStringLiteral(":PDeviceId"), deviceId}});
   });
 }
 
@@ -187,41 +188,34 @@ bool TDM::OpenUsers() {
 
 int TDM::FindDeviceUser(int deviceId, QString *secondName, QString *firstName,
                         QString *middleName) {
-  if (!ADOQueryUser.Active() && !OpenUsers())
+  const std::optional<Holder> holder = HolderOf(deviceId);
+  if (!holder || holder->UserId < 1)
     return -1;
-  RecordSet &users = ADOQueryUser;
-  users.SetFiltered(false);
-  users.SetFilter("DeviceId = " + Num(deviceId));
-  users.SetFiltered(true);
-  int userId = -1;
-  if (users.RecordCount() > 0) {
-    users.First();
-    userId = users.FieldByName(QStringLiteral("UserId")).toInt();
-    const auto name = [&](QString *out, const char *field) {
-      if (out)
-        *out = users.FieldByName(QLatin1String(field)).toString();
-    };
-    name(secondName, "UserSecondName");
-    name(firstName, "UserFirstName");
-    name(middleName, "UserMiddleName");
-  }
-  users.SetFiltered(false);
-  users.SetFilter(QString());
-  return userId;
+  if (secondName)
+    *secondName = holder->SecondName;
+  if (firstName)
+    *firstName = holder->FirstName;
+  if (middleName)
+    *middleName = holder->MiddleName;
+  return holder->UserId;
 }
 
 bool TDM::RegisterDevice(const REG_STATE &reg) {
   ADOQDev.Close();
-  const QString d = Num(reg.DeviceId), u = Num(reg.UserId);
-  const QVariantMap now{{QStringLiteral(":DTH"), DateTimeToDayCount(state_.clock->now())}};
+  const QVariantMap values{{QStringLiteral(":PDeviceId"), reg.DeviceId},
+                           {QStringLiteral(":PUserId"), reg.UserId},
+                           {QStringLiteral(":DTH"), DateTimeToDayCount(state_.clock->now())}};
   return InTransaction([&] {
     QSqlQuery q(db_);
-    return Exec(q, "UPDATE  TableUser SET DeviceId =  " + d + " WHERE UserId = " + u, {}) &&
+    return Exec(
+               q,
+               QStringLiteral("UPDATE TableUser SET DeviceId = :PDeviceId WHERE UserId = :PUserId"),
+               {{QStringLiteral(":PDeviceId"), reg.DeviceId},
+                {QStringLiteral(":PUserId"), reg.UserId}}) &&
            Exec(q,
-                "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, EventType)"
-                "VALUES (" +
-                    d + ", " + u + ", :DTH, 5)",
-                now);
+                QStringLiteral("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
+                               "EventType) VALUES (:PDeviceId, :PUserId, :DTH, 5)"),
+                values);
   });
 }
 
@@ -291,6 +285,47 @@ std::optional<Holder> TDM::HolderOf(qint32 deviceId) {
   return ReadHolder(q, deviceId);
 }
 
+namespace {
+QByteArray HashOf(std::span<const std::uint8_t> bytes) {
+  return QCryptographicHash::hash(
+      QByteArrayView(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())),
+      QCryptographicHash::Sha256);
+}
+} // namespace
+
+qsizetype TDM::AlreadyFiled(QSqlQuery &q, qint32 deviceId, std::span<const std::uint8_t> reading) {
+  if (!schema_.Has(1))
+    return 0;
+  if (!Exec(q,
+            QStringLiteral("SELECT FiledLength, FiledHash FROM TableLastFiled "
+                           "WHERE DeviceId = :PDeviceId"),
+            {{QStringLiteral(":PDeviceId"), deviceId}}))
+    return -1;
+  qsizetype filed = 0;
+  if (q.next()) {
+    const qint64 length = q.value(0).toLongLong();
+    const QByteArray hash = q.value(1).toByteArray();
+    if (length > 0 && length <= qint64(reading.size()) &&
+        HashOf(reading.first(std::size_t(length))) == hash)
+      filed = qsizetype(length - length % HistoryRecord::Size);
+  }
+  q.finish();
+  return filed;
+}
+
+bool TDM::RememberFiled(QSqlQuery &q, qint32 deviceId, std::span<const std::uint8_t> reading) {
+  if (!schema_.Has(1))
+    return true;
+  return Exec(q,
+              QStringLiteral("INSERT INTO TableLastFiled (DeviceId, FiledLength, FiledHash) "
+                             "VALUES (:PDeviceId, :PLength, :PHash) "
+                             "ON CONFLICT (DeviceId) DO UPDATE SET "
+                             "FiledLength = excluded.FiledLength, FiledHash = excluded.FiledHash"),
+              {{QStringLiteral(":PDeviceId"), deviceId},
+               {QStringLiteral(":PLength"), qint64(reading.size())},
+               {QStringLiteral(":PHash"), HashOf(reading)}});
+}
+
 FilingResult TDM::FileReading(qint32 deviceId, std::span<const std::uint8_t> history) {
   ADOQDev.Close();
   FilingResult result;
@@ -304,8 +339,14 @@ FilingResult TDM::FileReading(qint32 deviceId, std::span<const std::uint8_t> his
       result.outcome = FilingResult::Outcome::NoHolder;
       return true;
     }
-    const int stored = InsertEvents(q, history, deviceId, holder->UserId);
-    if (stored < 0)
+    // What another desk, or an earlier try whose clear command failed, has
+    // filed already is not filed again.
+    const qsizetype from = AlreadyFiled(q, deviceId, history);
+    if (from < 0)
+      return false;
+    const int stored =
+        InsertEvents(q, history.subspan(std::size_t(from)), deviceId, holder->UserId);
+    if (stored < 0 || !RememberFiled(q, deviceId, history))
       return false;
     result.EventsFiled = stored;
     result.outcome = FilingResult::Outcome::Filed;
@@ -318,24 +359,123 @@ FilingResult TDM::FileReading(qint32 deviceId, std::span<const std::uint8_t> his
   return result;
 }
 
-bool TDM::ForgetFiledReading(qint32) {
-  return true;
+bool TDM::ForgetFiledReading(qint32 deviceId) {
+  if (!schema_.Has(1))
+    return true;
+  QSqlQuery q(db_);
+  return Exec(q, QStringLiteral("DELETE FROM TableLastFiled WHERE DeviceId = :PDeviceId"),
+              {{QStringLiteral(":PDeviceId"), deviceId}});
 }
 
 bool TDM::InsertUser(const QString &secondName, const QString &firstName, const QString &middleName,
                      int deviceId) {
-  QString text = QStringLiteral("INSERT INTO TableUser ");
-  if (deviceId == -1)
-    text += "(UserSecondName, UserFirstName, UserMiddleName, DeviceId)VALUES (" + Q(secondName) +
-            ", " + Q(firstName) + ", " + Q(middleName) + ", " + Num(deviceId) + ")";
-  else
-    text += "(UserSecondName, UserFirstName, UserMiddleName)VALUES (" + Q(secondName) + ", " +
-            Q(firstName) + ", " + Q(middleName) + ")";
+  QVariantMap values{{QStringLiteral(":PSecondName"), NotNull(secondName)},
+                     {QStringLiteral(":PFirstName"), NotNull(firstName)},
+                     {QStringLiteral(":PMiddleName"), NotNull(middleName)}};
+  QString text;
+  if (deviceId == -1) {
+    text = QStringLiteral("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
+                          "DeviceId) VALUES (:PSecondName, :PFirstName, :PMiddleName, :PDeviceId)");
+    values.insert(QStringLiteral(":PDeviceId"), deviceId);
+  } else {
+    text = QStringLiteral("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName) "
+                          "VALUES (:PSecondName, :PFirstName, :PMiddleName)");
+  }
   QSqlQuery q(db_);
-  return Exec(q, text, {}, false);
+  return Exec(q, text, values);
 }
 
 bool TDM::PurgeUntypedEvents() {
   QSqlQuery q(db_);
   return Exec(q, QStringLiteral("DELETE FROM TableHistory WHERE EventType IS NULL"), {});
+}
+
+std::optional<bool> TDM::FindDuplicatePerson(const QString &secondName, const QString &firstName,
+                                             const QString &middleName, int exceptUserId) {
+  // The rows with the names, and how many of them are the person's own: a
+  // person whose own row is among them may keep the names.
+  QSqlQuery q(db_);
+  if (!Exec(q,
+            QStringLiteral("SELECT COUNT(*), COALESCE(SUM(UserId = :PUserId), 0) FROM TableUser "
+                           "WHERE UserSecondName = :PSecondName AND UserFirstName = :PFirstName "
+                           "AND COALESCE(UserMiddleName, '') = :PMiddleName"),
+            {{QStringLiteral(":PSecondName"), NotNull(secondName)},
+             {QStringLiteral(":PFirstName"), NotNull(firstName)},
+             {QStringLiteral(":PMiddleName"), NotNull(middleName)},
+             {QStringLiteral(":PUserId"), exceptUserId}}) ||
+      !q.next())
+    return std::nullopt;
+  const int matches = q.value(0).toInt();
+  const int own = q.value(1).toInt();
+  return matches > 0 && (exceptUserId < 0 || own == 0);
+}
+
+bool TDM::UpdatePerson(int userId, const QString &secondName, const QString &firstName,
+                       const QString &middleName) {
+  QSqlQuery q(db_);
+  return Exec(q,
+              QStringLiteral("UPDATE TableUser SET UserSecondName = :PSecondName, "
+                             "UserFirstName = :PFirstName, UserMiddleName = :PMiddleName "
+                             "WHERE UserId = :PUserId"),
+              {{QStringLiteral(":PSecondName"), NotNull(secondName)},
+               {QStringLiteral(":PFirstName"), NotNull(firstName)},
+               {QStringLiteral(":PMiddleName"), NotNull(middleName)},
+               {QStringLiteral(":PUserId"), userId}}) &&
+         q.numRowsAffected() == 1;
+}
+
+std::optional<bool> TDM::PersonExists(int userId) {
+  QSqlQuery q(db_);
+  if (!Exec(q, QStringLiteral("SELECT COUNT(*) FROM TableUser WHERE UserId = :PUserId"),
+            {{QStringLiteral(":PUserId"), userId}}) ||
+      !q.next())
+    return std::nullopt;
+  return q.value(0).toInt() > 0;
+}
+
+std::optional<QList<qint32>> TDM::HistoryDeviceNumbers() {
+  QSqlQuery q(db_);
+  if (!Exec(q,
+            QStringLiteral("SELECT DISTINCT DeviceId FROM TableHistory "
+                           "WHERE DeviceId > 0 AND DeviceId IS NOT NULL"),
+            {}))
+    return std::nullopt;
+  QList<qint32> numbers;
+  while (q.next())
+    numbers << q.value(0).toInt();
+  return numbers;
+}
+
+std::optional<std::pair<double, double>> TDM::FirstAndLastEvent(int userId) {
+  QSqlQuery q(db_);
+  if (!Exec(q,
+            QStringLiteral("SELECT Min(DateTimeEvent), Max(DateTimeEvent) FROM TableHistory "
+                           "WHERE UserId = :PUserId"),
+            {{QStringLiteral(":PUserId"), userId}}) ||
+      !q.next())
+    return std::nullopt;
+  bool firstOk = false, lastOk = false;
+  const double first = q.value(0).toDouble(&firstOk);
+  const double last = q.value(1).toDouble(&lastOk);
+  // A person without events gets a row of NULLs.
+  if (q.value(0).isNull() || q.value(1).isNull() || !firstOk || !lastOk)
+    return std::nullopt;
+  return std::pair(first, last);
+}
+
+bool TDM::DeleteHistory(int userId, std::optional<std::pair<double, double>> interval,
+                        std::optional<qint32> deviceId) {
+  QString text = QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId");
+  QVariantMap values{{QStringLiteral(":PUserId"), userId}};
+  if (interval) {
+    text += QStringLiteral(" AND (DateTimeEvent BETWEEN :DTEB AND :DTEE)");
+    values.insert(QStringLiteral(":DTEB"), interval->first);
+    values.insert(QStringLiteral(":DTEE"), interval->second);
+  }
+  if (deviceId) {
+    text += QStringLiteral(" AND DeviceId = :PDeviceId");
+    values.insert(QStringLiteral(":PDeviceId"), *deviceId);
+  }
+  QSqlQuery q(db_);
+  return Exec(q, text, values);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "db/DbFileState.h"
+#include "db/SchemaSteps.h"
 #include "exchange/ExchangeRecords.h"
 #include "history/RecordSet.h"
 
@@ -34,8 +35,7 @@ public:
 
   // Deletes the user's events, then the user row, in one transaction.
   bool DeleteUserWithHistory(int userId);
-  // The user's events into ADOQueryHistory, narrowed by state.Filter
-  // (FilterClause, and :DTEB/:DTEE while DateFilterActive is set).
+  // The user's events into ADOQueryHistory, narrowed by state.Filter.
   bool OpenUserHistory(int userId);
   // Every instrument number of TableHistory into ADOQDev.
   bool OpenHistoryDevices();
@@ -63,6 +63,28 @@ public:
                   int deviceId);
   // Deletes events without an event code.
   bool PurgeUntypedEvents();
+
+  // Whether these three names are taken (a NULL middle name counting as an
+  // empty one): by anyone for exceptUserId -1, else only when the person's own
+  // row is not among the rows that have them. nullopt when the check cannot run.
+  std::optional<bool> FindDuplicatePerson(const QString &secondName, const QString &firstName,
+                                          const QString &middleName, int exceptUserId);
+  // Renames the person; false when the statement failed or the person is
+  // no longer in the register.
+  bool UpdatePerson(int userId, const QString &secondName, const QString &firstName,
+                    const QString &middleName);
+  // Whether the person is in the register now; nullopt when it cannot be read.
+  std::optional<bool> PersonExists(int userId);
+  // The instrument numbers (1 or more) that occur in the history, each once;
+  // nullopt on failure.
+  std::optional<QList<qint32>> HistoryDeviceNumbers();
+  // The times (day counts) of the person's first and last event; nullopt
+  // when the person has none or the select failed.
+  std::optional<std::pair<double, double>> FirstAndLastEvent(int userId);
+  // Deletes the person's events, narrowed to an interval of day counts (both
+  // ends included) and an instrument when they are given.
+  bool DeleteHistory(int userId, std::optional<std::pair<double, double>> interval,
+                     std::optional<qint32> deviceId);
 
   // What an instrument exchange needs (exchange/ExchangeRecords.h).
   std::optional<Holder> HolderOf(qint32 deviceId) override;
@@ -105,13 +127,14 @@ public:
     return EndTransaction(ok);
   }
 
-  // A text between single quotes with every inner single quote doubled, for
-  // names spliced into statements.
-  static QString Q(const QString &text);
-
   // The database's message for the last failed statement (for diagnostics;
   // the program shows no database messages).
   const QString &LastError() const { return lastError_; }
+
+  // The layout of the database last opened, and whether its missing steps
+  // could be taken. A database newer than the program is not used: every
+  // statement fails while it is the configured one.
+  const SchemaState &Schema() const { return schema_; }
 
 private:
   bool Ok(bool ok, const QSqlQuery &query);
@@ -128,6 +151,11 @@ private:
   // -1 when an insert failed.
   int InsertEvents(QSqlQuery &query, std::span<const std::uint8_t> bytes, qint32 deviceId,
                    qint32 userId);
+  // How many leading bytes of `reading` were filed before from the
+  // instrument (0 when it does not begin with what was last filed); -1 when
+  // the statement failed.
+  qsizetype AlreadyFiled(QSqlQuery &query, qint32 deviceId, std::span<const std::uint8_t> reading);
+  bool RememberFiled(QSqlQuery &query, qint32 deviceId, std::span<const std::uint8_t> reading);
 
   AppState &state_;
   QString connectionName_;
@@ -135,6 +163,7 @@ private:
   QSqlDatabase db_;
   QString openedPath_;     // the database file the connection opened,
   DbFileState openedFile_; // and what it was then
+  SchemaState schema_;
   bool inTransaction_ = false;
   QString lastError_;
   std::shared_ptr<ExternalConnection> external_; // the other file of the import

@@ -1,6 +1,6 @@
 #include "export/TextExport.h"
 
-#include <QSaveFile>
+#include "export/SaveWhole.h"
 
 QString TrimControls(const QString &text) {
   qsizetype begin = 0, end = text.size();
@@ -54,10 +54,5 @@ QString ClipboardText(const GridText &grid, int top, int bottom) {
 }
 
 bool SaveTextFile(const QString &path, const QString &text, QString *error) {
-  QSaveFile file(path);
-  const bool ok =
-      file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
-  if (!ok && error)
-    *error = file.errorString();
-  return ok;
+  return SaveWhole(path, text.toUtf8(), error);
 }

@@ -31,6 +31,6 @@ QString TextFileText(const GridText &grid, int top, int bottom);
 // by one tab and a shorter one by two.
 QString ClipboardText(const GridText &grid, int top, int bottom);
 
-// Writes text to the file in UTF-8, replacing it whole or not at all. False
-// with the system's message in *error when it cannot.
+// Writes text to the file in UTF-8, replacing it whole or not at all (see
+// SaveWhole). False with the system's message in *error when it cannot.
 bool SaveTextFile(const QString &path, const QString &text, QString *error = nullptr);

@@ -5,25 +5,9 @@
 #include <utility>
 
 namespace {
-
-// The first form opens the bracket of the event condition; later ticked
-// boxes continue it.
-struct EventCondition {
-  const char *first;
-  const char *continuation;
-};
-
-constexpr std::array<EventCondition, FilterEventCount> EventConditions{{
-    {" AND (EventType = 1 ", " OR EventType = 1 "},
-    {" AND (EventType = 2 ", " OR EventType = 2 "},
-    {" AND (EventType = 3 ", " OR EventType = 3 "},
-    {" AND (EventType = 4 ", " OR EventType = 4 "},
-    {" AND (EventType = 5 OR  EventType = 6 ", " OR EventType = 5 OR  EventType = 6"},
-    {" AND (EventType = 7 ", " OR EventType = 7 "},
-    {" AND (EventType = 8 ", " OR EventType = 8 "},
-    {" AND (EventType = 9 ", " OR EventType = 9 "},
-}};
-
+// The codes each event box stands for, in the order of FilterEvent.
+constexpr std::array<std::array<int, 2>, FilterEventCount> EventCodes{
+    {{1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 6}, {7, 0}, {8, 0}, {9, 0}}};
 } // namespace
 
 std::optional<qint32> ParseDeviceNumber(const QString &text) {
@@ -45,29 +29,18 @@ FilterInterval FilterDateInterval(QDate dateFrom, QTime timeFrom, QDate dateTo, 
   return interval;
 }
 
-BuiltHistoryFilter BuildHistoryFilter(const HistoryFilterChoice &choice) {
-  BuiltHistoryFilter built;
-  QString &clause = built.FilterClause;
-  if (choice.OnDateTime) {
-    built.Interval =
+HistoryCriteria BuildHistoryCriteria(const HistoryFilterChoice &choice) {
+  HistoryCriteria criteria;
+  if (choice.OnDateTime)
+    criteria.Interval =
         FilterDateInterval(choice.DateFrom, choice.TimeFrom, choice.DateTo, choice.TimeTo);
-    clause = QStringLiteral(" AND (DateTimeEvent BETWEEN :DTEB AND :DTEE) ");
-  }
-  if (choice.OnDevice) {
-    if (const std::optional<qint32> device = ParseDeviceNumber(choice.DeviceText))
-      clause += QStringLiteral(" AND DeviceId = ") + QString::number(*device);
-  }
-  if (choice.OnEvent) {
-    bool any = false;
-    for (int i = 0; i < FilterEventCount; ++i) {
-      if (!choice.Events[std::size_t(i)])
-        continue;
-      const EventCondition &c = EventConditions[std::size_t(i)];
-      clause += QLatin1String(any ? c.continuation : c.first);
-      any = true;
-    }
-    if (any)
-      clause += QStringLiteral(" )");
-  }
-  return built;
+  if (choice.OnDevice)
+    criteria.DeviceId = ParseDeviceNumber(choice.DeviceText);
+  if (choice.OnEvent)
+    for (int i = 0; i < FilterEventCount; ++i)
+      if (choice.Events[std::size_t(i)])
+        for (int code : EventCodes[std::size_t(i)])
+          if (code != 0)
+            criteria.EventTypes << code;
+  return criteria;
 }

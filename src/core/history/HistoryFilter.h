@@ -1,14 +1,14 @@
 #pragma once
 #include <QDate>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QTime>
 #include <array>
 #include <optional>
 
-// The history filter's choices turned into what the history select uses: an
-// extra WHERE fragment (empty, or starting with " AND") and, when the date
-// condition is part of it, the interval bound to :DTEB and :DTEE.
+// The history filter's choices turned into the criteria the history select
+// narrows a person's events by: an interval, an instrument and event codes.
 
 // The event boxes in the order their conditions are written.
 enum class FilterEvent {
@@ -43,12 +43,18 @@ struct HistoryFilterChoice {
 struct FilterInterval {
   QDateTime Begin;
   QDateTime End;
+  bool operator==(const FilterInterval &) const = default;
 };
 
-struct BuiltHistoryFilter {
-  QString FilterClause;
-  // Set exactly when FilterClause holds the date condition.
-  std::optional<FilterInterval> Interval;
+// What the history select narrows a person's events by; each part left out
+// narrows nothing.
+struct HistoryCriteria {
+  std::optional<FilterInterval> Interval; // events in it, both ends included
+  std::optional<qint32> DeviceId;         // events of this instrument
+  QList<int> EventTypes;                  // events of these codes; empty: any code
+
+  bool IsEmpty() const { return !Interval && !DeviceId && EventTypes.isEmpty(); }
+  bool operator==(const HistoryCriteria &) const = default;
 };
 
 // The instrument number in an operator's text: optional blanks around an
@@ -60,8 +66,8 @@ std::optional<qint32> ParseDeviceNumber(const QString &text);
 // of the two points is the begin.
 FilterInterval FilterDateInterval(QDate dateFrom, QTime timeFrom, QDate dateTo, QTime timeTo);
 
-// The fragment for the choices: the date condition, the instrument condition
-// (left out when the text holds no instrument number) and the event condition
-// (left out when no event box is ticked), in this order. Only fixed texts and
-// the decimal form of a parsed number ever go into it.
-BuiltHistoryFilter BuildHistoryFilter(const HistoryFilterChoice &choice);
+// The criteria of the choices: the interval while the date switch is on, the
+// instrument while its switch is on and the text holds a number, the codes of
+// the ticked boxes while the event switch is on (the receive/hand box stands
+// for codes 5 and 6).
+HistoryCriteria BuildHistoryCriteria(const HistoryFilterChoice &choice);

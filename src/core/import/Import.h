@@ -1,14 +1,12 @@
 #pragma once
 #include <QString>
-#include <memory>
 
 #include "import/ExternalDatabase.h"
 
-// The other database file of an import, as the data module keeps it between
-// imports: the file and its two tables, read whole.
+// The other database file last opened with TDM::OpenExternalDatabase: its two
+// tables, read whole.
 struct ExternalConnection {
   QString ConnectionString;
-  std::unique_ptr<ExternalDatabase> File;
   ExternalTable ADOTableUserExternal;
   ExternalTable ADOTableHistoryExternal;
 };

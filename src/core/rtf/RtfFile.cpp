@@ -2,20 +2,13 @@
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
+#include "export/SaveWhole.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <new>
 
-bool SaveRtfFile(const QString &path, const RtfDocument &document) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    return false;
-  const QByteArray data = WriteRtf(document);
-  if (file.write(data) != data.size()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+bool SaveRtfFile(const QString &path, const RtfDocument &document, QString *error) {
+  return SaveWhole(path, WriteRtf(document), error);
 }
 
 RtfDocument LoadRtfFile(const QString &path) {

@@ -2,10 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <optional>
+
+#include "export/SaveWhole.h"
 
 // Header-only use of the parser, on raw bytes: values are decoded below.
 #define SI_NO_CONVERSION
@@ -223,11 +224,17 @@ bool ProfileFile::readBool(const QString &section, const QString &key, bool defa
 
 bool ProfileFile::writeString(const QString &section, const QString &key, const QString &value) {
   const QByteArray s = section.toUtf8(), k = key.toUtf8(), v = value.toUtf8();
-  if (!canWrite(s, k, v))
+  if (!canWrite(s, k, v)) {
+    lastError_ = QStringLiteral("%1 cannot be written to [%2] %3.").arg(value, section, key);
     return false;
+  }
   QByteArray contents;
-  if (loadContents(path_, contents) == LoadResult::Refused)
+  if (loadContents(path_, contents) == LoadResult::Refused) {
+    QFile file(path_);
+    lastError_ = file.open(QIODevice::ReadOnly) ? QStringLiteral("The file cannot be read whole.")
+                                                : file.errorString();
     return false;
+  }
   return commit(withValue(contents, s, k, v));
 }
 
@@ -240,12 +247,5 @@ bool ProfileFile::writeBool(const QString &section, const QString &key, bool val
 }
 
 bool ProfileFile::commit(const QByteArray &contents) {
-  QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly))
-    return false;
-  if (file.write(contents) != contents.size()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  return SaveWhole(path_, contents, &lastError_);
 }

@@ -37,9 +37,16 @@ public:
   // Written as "1" or "0".
   bool writeBool(const QString &section, const QString &key, bool value);
 
+  // Why the last write that failed failed (the system's message where it gave
+  // one); empty while none has.
+  const QString &lastError() const { return lastError_; }
+
 protected:
-  // Replaces the whole file with contents.
+  // Replaces the whole file with contents (see SaveWhole); false with the
+  // reason in lastError_ when the old file had to be kept.
   virtual bool commit(const QByteArray &contents);
+
+  QString lastError_;
 
 private:
   QString path_;

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "db/DatabaseCheck.h"
+#include "db/DbConnection.h"
 #include "settings/ProfileFile.h"
 #include "state/AppState.h"
 
@@ -27,29 +29,64 @@ QString DefaultDatabasePath(const QString &programFolder) {
 }
 
 QString ConnectionStringFor(const QString &databaseFile) {
-  return QStringLiteral("Data Source=") + databaseFile +
+  QString source = databaseFile;
+  if (databaseFile.contains(u';') || databaseFile != databaseFile.trimmed() ||
+      databaseFile.startsWith(u'"') || databaseFile.startsWith(u'\'')) {
+    const QChar quote = databaseFile.contains(u'"') ? u'\'' : u'"';
+    source = quote + databaseFile + quote;
+  }
+  return QStringLiteral("Data Source=") + source +
          QStringLiteral(";Mode=ReadWrite|Share Deny None;");
 }
 
-bool LoadSettings(AppState &state, const QString &programFolder) {
-  ProfileFile ini(SettingsFilePath(programFolder));
-  return LoadSettings(state, ini, programFolder);
+// Why the program cannot work on the database at path; empty when it can.
+static QString DatabaseProblem(const QString &path) {
+  if (DataSourceOf(ConnectionStringFor(path)) != path)
+    return QStringLiteral("The path holds both kinds of quotes and \";\".");
+  return CheckDatabaseFile(path).reason;
 }
 
-bool LoadSettings(AppState &state, ProfileFile &ini, const QString &programFolder) {
+// The database of this run: the one the settings name when it can be opened,
+// else the program's own. The settings keep the one they name.
+static void ChooseDatabase(ProgramPaths &paths, const QString &configured,
+                           const QString &defaultDatabase, QList<UnusableDatabase> *unusable) {
+  paths.ADOFile = configured;
+  paths.ConfiguredADOFile.clear();
+  QString problem = DatabaseProblem(configured);
+  if (!problem.isEmpty()) {
+    if (unusable)
+      unusable->append({configured, problem});
+    if (configured != defaultDatabase) {
+      paths.ConfiguredADOFile = configured;
+      paths.ADOFile = defaultDatabase;
+      problem = DatabaseProblem(defaultDatabase);
+      if (!problem.isEmpty() && unusable)
+        unusable->append({defaultDatabase, problem});
+    }
+  }
+  paths.ConnectionString = ConnectionStringFor(paths.ADOFile);
+}
+
+bool LoadSettings(AppState &state, const QString &programFolder,
+                  QList<UnusableDatabase> *unusable) {
+  ProfileFile ini(SettingsFilePath(programFolder));
+  return LoadSettings(state, ini, programFolder, unusable);
+}
+
+bool LoadSettings(AppState &state, ProfileFile &ini, const QString &programFolder,
+                  QList<UnusableDatabase> *unusable) {
   ProgramPaths &paths = state.Paths;
   PROG_SETTING &settings = state.ProgSetting;
   paths.SettingsFile = ini.path();
   const bool existed = ini.exists();
   bool written = true;
 
-  // A database path that names no file falls back to the supplied database for
-  // this run; the settings file keeps the old path until the settings are saved.
+  // An empty value names no database: the program's own is used, unremarked.
   const QString defaultDatabase = DefaultDatabasePath(programFolder);
-  paths.ADOFile = ini.readString(SectionDataBase, KeyADOFile, defaultDatabase);
-  if (!QFileInfo(paths.ADOFile).isFile())
-    paths.ADOFile = defaultDatabase;
-  paths.ConnectionString = ConnectionStringFor(paths.ADOFile);
+  QString configured = ini.readString(SectionDataBase, KeyADOFile, defaultDatabase);
+  if (configured.trimmed().isEmpty())
+    configured = defaultDatabase;
+  ChooseDatabase(paths, configured, defaultDatabase, unusable);
   if (!existed)
     written &= ini.writeString(SectionDataBase, KeyADOFile, paths.ADOFile);
 
@@ -70,7 +107,7 @@ bool LoadSettings(AppState &state, ProfileFile &ini, const QString &programFolde
   return written;
 }
 
-bool SaveSettings(AppState &state, const QString &programFolder) {
+bool SaveSettings(AppState &state, const QString &programFolder, QString *error) {
   QString &path = state.Paths.SettingsFile;
   if (path.isEmpty() || !QFileInfo(path).isFile()) {
     const QDir folder(programFolder);
@@ -80,17 +117,21 @@ bool SaveSettings(AppState &state, const QString &programFolder) {
       path = SettingsFilePath(QDir::currentPath());
   }
   ProfileFile ini(path);
-  return SaveSettings(state, ini);
+  return SaveSettings(state, ini, error);
 }
 
-bool SaveSettings(const AppState &state, ProfileFile &ini) {
+bool SaveSettings(const AppState &state, ProfileFile &ini, QString *error) {
   const ProgramPaths &paths = state.Paths;
   const PROG_SETTING &settings = state.ProgSetting;
-  bool written = ini.writeString(SectionDataBase, KeyADOFile, paths.ADOFile);
+  const QString &database =
+      paths.ConfiguredADOFile.isEmpty() ? paths.ADOFile : paths.ConfiguredADOFile;
+  bool written = ini.writeString(SectionDataBase, KeyADOFile, database);
   written &= ini.writeString(SectionLang, KeyLangFile, paths.LangFile);
   written &= ini.writeBool(SectionProgram, KeySock, settings.Sock);
   written &= ini.writeString(SectionProgram, KeyPortIr, settings.PortIr);
   written &= ini.writeBool(SectionProgram, KeyRunSet, settings.RunSet);
   written &= ini.writeBool(SectionHistory, KeyRoentgen, settings.Roentgen);
+  if (!written && error)
+    *error = ini.lastError();
   return written;
 }

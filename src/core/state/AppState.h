@@ -2,6 +2,7 @@
 #include <QString>
 #include <memory>
 
+#include "history/HistoryFilter.h"
 #include "lang/TextTable.h"
 #include "link/DeviceParams.h"
 #include "link/IrdaTransport.h"
@@ -23,6 +24,10 @@ struct ProgramPaths {
   QString ADOFile;          // database file
   QString ConnectionString; // "Data Source=" + ADOFile + ";Mode=ReadWrite|Share Deny None;"
   QString LangFile;         // language file name without folder
+  // The database the settings file names, while this run uses the local one
+  // because that one could not be opened; it stays in the settings file at
+  // exit. Empty otherwise.
+  QString ConfiguredADOFile;
 };
 
 // The person last chosen in the user list.
@@ -33,14 +38,6 @@ struct CurrentUser {
   QString MiddleName;
 };
 
-// What the history filter hands to the history select.
-struct FilterOutputs {
-  QString FilterClause; // extra WHERE line, empty for none
-  bool DateFilterActive = false;
-  QDateTime FilterBegin; // bound to :DTEB
-  QDateTime FilterEnd;   // bound to :DTEE
-};
-
 // Every process-wide record of the program, one instance each, shared by the
 // data module and the windows.
 struct AppState {
@@ -48,7 +45,7 @@ struct AppState {
   ProgramPaths Paths;
   TextTable Texts;
   CurrentUser User;
-  FilterOutputs Filter;
+  HistoryCriteria Filter; // what the history list is narrowed by now
   REG_STATE RegState;
   DEVICE_PARAMS LastReadParams;
   DEVICE_PARAMS ParamsToWrite;

@@ -52,14 +52,9 @@ QDateTimeEdit *picker(const char *name, bool date, QWidget *parent) {
   return keepsPlace(named(edit, name));
 }
 
-// A day count read from a result cell; false for NULL or anything that is
-// not a finite number or not a date the pickers can show.
-bool dayCountOf(const QVariant &cell, double &days) {
-  if (cell.isNull())
-    return false;
-  bool ok = false;
-  days = cell.toDouble(&ok);
-  return ok && std::isfinite(days) && DayCountToDateTime(days).date().isValid();
+// Whether a stored day count is a finite date the pickers can show.
+bool Showable(double days) {
+  return std::isfinite(days) && DayCountToDateTime(days).date().isValid();
 }
 
 } // namespace
@@ -214,35 +209,28 @@ void TFormDeleteHistory::FormShow() {
 }
 
 void TFormDeleteHistory::FillDevices() {
-  const bool ran =
-      ctx_.DM->ExecStatement(QStringLiteral("SELECT DISTINCT DeviceId FROM TableHistory \n"
-                                            "WHERE (DeviceId>0)and(DeviceId  IS NOT NULL) "),
-                             {}, &ADODelHist);
-  const bool any = ran && ADODelHist.RecordCount() > 0;
+  const std::optional<QList<qint32>> numbers = ctx_.DM->HistoryDeviceNumbers();
+  const bool any = numbers && !numbers->isEmpty();
   if (any) {
     cmb_Device->clear();
-    for (ADODelHist.First(); !ADODelHist.Eof(); ADODelHist.Next())
-      cmb_Device->addItem(ADODelHist.FieldByName(QStringLiteral("DeviceId")).toString());
+    for (qint32 number : *numbers)
+      cmb_Device->addItem(QString::number(number));
     cmb_Device->setCurrentIndex(0);
   } else {
     CB_Device->setChecked(false);
   }
   CB_Device->setVisible(any);
   cmb_Device->setVisible(any);
-  ADODelHist.Close();
 }
 
 void TFormDeleteHistory::SetUpInterval() {
-  const bool ran = ctx_.DM->ExecStatement(
-      "SELECT Max(TableHistory.DateTimeEvent) as MaxDt, Min(TableHistory.DateTimeEvent) as MinDt"
-      " FROM TableHistory WHERE UserId =" +
-          QString::number(UserKey),
-      {}, &ADODelHist);
-  // A person without events gets a row of empty values: no interval to offer.
-  const bool found = ran && ADODelHist.RecordCount() > 0 &&
-                     dayCountOf(ADODelHist.FieldByName(QStringLiteral("MinDt")), firstEvent_) &&
-                     dayCountOf(ADODelHist.FieldByName(QStringLiteral("MaxDt")), lastEvent_);
-  ADODelHist.Close();
+  // A person without events has no interval to offer.
+  const std::optional<std::pair<double, double>> span = ctx_.DM->FirstAndLastEvent(UserKey);
+  const bool found = span && Showable(span->first) && Showable(span->second);
+  if (found) {
+    firstEvent_ = span->first;
+    lastEvent_ = span->second;
+  }
   if (!found) {
     CB_DateTime->setChecked(false);
     ShowDateCriterion(false);
@@ -309,20 +297,18 @@ void TFormDeleteHistory::SB_DeleteClick() {
   if (CB_Device->isChecked() && cmb_Device->currentIndex() >= 0)
     device = cmb_Device->currentText().toInt(); // 0 when it does not parse
 
-  QString text = "DELETE FROM TableHistory \nWHERE UserId =" + QString::number(UserKey);
-  QVariantMap params;
+  std::optional<std::pair<double, double>> interval;
   if (byDate) {
-    text += QStringLiteral(" AND (DateTimeEvent BETWEEN :DTEB AND :DTEE) ");
     double begin = 0, end = 0;
     Interval(begin, end);
-    params.insert(QStringLiteral(":DTEB"), begin);
-    params.insert(QStringLiteral(":DTEE"), end);
+    interval = std::pair(begin, end);
   }
+  std::optional<qint32> instrument;
   if (byDevice)
-    text += " AND DeviceId = " + QString::number(device);
+    instrument = device;
 
   setCursor(Qt::WaitCursor);
-  const bool ok = ctx_.DM->ExecStatement(text, params);
+  const bool ok = ctx_.DM->DeleteHistory(UserKey, interval, instrument);
   unsetCursor();
   if (ok)
     accept();

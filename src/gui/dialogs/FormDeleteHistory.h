@@ -2,8 +2,6 @@
 #include <QDateTime>
 #include <QDialog>
 
-#include "history/RecordSet.h"
-
 struct AppContext;
 class QCheckBox;
 class QComboBox;
@@ -68,7 +66,6 @@ private:
   void ShowDateCriterion(bool visible);
 
   AppContext &ctx_;
-  RecordSet ADODelHist; // rows of the window's own selects
   // The first and last event as the database holds them, and the picker
   // values they were shown as: an interval left as offered covers exactly
   // the stored first and last events, whatever their sub-millisecond digits.

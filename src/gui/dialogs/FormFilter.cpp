@@ -401,20 +401,12 @@ void TFormFilter::CB_CancelFilterClick() {
 }
 
 void TFormFilter::SB_ApplyClick() {
-  const BuiltHistoryFilter built = BuildHistoryFilter(Choice());
-  FilterClause = built.FilterClause;
-  FilterOutputs &out = ctx_.state.Filter;
-  out.DateFilterActive = built.Interval.has_value();
-  if (built.Interval) {
-    out.FilterBegin = built.Interval->Begin;
-    out.FilterEnd = built.Interval->End;
-  }
+  Criteria = BuildHistoryCriteria(Choice());
   accept();
 }
 
 void TFormFilter::SB_CancelFilterClick() {
-  FilterClause.clear();
-  ctx_.state.Filter.DateFilterActive = false;
+  Criteria = {};
   accept();
 }
 

@@ -12,10 +12,9 @@ class QLabel;
 class QPushButton;
 class QTimeEdit;
 
-// The history filter: event kinds, a date interval and an instrument. Its
-// date outputs (DateFilterActive, FilterBegin, FilterEnd) are the process-wide
-// filter outputs in AppState; the main window copies FilterClause into
-// AppState::Filter.FilterClause, the copy the history select reads.
+// The history filter: event kinds, a date interval and an instrument. The
+// main window copies Criteria into AppState::Filter, the criteria the history
+// select reads.
 //
 // Created once; ticks and picker values stay between openings, the instrument
 // list is rebuilt at every showing. Closes with OK after "Filter on" or
@@ -25,9 +24,8 @@ class TFormFilter : public QDialog {
 public:
   explicit TFormFilter(AppContext &ctx, QWidget *parent = nullptr);
 
-  // The fragment built by the last "Filter on" or "Cancel all filters";
-  // empty or starting with " AND".
-  QString FilterClause;
+  // The criteria of the last "Filter on"; empty after "Cancel all filters".
+  HistoryCriteria Criteria;
 
   // Hidden; ticking it clears the window's criteria.
   QCheckBox *CB_CancelFilter = nullptr;

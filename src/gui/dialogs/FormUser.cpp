@@ -243,34 +243,12 @@ void TFormUser::SB_SaveClick() {
 
 TFormUser::Duplicate TFormUser::CheckDuplicate(const QString &second, const QString &first,
                                                const QString &middle, int userKey) {
-  const QStringList lines{QStringLiteral("SELECT * FROM TableUser "),
-                          "WHERE UserSecondName =" + TDM::Q(second) +
-                              "and  UserFirstName =" + TDM::Q(first),
-                          "and UserMiddleName = " + TDM::Q(middle)};
   // A check that cannot run finds nothing; the write that follows reports
   // the failure.
-  const bool ran = ctx_.DM->ExecStatement(lines.join(u'\n'), {}, &ADOQueryUser);
-  Duplicate result = Duplicate::No;
-  if (ran && ADOQueryUser.RecordCount() > 0) {
-    result = Duplicate::Yes;
-    if (userKey >= 0) {
-      for (ADOQueryUser.First(); !ADOQueryUser.Eof(); ADOQueryUser.Next()) {
-        bool ok = false;
-        if (ADOQueryUser.FieldByName(QStringLiteral("UserId")).toLongLong(&ok) == userKey && ok) {
-          result = Duplicate::No;
-          break;
-        }
-      }
-    }
-  }
-  ADOQueryUser.Close();
-  return result;
+  const std::optional<bool> found = ctx_.DM->FindDuplicatePerson(second, first, middle, userKey);
+  return found.value_or(false) ? Duplicate::Yes : Duplicate::No;
 }
 
 bool TFormUser::UpdateUser(const QString &second, const QString &first, const QString &middle) {
-  const QStringList lines{QStringLiteral("UPDATE  TableUser SET "),
-                          "UserSecondName = " + TDM::Q(second) + ", UserFirstName=" + TDM::Q(first),
-                          ", UserMiddleName =" + TDM::Q(middle),
-                          "WHERE UserId = " + QString::number(EditedUserKey)};
-  return ctx_.DM->ExecStatement(lines.join(u'\n'));
+  return ctx_.DM->UpdatePerson(EditedUserKey, second, first, middle);
 }

@@ -1,8 +1,6 @@
 #pragma once
 #include <QDialog>
 
-#include "history/RecordSet.h"
-
 struct AppContext;
 class QFrame;
 class QLabel;
@@ -68,5 +66,4 @@ private:
 
   AppContext &ctx_;
   QFrame *Bevel1 = nullptr; // the navy frame around the controls
-  RecordSet ADOQueryUser;   // rows of the duplicate check
 };

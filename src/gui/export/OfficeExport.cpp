@@ -4,7 +4,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentWriter>
@@ -12,6 +11,8 @@
 #include <algorithm>
 #include <vector>
 #include <xlsxwriter.h>
+
+#include "export/SaveWhole.h"
 
 namespace {
 bool Fail(QString *error, const QString &message) {
@@ -29,12 +30,6 @@ QString ExportedCell(const GridText &grid, bool filled, int column, int row) {
   return TrimControls(cell).isEmpty() ? QString() : cell;
 }
 
-bool SaveBytes(const QString &path, const QByteArray &bytes, QString *error) {
-  QSaveFile file(path);
-  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-    return true;
-  return Fail(error, file.errorString());
-}
 } // namespace
 
 bool WriteOdtTable(const QString &path, const GridText &grid, int top, int bottom, QString *error) {
@@ -59,7 +54,7 @@ bool WriteOdtTable(const QString &path, const GridText &grid, int top, int botto
   QTextDocumentWriter writer(&buffer, QByteArrayLiteral("ODF"));
   if (!writer.write(&document))
     return Fail(error, QStringLiteral("The document could not be written."));
-  return SaveBytes(path, buffer.data(), error);
+  return SaveWhole(path, buffer.data(), error);
 }
 
 bool WriteXlsxCells(const QString &path, const GridText &grid, int top, int bottom,
@@ -106,7 +101,10 @@ bool WriteXlsxCells(const QString &path, const GridText &grid, int top, int bott
   QFile built(draft);
   if (!built.open(QIODevice::ReadOnly))
     return Fail(error, built.errorString());
-  return SaveBytes(path, built.readAll(), error);
+  const QByteArray bytes = built.readAll();
+  if (built.error() != QFile::NoError)
+    return Fail(error, built.errorString());
+  return SaveWhole(path, bytes, error);
 }
 
 OfficeExport::OfficeExport(Opener opener) : opener_(std::move(opener)) {

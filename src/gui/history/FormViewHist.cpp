@@ -9,6 +9,7 @@
 #include "dialogs/FormUser.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
+#include "export/SaveWhole.h"
 #include "history/DoseFormat.h"
 #include "history/HistoryRecord.h"
 #include "history/RichText.h"
@@ -422,9 +423,9 @@ void TFormViewHist::tlbSaveClick() {
   if (name.isEmpty())
     return;
   sdRtf_.folder = QFileInfo(name).absolutePath();
-  if (!SaveRtfFile(name, FromTextDocument(*RE_History->document())))
-    throw std::runtime_error("Cannot write the file " +
-                             QDir::toNativeSeparators(name).toStdString());
+  QString error;
+  if (!SaveRtfFile(name, FromTextDocument(*RE_History->document()), &error))
+    throw std::runtime_error(FileProblemText(sdTitle_, name, error).toStdString());
 }
 
 void TFormViewHist::tlbLoadClick() {

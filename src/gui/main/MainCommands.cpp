@@ -175,15 +175,14 @@ void TMainForm::ADeleteHistoryExecute() {
 }
 
 void TMainForm::SetFilterPanel() {
-  StatusPanel[2]->setText(ctx_.state.Filter.FilterClause.isEmpty() ? QString()
-                                                                   : ctx_.state.Texts.at(55));
+  StatusPanel[2]->setText(ctx_.state.Filter.IsEmpty() ? QString() : ctx_.state.Texts.at(55));
 }
 
 void TMainForm::AFilterHistoryExecute() {
   TFormFilter &form = *ctx_.FormFilter;
   if (form.exec() != QDialog::Accepted)
     return;
-  ctx_.state.Filter.FilterClause = form.FilterClause;
+  ctx_.state.Filter = form.Criteria;
   if (HistoryShown()) {
     if (!ReloadHistory())
       return;
@@ -199,9 +198,8 @@ void TMainForm::ACancelFilterExecute() {
   // Ticking the hidden switch clears the window's criteria.
   if (form.CB_CancelFilter && !form.CB_CancelFilter->isChecked())
     form.CB_CancelFilter->click();
-  form.FilterClause.clear();
-  ctx_.state.Filter.FilterClause.clear();
-  ctx_.state.Filter.DateFilterActive = false;
+  form.Criteria = {};
+  ctx_.state.Filter = {};
   if (HistoryShown() && !ReloadHistory())
     return;
   StatusPanel[2]->clear();

@@ -2,8 +2,10 @@
 #include "export/OfficeExport.h"
 
 #include "common/AppContext.h"
+#include "common/OperatorMessages.h"
 #include "common/WidgetHints.h"
 #include "db/TDM.h"
+#include "export/SaveWhole.h"
 #include "link/IrdaTransport.h"
 #include "main/EditProgramSettings.h"
 #include "main/HistoryList.h"
@@ -417,7 +419,8 @@ void TMainForm::FormShow() {
   AppState &s = ctx_.state;
   s.KeepHistoryAfterRead = false;
   s.Paths.ProgramFolder = QDir(ctx_.executableFolder).absolutePath() + "/";
-  LoadSettings(s, s.Paths.ProgramFolder);
+  QList<UnusableDatabase> unusable;
+  LoadSettings(s, s.Paths.ProgramFolder, &unusable);
   ShowSettingsOnActivate = s.ProgSetting.RunSet;
 
   const QString lang = s.Paths.LangFile.toUpper();
@@ -430,13 +433,16 @@ void TMainForm::FormShow() {
 
   s.Texts.loadLanguageFile(QDir(s.Paths.ProgramFolder).filePath(s.Paths.LangFile));
   ApplyTexts();
+  // Told in the language just loaded, before the list shows another database.
+  for (const UnusableDatabase &db : unusable)
+    ctx_.messages.error(this, FileProblemText(s.Texts.at(67), db.path, db.reason));
 
   LayoutHistoryList(false);
   LayoutUserList(true);
   ctx_.DM->PurgeUntypedEvents();
   FillUserList();
   SetUserListView();
-  ctx_.state.Filter.FilterClause.clear();
+  ctx_.state.Filter = {};
   SetStatusPanel0Width(statusBar()->width() / 3 * 2);
 }
 
@@ -493,7 +499,10 @@ void TMainForm::closeEvent(QCloseEvent *e) {
 }
 
 void TMainForm::FormClose() {
-  SaveSettings(ctx_.state, ctx_.state.Paths.ProgramFolder);
+  AppState &s = ctx_.state;
+  QString error;
+  if (!SaveSettings(s, s.Paths.ProgramFolder, &error))
+    ctx_.messages.error(this, FileProblemText(s.Texts.at(8), s.Paths.SettingsFile, error));
 }
 
 void TMainForm::FormDestroy() {

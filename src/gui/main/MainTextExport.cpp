@@ -3,6 +3,7 @@
 #include "common/AppContext.h"
 #include "common/FileDialogs.h"
 #include "export/GridExport.h"
+#include "export/SaveWhole.h"
 #include "export/TextExport.h"
 #include "lang/FileDialogFilter.h"
 #include "main/MainForm.h"
@@ -24,8 +25,8 @@ void TMainForm::ASaveToAsciiExecute() {
   const auto [top, bottom] = grid->SelectedRange();
   QString error;
   if (!SaveTextFile(path, TextFileText(GridTextOf(grid->cells()), top, bottom), &error))
-    // Shown in the exception box; nothing else changes.
-    throw std::runtime_error(error.toStdString());
+    // Shown in the exception box; the file stays as it was.
+    throw std::runtime_error(FileProblemText(t.at(97), path, error).toStdString());
 }
 
 void TMainForm::ACopyToClipboardExecute() {

@@ -1,5 +1,6 @@
-// The history filter's fragment, literal for literal, its date interval and
-// the reading of a typed instrument number.
+// The history filter's criteria, the statement they become, their date
+// interval and the reading of a typed instrument number.
+#include "db/Statement.h"
 #include "history/HistoryFilter.h"
 
 #include <QtTest>
@@ -8,7 +9,7 @@ Q_DECLARE_METATYPE(HistoryFilterChoice)
 
 namespace {
 
-const QString DateCondition = " AND (DateTimeEvent BETWEEN :DTEB AND :DTEE) ";
+using Codes = QList<int>;
 
 HistoryFilterChoice EventsOnly(std::initializer_list<FilterEvent> events) {
   HistoryFilterChoice c;
@@ -23,69 +24,65 @@ HistoryFilterChoice EventsOnly(std::initializer_list<FilterEvent> events) {
 class TestHistoryFilter : public QObject {
   Q_OBJECT
 private slots:
-  void nothingTickedGivesEmptyFragment();
+  void nothingTickedNarrowsNothing();
   void eachEventBoxAlone_data();
   void eachEventBoxAlone();
-  void laterBoxesContinueTheBracket_data();
-  void laterBoxesContinueTheBracket();
+  void severalBoxes_data();
+  void severalBoxes();
   void combinedExample();
   void boxesIgnoredWhileEventSwitchIsOff();
   void laterStartIsSwapped();
   void deviceNumberText_data();
   void deviceNumberText();
+  void statementBindsEveryValue();
 };
 
-void TestHistoryFilter::nothingTickedGivesEmptyFragment() {
+void TestHistoryFilter::nothingTickedNarrowsNothing() {
   HistoryFilterChoice c;
   c.DeviceText = "1203";
   c.Events.fill(true);
-  const BuiltHistoryFilter b = BuildHistoryFilter(c);
-  QCOMPARE(b.FilterClause, QString());
-  QVERIFY(!b.Interval);
+  QVERIFY(BuildHistoryCriteria(c).IsEmpty());
+  // Event switch on with no box ticked: any code.
+  QVERIFY(BuildHistoryCriteria(EventsOnly({})).IsEmpty());
 }
 
 void TestHistoryFilter::eachEventBoxAlone_data() {
   QTest::addColumn<int>("event");
-  QTest::addColumn<QString>("fragment");
-  QTest::newRow("gamma") << int(FilterEvent::GammaAlarm) << " AND (EventType = 1  )";
-  QTest::newRow("phosphorus") << int(FilterEvent::PhosphorumAlarm) << " AND (EventType = 2  )";
-  QTest::newRow("arsenic") << int(FilterEvent::ArseniumAlarm) << " AND (EventType = 3  )";
-  QTest::newRow("on/off") << int(FilterEvent::DeviceOnOff) << " AND (EventType = 4  )";
-  QTest::newRow("receive/hand") << int(FilterEvent::ReceiveHand)
-                                << " AND (EventType = 5 OR  EventType = 6  )";
-  QTest::newRow("time") << int(FilterEvent::TimeAlarm) << " AND (EventType = 7  )";
-  QTest::newRow("dose") << int(FilterEvent::DoseAlarm) << " AND (EventType = 8  )";
-  QTest::newRow("battery") << int(FilterEvent::BatteryOff) << " AND (EventType = 9  )";
+  QTest::addColumn<Codes>("codes");
+  QTest::newRow("gamma") << int(FilterEvent::GammaAlarm) << Codes{1};
+  QTest::newRow("phosphorus") << int(FilterEvent::PhosphorumAlarm) << Codes{2};
+  QTest::newRow("arsenic") << int(FilterEvent::ArseniumAlarm) << Codes{3};
+  QTest::newRow("on/off") << int(FilterEvent::DeviceOnOff) << Codes{4};
+  QTest::newRow("receive/hand") << int(FilterEvent::ReceiveHand) << Codes{5, 6};
+  QTest::newRow("time") << int(FilterEvent::TimeAlarm) << Codes{7};
+  QTest::newRow("dose") << int(FilterEvent::DoseAlarm) << Codes{8};
+  QTest::newRow("battery") << int(FilterEvent::BatteryOff) << Codes{9};
 }
 
 void TestHistoryFilter::eachEventBoxAlone() {
   QFETCH(int, event);
-  QFETCH(QString, fragment);
-  QCOMPARE(BuildHistoryFilter(EventsOnly({FilterEvent(event)})).FilterClause, fragment);
+  QFETCH(Codes, codes);
+  QCOMPARE(BuildHistoryCriteria(EventsOnly({FilterEvent(event)})).EventTypes, codes);
 }
 
-void TestHistoryFilter::laterBoxesContinueTheBracket_data() {
+void TestHistoryFilter::severalBoxes_data() {
   QTest::addColumn<HistoryFilterChoice>("choice");
-  QTest::addColumn<QString>("fragment");
+  QTest::addColumn<Codes>("codes");
   using E = FilterEvent;
   QTest::newRow("all eight") << EventsOnly({E::GammaAlarm, E::PhosphorumAlarm, E::ArseniumAlarm,
                                             E::DeviceOnOff, E::ReceiveHand, E::TimeAlarm,
                                             E::DoseAlarm, E::BatteryOff})
-                             << " AND (EventType = 1  OR EventType = 2  OR EventType = 3 "
-                                " OR EventType = 4  OR EventType = 5 OR  EventType = 6"
-                                " OR EventType = 7  OR EventType = 8  OR EventType = 9  )";
-  // The receive/hand continuation has no trailing blank; what follows starts
-  // with one.
-  QTest::newRow("receive/hand last") << EventsOnly({E::ArseniumAlarm, E::ReceiveHand})
-                                     << " AND (EventType = 3  OR EventType = 5 OR  EventType = 6 )";
-  QTest::newRow("first box decides the opening")
-      << EventsOnly({E::BatteryOff, E::DeviceOnOff}) << " AND (EventType = 4  OR EventType = 9  )";
+                             << Codes{1, 2, 3, 4, 5, 6, 7, 8, 9};
+  QTest::newRow("receive/hand last")
+      << EventsOnly({E::ArseniumAlarm, E::ReceiveHand}) << Codes{3, 5, 6};
+  QTest::newRow("in code order whatever the order ticked")
+      << EventsOnly({E::BatteryOff, E::DeviceOnOff}) << Codes{4, 9};
 }
 
-void TestHistoryFilter::laterBoxesContinueTheBracket() {
+void TestHistoryFilter::severalBoxes() {
   QFETCH(HistoryFilterChoice, choice);
-  QFETCH(QString, fragment);
-  QCOMPARE(BuildHistoryFilter(choice).FilterClause, fragment);
+  QFETCH(Codes, codes);
+  QCOMPARE(BuildHistoryCriteria(choice).EventTypes, codes);
 }
 
 void TestHistoryFilter::combinedExample() {
@@ -98,10 +95,9 @@ void TestHistoryFilter::combinedExample() {
   c.TimeTo = QTime(17, 30, 15);
   c.OnDevice = true;
   c.DeviceText = "1203";
-  const BuiltHistoryFilter b = BuildHistoryFilter(c);
-  QCOMPARE(b.FilterClause, " AND (DateTimeEvent BETWEEN :DTEB AND :DTEE)  AND DeviceId = 1203"
-                           " AND (EventType = 1  OR EventType = 5 OR  EventType = 6"
-                           " OR EventType = 9  )");
+  const HistoryCriteria b = BuildHistoryCriteria(c);
+  QCOMPARE(b.DeviceId, std::optional<qint32>(1203));
+  QCOMPARE(b.EventTypes, (Codes{1, 5, 6, 9}));
   QVERIFY(b.Interval);
   QCOMPARE(b.Interval->Begin, QDateTime(QDate(2026, 3, 1), QTime(8, 0, 0)));
   QCOMPARE(b.Interval->End, QDateTime(QDate(2026, 3, 2), QTime(17, 30, 15)));
@@ -112,7 +108,10 @@ void TestHistoryFilter::boxesIgnoredWhileEventSwitchIsOff() {
   c.OnEvent = false;
   c.OnDateTime = true;
   c.DateFrom = c.DateTo = QDate(2026, 1, 1);
-  QCOMPARE(BuildHistoryFilter(c).FilterClause, DateCondition);
+  const HistoryCriteria b = BuildHistoryCriteria(c);
+  QVERIFY(b.Interval);
+  QVERIFY(b.EventTypes.isEmpty());
+  QVERIFY(!b.DeviceId);
 }
 
 void TestHistoryFilter::laterStartIsSwapped() {
@@ -172,8 +171,26 @@ void TestHistoryFilter::deviceNumberText() {
   HistoryFilterChoice c;
   c.OnDevice = true;
   c.DeviceText = text;
-  QCOMPARE(BuildHistoryFilter(c).FilterClause,
-           valid ? " AND DeviceId = " + QString::number(number) : QString());
+  QCOMPARE(BuildHistoryCriteria(c).DeviceId, parsed);
+}
+
+void TestHistoryFilter::statementBindsEveryValue() {
+  HistoryCriteria c;
+  c.Interval = FilterInterval{QDateTime(QDate(2026, 3, 1), QTime(8, 0)),
+                              QDateTime(QDate(2026, 3, 2), QTime(17, 30))};
+  c.DeviceId = 1203;
+  c.EventTypes = {1, 5, 6};
+  const Statement s = HistorySelect(77, c);
+  // No value is part of the text; each is bound under a name the text holds.
+  for (const char *value : {"77", "1203"})
+    QVERIFY2(!s.text.contains(QLatin1String(value)), qPrintable(s.text));
+  for (auto it = s.params.cbegin(); it != s.params.cend(); ++it)
+    QVERIFY2(s.text.contains(it.key()), qPrintable(it.key()));
+  QCOMPARE(s.params.value(":PUserId").toInt(), 77);
+  QCOMPARE(s.params.value(":PDeviceId").toInt(), 1203);
+  QCOMPARE(s.params.size(), 7);
+  // Nothing chosen: the person's events only.
+  QCOMPARE(HistorySelect(5, {}).params.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFilter)

@@ -4,43 +4,21 @@
 #include <QTest>
 #include <memory>
 
-#include "../history/HistoryTestDb.h"
-#include "db/TDM.h"
-#include "state/AppState.h"
+#include "ImportSites.h"
+#include "TestDatabase.h"
 
-class TestImportMerge : public QObject {
+class TestImportMerge : public QObject, ImportSites {
   Q_OBJECT
 
-  std::unique_ptr<HistoryTestDb> local, other;
-  std::unique_ptr<AppState> state;
-  std::unique_ptr<TDM> dm;
-
   bool importOther() { return dm->ImportExternalDatabase(other->connectionString()); }
-  int users() { return local->count(QStringLiteral("TableUser")); }
-  int events() { return local->count(QStringLiteral("TableHistory")); }
   int localKey(const QString &second) {
-    return local->scalar("SELECT UserId FROM TableUser WHERE UserSecondName=" + TDM::Q(second))
+    return local->scalar("SELECT UserId FROM TableUser WHERE UserSecondName=" + SqlText(second))
         .toInt();
   }
 
 private slots:
-  void init() {
-    local = std::make_unique<HistoryTestDb>();
-    other = std::make_unique<HistoryTestDb>();
-    QVERIFY(local->ok() && other->ok());
-    for (HistoryTestDb *db : {local.get(), other.get()})
-      QVERIFY(db->exec("DELETE FROM TableHistory; DELETE FROM TableUser;"));
-    state = std::make_unique<AppState>();
-    state->Paths.ADOFile = local->path();
-    state->Paths.ConnectionString = local->connectionString();
-    dm = std::make_unique<TDM>(*state);
-  }
-  void cleanup() {
-    dm.reset();
-    state.reset();
-    local.reset();
-    other.reset();
-  }
+  void init() { QVERIFY(openSites()); }
+  void cleanup() { closeSites(); }
 
   void matchesAddsAndCopiesEventsExactly() {
     QVERIFY(local->exec("INSERT INTO TableUser VALUES (5, 'Abcd', 'Efgh', NULL, 105);"

@@ -2,11 +2,17 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 #include <set>
 
+#include "db/DatabaseCheck.h"
+#include "db/DbConnection.h"
 #include "settings/ProfileFile.h"
 #include "settings/ProgramSettings.h"
 #include "state/AppState.h"
@@ -22,8 +28,10 @@ public:
 protected:
   bool commit(const QByteArray &contents) override {
     const int call = commits++;
-    if (failing_.empty() || failing_.count(call))
+    if (failing_.empty() || failing_.count(call)) {
+      lastError_ = QStringLiteral("Permission denied");
       return false;
+    }
     return ProfileFile::commit(contents);
   }
 
@@ -42,12 +50,41 @@ static QByteArray readFile(const QString &path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A copy of the supplied database at path, its folders made.
+static void copyDatabase(const QString &path) {
+  QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+  QVERIFY(QFile::copy(QStringLiteral(VX_SUPPLIED_DB), path));
+  QVERIFY(QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+}
+
+// A SQLite database holding only the given statements' tables.
+static void makeDatabase(const QString &path, const QStringList &statements) {
+  QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "maker");
+    db.setDatabaseName(path);
+    QVERIFY(db.open());
+    for (const QString &s : statements)
+      QVERIFY(QSqlQuery(db).exec(s));
+  }
+  QSqlDatabase::removeDatabase("maker");
+}
+
 class TestSettings : public QObject {
   Q_OBJECT
 
   QTemporaryDir dir_;
   QString folder_;
   QString iniPath_;
+
+  // Loads the settings from a file that names `database`; the databases that
+  // could not be opened.
+  QList<UnusableDatabase> loadNaming(const QString &database, AppState &state) {
+    writeFile(iniPath_, "[Data Base]\nADOFile=" + database.toUtf8() + "\n");
+    QList<UnusableDatabase> unusable;
+    LoadSettings(state, folder_, &unusable);
+    return unusable;
+  }
 
 private slots:
   void init() {
@@ -230,7 +267,7 @@ private slots:
 
   void existingFileIsReadAndKept() {
     const QString database = QDir(folder_).filePath("mine.db");
-    writeFile(database, "x");
+    copyDatabase(database);
     const QByteArray before = "; written by hand\r\n[data base]\r\nadofile = " + database.toUtf8() +
                               "\r\n\r\n[Printer]\r\nPaper=A4\r\n[PROGRAM SETTING]\r\n"
                               "sock=0\r\nportir=COM7\r\nrunset=0\r\n"
@@ -260,26 +297,155 @@ private slots:
     QCOMPARE(readFile(iniPath_), expected);
   }
 
-  void missingDatabaseIsReplacedAtExitOnly_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("deleted file") << "gone/old.db";
-    QTest::newRow("a directory") << ".";
-    QTest::newRow("empty") << "";
+  // --- the database the settings name ---
+
+  void checksADatabaseWithoutChangingIt_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason"); // empty: usable
+    QTest::newRow("the supplied database") << "supplied"
+                                           << "";
+    QTest::newRow("\";\", \"#\" and \"?\" in the path") << "odd name"
+                                                        << "";
+    QTest::newRow("missing, as on a share not mounted")
+        << "missing" << QString::fromLocal8Bit(std::strerror(ENOENT));
+    QTest::newRow("a text file") << "text"
+                                 << "file is not a database";
+    QTest::newRow("an empty file") << "empty"
+                                   << "no such table: TableUser";
+    QTest::newRow("no history table") << "users only"
+                                      << "no such table: TableHistory";
   }
-  void missingDatabaseIsReplacedAtExitOnly() {
+  void checksADatabaseWithoutChangingIt() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QString path = QDir(folder_).filePath("share/dbVX4418.db");
+    if (kind == "supplied")
+      copyDatabase(path);
+    if (kind == "odd name")
+      copyDatabase(path = QDir(folder_).filePath("a;b=c #1?/x;y.db"));
+    if (kind == "text" || kind == "empty") {
+      QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+      writeFile(path, kind == "text" ? QByteArray(4096, 'x') : QByteArray());
+    }
+    if (kind == "users only")
+      makeDatabase(path, {"CREATE TABLE TableUser (UserId INTEGER PRIMARY KEY, DeviceId INTEGER)"});
+    // The write-ahead log and its index may appear beside a database, as they
+    // do for every reader; nothing else may.
+    const auto files = [&path] {
+      QStringList names = QDir(QFileInfo(path).path()).entryList(QDir::Files);
+      names.removeIf([](const QString &n) { return n.endsWith("-wal") || n.endsWith("-shm"); });
+      return names;
+    };
+    const QByteArray before = readFile(path);
+    const QStringList filesBefore = files();
+
+    const DatabaseCheck check = CheckDatabaseFile(path);
+    QCOMPARE(check.reason, reason);
+    QCOMPARE(check.usable, reason.isEmpty());
+    QCOMPARE(readFile(path), before);
+    QCOMPARE(files(), filesBefore);
+  }
+
+  void aFolderIsNoDatabase() {
+    const DatabaseCheck check = CheckDatabaseFile(folder_);
+    QVERIFY(!check.usable);
+    QVERIFY(!check.reason.isEmpty());
+    QVERIFY(!CheckDatabaseFile(QString()).usable);
+  }
+
+  void unusableDatabaseIsReportedAndStaysInTheSettings_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QByteArray>("contents"); // empty: no file there
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("share not mounted")
+        << "share/dbVX4418.db" << QByteArray() << QString::fromLocal8Bit(std::strerror(ENOENT));
+    QTest::newRow("not a database")
+        << "notes.db" << QByteArray(2048, 'n') << QString("file is not a database");
+  }
+  void unusableDatabaseIsReportedAndStaysInTheSettings() {
     QFETCH(QString, stored);
-    const QString storedPath = stored.isEmpty() ? stored : QDir(folder_).filePath(stored);
-    writeFile(iniPath_, "[Data Base]\nADOFile=" + storedPath.toUtf8() + "\n");
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+    const QString storedPath = QDir(folder_).filePath(stored);
+    if (!contents.isEmpty())
+      writeFile(storedPath, contents);
+    const QString local = QDir(folder_).filePath("DB/dbVX4418.db");
+    copyDatabase(local);
 
     AppState state;
-    QVERIFY(LoadSettings(state, folder_));
-    const QString database = QDir(folder_).filePath("DB/dbVX4418.db");
-    QCOMPARE(state.Paths.ADOFile, database);
-    QVERIFY(state.Paths.ConnectionString.contains(database));
-    QCOMPARE(ProfileFile(iniPath_).readString("Data Base", "ADOFile", "?"), storedPath);
+    const QList<UnusableDatabase> unusable = loadNaming(storedPath, state);
+    QCOMPARE(unusable.size(), 1);
+    QCOMPARE(unusable[0].path, storedPath);
+    QCOMPARE(unusable[0].reason, reason);
+    QCOMPARE(state.Paths.ADOFile, local);
+    QCOMPARE(DataSourceOf(state.Paths.ConnectionString), local);
+    QCOMPARE(state.Paths.ConfiguredADOFile, storedPath);
 
     QVERIFY(SaveSettings(state, folder_));
-    QCOMPARE(ProfileFile(iniPath_).readString("Data Base", "ADOFile", "?"), database);
+    QCOMPARE(ProfileFile(iniPath_).readString("Data Base", "ADOFile", "?"), storedPath);
+  }
+
+  void unusableLocalDatabaseIsReportedToo() {
+    const QString stored = QDir(folder_).filePath("gone/old.db");
+    AppState state;
+    const QList<UnusableDatabase> unusable = loadNaming(stored, state);
+    const QString local = QDir(folder_).filePath("DB/dbVX4418.db");
+    QCOMPARE(unusable.size(), 2);
+    QCOMPARE(unusable[0].path, stored);
+    QCOMPARE(unusable[1].path, local);
+    QCOMPARE(state.Paths.ADOFile, local);
+    QVERIFY(SaveSettings(state, folder_));
+    QCOMPARE(ProfileFile(iniPath_).readString("Data Base", "ADOFile", "?"), stored);
+  }
+
+  void emptyDatabaseValueMeansTheLocalOne() {
+    const QString local = QDir(folder_).filePath("DB/dbVX4418.db");
+    copyDatabase(local);
+    AppState state;
+    QVERIFY(loadNaming(QString(), state).isEmpty());
+    QCOMPARE(state.Paths.ADOFile, local);
+    QVERIFY(state.Paths.ConfiguredADOFile.isEmpty());
+    QVERIFY(SaveSettings(state, folder_));
+    QCOMPARE(ProfileFile(iniPath_).readString("Data Base", "ADOFile", "?"), local);
+  }
+
+  // The data module finds the database through the connection string; a path
+  // with ";" in it must come back whole.
+  void connectionStringCarriesAnyPath_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("plain") << "/srv/dose/dbVX4418.db";
+    QTest::newRow("semicolon") << "/srv/a;b/dbVX4418.db";
+    QTest::newRow("semicolon and key") << "/srv/a;Mode=x/dbVX4418.db";
+    QTest::newRow("blank at the end") << "/srv/dose/dbVX4418.db ";
+    QTest::newRow("double quote and semicolon") << "/srv/\"a\";b/d.db";
+    QTest::newRow("single quote and semicolon") << "/srv/it's;b/d.db";
+  }
+  void connectionStringCarriesAnyPath() {
+    QFETCH(QString, path);
+    QCOMPARE(DataSourceOf(ConnectionStringFor(path)), path);
+    QVERIFY(ConnectionStringFor(path).endsWith(";Mode=ReadWrite|Share Deny None;"));
+  }
+
+  void databaseInAFolderWithSemicolonIsUsed() {
+    const QString stored = QDir(folder_).filePath("share;b=c/dbVX4418.db");
+    copyDatabase(stored);
+    AppState state;
+    const QList<UnusableDatabase> unusable = loadNaming(stored, state);
+    QVERIFY(unusable.isEmpty());
+    QCOMPARE(state.Paths.ADOFile, stored);
+    QCOMPARE(DataSourceOf(state.Paths.ConnectionString), stored);
+  }
+
+  void pathNoConnectionStringCanCarryIsReported() {
+    const QString stored = QDir(folder_).filePath("a\"b'c;d/dbVX4418.db");
+    copyDatabase(stored);
+    copyDatabase(QDir(folder_).filePath("DB/dbVX4418.db"));
+    AppState state;
+    const QList<UnusableDatabase> unusable = loadNaming(stored, state);
+    QCOMPARE(unusable.size(), 1);
+    QCOMPARE(unusable[0].path, stored);
+    QVERIFY(!unusable[0].reason.isEmpty());
+    QCOMPARE(state.Paths.ConfiguredADOFile, stored);
   }
 
   void failedWritesDoNotStopReading() {
@@ -304,7 +470,9 @@ private slots:
     state.Paths.LangFile = "LangR.txt";
     state.ProgSetting = {true, "COM5", false, true};
     FailingProfileFile ini(iniPath_, {0, 3});
-    QVERIFY(!SaveSettings(state, ini));
+    QString error;
+    QVERIFY(!SaveSettings(state, ini, &error));
+    QCOMPARE(error, QString("Permission denied"));
     QCOMPARE(readFile(iniPath_), QByteArray("[Lang]\nLangFile=LangR.txt\n[Program setting]\n"
                                             "Sock=1\nRunSet=0\n[History setting]\nRoentgen=1\n"));
   }

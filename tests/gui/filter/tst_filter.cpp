@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -61,6 +62,9 @@ const QList<Event> &Events() {
   };
   return events;
 }
+
+using Codes = QList<int>;
+constexpr int NoDevice = std::numeric_limits<int>::min();
 
 const Tags AllOfUser1{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
 
@@ -115,7 +119,7 @@ struct Run {
     const int result = f->exec();
     // What the main window does after an OK close.
     if (result == QDialog::Accepted)
-      state.Filter.FilterClause = f->FilterClause;
+      state.Filter = f->Criteria;
     return result;
   }
 
@@ -209,8 +213,8 @@ private slots:
 void TestFilter::nothingTickedShowsWholeHistory() {
   Run run;
   QCOMPARE(run.open([](TFormFilter &f) { Press(f.SB_Apply); }), int(QDialog::Accepted));
-  QCOMPARE(run.form->FilterClause, QString());
-  QVERIFY(!run.state.Filter.DateFilterActive);
+  QVERIFY(run.form->Criteria.IsEmpty());
+  QVERIFY(!run.state.Filter.Interval);
   QCOMPARE(run.history(1), AllOfUser1);
 }
 
@@ -221,7 +225,7 @@ void TestFilter::onlyPhosphorusBox() {
     Tick(f.CB_Alarm_Phosphorum);
     Press(f.SB_Apply);
   });
-  QCOMPARE(run.form->FilterClause, " AND (EventType = 2  )");
+  QCOMPARE(run.form->Criteria.EventTypes, Codes{2});
   QCOMPARE(run.history(1), Tags{2});
 }
 
@@ -232,12 +236,11 @@ void TestFilter::combinedExampleNarrowsEachUser() {
     Press(f.SB_Apply);
   }),
            int(QDialog::Accepted));
-  QCOMPARE(run.form->FilterClause,
-           " AND (DateTimeEvent BETWEEN :DTEB AND :DTEE)  AND DeviceId = 1203"
-           " AND (EventType = 1  OR EventType = 5 OR  EventType = 6 OR EventType = 9  )");
-  QVERIFY(run.state.Filter.DateFilterActive);
-  QCOMPARE(run.state.Filter.FilterBegin, Begin);
-  QCOMPARE(run.state.Filter.FilterEnd, End);
+  QCOMPARE(run.form->Criteria.EventTypes, (Codes{1, 5, 6, 9}));
+  QCOMPARE(run.form->Criteria.DeviceId, std::optional<qint32>(1203));
+  QVERIFY(run.state.Filter.Interval);
+  QCOMPARE(run.state.Filter.Interval->Begin, Begin);
+  QCOMPARE(run.state.Filter.Interval->End, End);
   QCOMPARE(run.history(1), (Tags{1, 3, 4}));
   QCOMPARE(run.history(2), Tags{20});
 }
@@ -249,8 +252,8 @@ void TestFilter::laterStartFindsSameRows() {
     SetInterval(f, End, Begin);
     Press(f.SB_Apply);
   });
-  QCOMPARE(run.state.Filter.FilterBegin, Begin);
-  QCOMPARE(run.state.Filter.FilterEnd, End);
+  QCOMPARE(run.state.Filter.Interval->Begin, Begin);
+  QCOMPARE(run.state.Filter.Interval->End, End);
   QCOMPARE(run.history(1), (Tags{1, 3, 4}));
 }
 
@@ -261,7 +264,9 @@ void TestFilter::dateIntervalIncludesItsEnds() {
     SetInterval(f, Begin, End);
     Press(f.SB_Apply);
   });
-  QCOMPARE(run.form->FilterClause, " AND (DateTimeEvent BETWEEN :DTEB AND :DTEE) ");
+  QVERIFY(run.form->Criteria.Interval);
+  QVERIFY(!run.form->Criteria.DeviceId);
+  QVERIFY(run.form->Criteria.EventTypes.isEmpty());
   QCOMPARE(run.history(1), (Tags{1, 2, 3, 4, 6, 8, 10, 11, 12}));
 }
 
@@ -273,7 +278,8 @@ void TestFilter::eventSwitchWithoutBoxesAppliesNoEventCondition() {
     TypeDevice(f, "77");
     Press(f.SB_Apply);
   });
-  QCOMPARE(run.form->FilterClause, " AND DeviceId = 77");
+  QCOMPARE(run.form->Criteria.DeviceId, std::optional<qint32>(77));
+  QVERIFY(run.form->Criteria.EventTypes.isEmpty());
   QCOMPARE(run.history(1), (Tags{6, 7, 8}));
 }
 
@@ -285,34 +291,31 @@ void TestFilter::receiveHandBoxCoversBothCodes() {
     Tick(f.CB_OnOff);
     Press(f.SB_Apply);
   });
-  QCOMPARE(run.form->FilterClause, " AND (EventType = 4  OR EventType = 5 OR  EventType = 6 )");
+  QCOMPARE(run.form->Criteria.EventTypes, (Codes{4, 5, 6}));
   QCOMPARE(run.history(1), (Tags{3, 6, 7, 12}));
 }
 
 void TestFilter::badDeviceNumbers_data() {
   QTest::addColumn<QString>("text");
-  QTest::addColumn<QString>("fragment");
+  QTest::addColumn<int>("device"); // NoDevice: no instrument condition
   QTest::addColumn<Tags>("rows");
   // With the on/off box ticked as well: the other conditions stand.
-  const QString onOff = " AND (EventType = 4  )";
-  QTest::newRow("letters") << "12a" << onOff << Tags{7, 12};
-  QTest::newRow("negative") << "-5"
-                            << " AND DeviceId = -5" + onOff << Tags{12};
-  QTest::newRow("overflow") << "2147483648" << onOff << Tags{7, 12};
-  QTest::newRow("far beyond 64 bits") << "99999999999999999999999" << onOff << Tags{7, 12};
-  QTest::newRow("blanks around") << "  77 "
-                                 << " AND DeviceId = 77" + onOff << Tags{7};
-  QTest::newRow("empty") << "" << onOff << Tags{7, 12};
+  QTest::newRow("letters") << "12a" << NoDevice << Tags{7, 12};
+  QTest::newRow("negative") << "-5" << -5 << Tags{12};
+  QTest::newRow("overflow") << "2147483648" << NoDevice << Tags{7, 12};
+  QTest::newRow("far beyond 64 bits") << "99999999999999999999999" << NoDevice << Tags{7, 12};
+  QTest::newRow("blanks around") << "  77 " << 77 << Tags{7};
+  QTest::newRow("empty") << "" << NoDevice << Tags{7, 12};
   // Text that would reach other users' rows or other statements if it were
   // spliced in.
-  QTest::newRow("other user") << "0 OR UserId = 2" << onOff << Tags{7, 12};
-  QTest::newRow("second statement") << "0; DELETE FROM TableHistory" << onOff << Tags{7, 12};
-  QTest::newRow("comment") << "77 --" << onOff << Tags{7, 12};
+  QTest::newRow("other user") << "0 OR UserId = 2" << NoDevice << Tags{7, 12};
+  QTest::newRow("second statement") << "0; DELETE FROM TableHistory" << NoDevice << Tags{7, 12};
+  QTest::newRow("comment") << "77 --" << NoDevice << Tags{7, 12};
 }
 
 void TestFilter::badDeviceNumbers() {
   QFETCH(QString, text);
-  QFETCH(QString, fragment);
+  QFETCH(int, device);
   QFETCH(Tags, rows);
   Run run;
   QCOMPARE(run.open([&](TFormFilter &f) {
@@ -323,11 +326,13 @@ void TestFilter::badDeviceNumbers() {
     Press(f.SB_Apply);
   }),
            int(QDialog::Accepted));
-  QCOMPARE(run.form->FilterClause, fragment);
+  QCOMPARE(run.form->Criteria.DeviceId,
+           device == NoDevice ? std::nullopt : std::optional<qint32>(device));
+  QCOMPARE(run.form->Criteria.EventTypes, Codes{4});
   QVERIFY(run.messages.shown.empty());
   QCOMPARE(run.history(1), rows);
   // Nothing else ran: every row is still there.
-  run.state.Filter.FilterClause.clear();
+  run.state.Filter = {};
   QCOMPARE(run.history(1), AllOfUser1);
   QCOMPARE(run.history(2).size(), 4);
 }
@@ -400,7 +405,7 @@ void TestFilter::clearFormThenCancelKeepsFilter() {
     CombinedExample(f);
     Press(f.SB_Apply);
   });
-  const QString clause = run.form->FilterClause;
+  const HistoryCriteria clause = run.form->Criteria;
   bool openAfterClear = false;
   QCOMPARE(run.open([&](TFormFilter &f) {
     Press(f.SB_ClearForm);
@@ -412,8 +417,8 @@ void TestFilter::clearFormThenCancelKeepsFilter() {
   for (QCheckBox *b : run.form->findChildren<QCheckBox *>())
     QVERIFY2(!b->isChecked(), qPrintable(b->objectName()));
   QVERIFY(!run.form->TimeFrom->isEnabled());
-  QCOMPARE(run.form->FilterClause, clause);
-  QVERIFY(run.state.Filter.DateFilterActive);
+  QVERIFY(run.form->Criteria == clause);
+  QVERIFY(run.state.Filter.Interval);
   QCOMPARE(run.history(1), (Tags{1, 3, 4}));
 }
 
@@ -424,8 +429,8 @@ void TestFilter::cancelAllFiltersEmptiesOutputsAndKeepsTicks() {
     Press(f.SB_Apply);
   });
   QCOMPARE(run.open([](TFormFilter &f) { Press(f.SB_CancelFilter); }), int(QDialog::Accepted));
-  QCOMPARE(run.form->FilterClause, QString());
-  QVERIFY(!run.state.Filter.DateFilterActive);
+  QVERIFY(run.form->Criteria.IsEmpty());
+  QVERIFY(!run.state.Filter.Interval);
   QCOMPARE(run.history(1), AllOfUser1);
   for (QCheckBox *b : {run.form->CB_DateTime, run.form->CB_OnDevice, run.form->CB_Event,
                        run.form->CB_Alarm_Gamma, run.form->CB_RecHand, run.form->CB_Battary})
@@ -487,7 +492,7 @@ void TestFilter::enablingRulesFollowTheSwitches() {
     QVERIFY(f.CB_Alarm_Gamma->isChecked());
     Press(f.SB_Apply);
   });
-  QCOMPARE(run.form->FilterClause, QString());
+  QVERIFY(run.form->Criteria.IsEmpty());
 }
 
 void TestFilter::choicesKeptBetweenOpenings() {

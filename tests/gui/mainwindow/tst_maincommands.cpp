@@ -340,13 +340,13 @@ void TestMainCommands::filterFromTheHistoryView() {
   whenShown(
       "FormFilter",
       [&](QDialog *d) {
-        run.ctx.FormFilter->FilterClause = " AND EventType IN (1)";
+        run.ctx.FormFilter->Criteria = HistoryCriteria{std::nullopt, std::nullopt, {1}};
         d->accept();
       },
       &seen);
   run.main().action("AFilterHistory")->trigger();
   QCOMPARE(seen, 1);
-  QCOMPARE(run.state.Filter.FilterClause, QString(" AND EventType IN (1)"));
+  QVERIFY((run.state.Filter == HistoryCriteria{std::nullopt, std::nullopt, {1}}));
   QVERIFY(run.history().RowFilled(2));
   QVERIFY(!run.history().RowFilled(3));
   QCOMPARE(run.main().SG_History->SelectedRow(), 1);
@@ -355,13 +355,13 @@ void TestMainCommands::filterFromTheHistoryView() {
   whenShown(
       "FormFilter",
       [&](QDialog *d) {
-        run.ctx.FormFilter->FilterClause.clear();
+        run.ctx.FormFilter->Criteria = {};
         d->reject();
       },
       &seen);
   run.main().action("AFilterHistory")->trigger();
   QCOMPARE(seen, 2);
-  QCOMPARE(run.state.Filter.FilterClause, QString(" AND EventType IN (1)"));
+  QVERIFY((run.state.Filter == HistoryCriteria{std::nullopt, std::nullopt, {1}}));
   // An empty fragment after OK empties the panel.
   whenShown(
       "FormFilter", [&](QDialog *d) { d->accept(); }, &seen);
@@ -376,11 +376,11 @@ void TestMainCommands::filterFromTheUserList() {
   // With an empty row selected: the fragment and the panel change, no history shows.
   run.main().SG_User->SelectRow(4);
   whenShown("FormFilter", [&](QDialog *d) {
-    run.ctx.FormFilter->FilterClause = " AND EventType IN (5)";
+    run.ctx.FormFilter->Criteria = HistoryCriteria{std::nullopt, std::nullopt, {5}};
     d->accept();
   });
   run.main().action("AFilterHistory")->trigger();
-  QCOMPARE(run.state.Filter.FilterClause, QString(" AND EventType IN (5)"));
+  QVERIFY((run.state.Filter == HistoryCriteria{std::nullopt, std::nullopt, {5}}));
   QCOMPARE(run.main().StatusPanel[2]->text(), run.state.Texts.at(55));
   QVERIFY(run.main().SG_History->isHidden());
   // With a person selected the filtered history opens.
@@ -403,10 +403,8 @@ void TestMainCommands::cancelFilterReloadsTheFullHistory() {
   run.viewHistoryOf(1);
   // A date filter over the middle day only.
   whenShown("FormFilter", [&](QDialog *d) {
-    form.FilterClause = " AND (DateTimeEvent BETWEEN :DTEB AND :DTEE) ";
-    run.state.Filter.DateFilterActive = true;
-    run.state.Filter.FilterBegin = QDateTime(QDate(2023, 3, 16), QTime(0, 0));
-    run.state.Filter.FilterEnd = QDateTime(QDate(2023, 3, 16), QTime(23, 0));
+    form.Criteria.Interval = FilterInterval{QDateTime(QDate(2023, 3, 16), QTime(0, 0)),
+                                            QDateTime(QDate(2023, 3, 16), QTime(23, 0))};
     d->accept();
   });
   run.main().action("AFilterHistory")->trigger();
@@ -415,16 +413,15 @@ void TestMainCommands::cancelFilterReloadsTheFullHistory() {
 
   run.main().action("ACancelFilter")->trigger();
   QVERIFY(form.CB_CancelFilter->isChecked());
-  QVERIFY(form.FilterClause.isEmpty());
-  QVERIFY(run.state.Filter.FilterClause.isEmpty());
-  QVERIFY(!run.state.Filter.DateFilterActive);
+  QVERIFY(form.Criteria.IsEmpty());
+  QVERIFY(run.state.Filter.IsEmpty());
   QVERIFY(run.history().RowFilled(3));
   QCOMPARE(run.main().StatusPanel[2]->text(), QString());
   // From the user list it only forgets the filter.
   run.main().action("ASelectUser")->trigger();
-  run.state.Filter.FilterClause = " AND EventType IN (5)";
+  run.state.Filter = HistoryCriteria{std::nullopt, std::nullopt, {5}};
   run.main().action("ACancelFilter")->trigger();
-  QVERIFY(run.state.Filter.FilterClause.isEmpty());
+  QVERIFY(run.state.Filter.IsEmpty());
   QVERIFY(run.main().SG_History->isHidden());
 }
 

@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 
 class TestMainExport : public QObject {
@@ -15,6 +16,8 @@ private slots:
   void unwritableFileGoesToTheExceptionBox();
   void importMergesAnotherDatabase();
   void importCancelledChangesNothing();
+  void importRefusesTheDatabaseInUse();
+  void importCancelledFromItsProgressRollsBack();
 };
 
 namespace {
@@ -24,6 +27,14 @@ void people(Run &run) {
        {insertUser("'Abcd'", "'Efgh'", "''", "105"), insertUser("'Петров'", "'Иван'", "'Ильич'"),
         insertEvent(1, "45000.5", "5"), insertEvent(1, "45001.5", "6")});
   run.start();
+}
+
+// A writable copy of the supplied database in `dir`.
+QString suppliedCopy(const QTemporaryDir &dir) {
+  const QString path = dir.filePath("other.db");
+  if (QFile::copy(QStringLiteral(VX_SUPPLIED_DB), path))
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+  return path;
 }
 
 QByteArray readAll(const QString &path) {
@@ -83,9 +94,7 @@ void TestMainExport::importMergesAnotherDatabase() {
   Run run;
   people(run);
   QTemporaryDir other;
-  const QString otherDb = other.filePath("other.db");
-  QVERIFY(QFile::copy(QStringLiteral(VX_SUPPLIED_DB), otherDb));
-  QFile(otherDb).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+  const QString otherDb = suppliedCopy(other);
   exec(otherDb, {insertUser("'Abcd'", "'Efgh'", "NULL"), insertUser("'Zed'", "'Zoe'", "NULL"),
                  insertEvent(2, "45100.75", "1", "0.0005", "0.002", "2000002")});
   run.files.names.push_back(otherDb);
@@ -104,6 +113,37 @@ void TestMainExport::importCancelledChangesNothing() {
   people(run);
   run.main().action("AImport")->trigger(); // no file name queued: cancelled
   QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser"), qint64(2));
+}
+
+void TestMainExport::importRefusesTheDatabaseInUse() {
+  Run run;
+  people(run);
+  run.files.names.push_back(run.db());
+  run.main().action("AImport")->trigger();
+  QCOMPARE(run.messages.shown.size(), size_t(1));
+  QCOMPARE(run.messages.shown[0].kind, OperatorMessages::Error);
+  QVERIFY(run.messages.shown[0].text.contains("cannot be imported into itself"));
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory"), qint64(2));
+}
+
+void TestMainExport::importCancelledFromItsProgressRollsBack() {
+  Run run;
+  people(run);
+  QTemporaryDir other;
+  const QString otherDb = suppliedCopy(other);
+  exec(otherDb, {insertUser("'Zed'", "'Zoe'", "NULL"),
+                 "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 49999) "
+                 "INSERT INTO TableHistory SELECT 7, (SELECT MAX(UserId) FROM TableUser), "
+                 "45000 + i, 1, 0, 0 FROM n"});
+  run.files.names.push_back(otherDb);
+  int seen = 0;
+  whenShown(
+      "ImportProgress", [](QDialog *d) { static_cast<QProgressDialog *>(d)->cancel(); }, &seen);
+  run.main().action("AImport")->trigger();
+  QCOMPARE(seen, 1);
+  QVERIFY(run.messages.shown.empty());
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser"), qint64(2));
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory"), qint64(2));
 }
 
 QObject *makeTestMainExport() {

@@ -348,9 +348,9 @@ private slots:
     Fixture f;
     f.addEvent(3, 1001, at(15, 10, 0, 0), 1, 0.2, 0.1);
     f.addEvent(3, 1002, at(15, 11, 0, 0), 9, -1.0, 0.1);
-    f.state.Filter.FilterClause = "AND EventType = 9";
+    f.state.Filter.EventTypes = {9};
     QVERIFY(f.dm.OpenUserHistory(3));
-    f.state.Filter.FilterClause.clear();
+    f.state.Filter = {};
     f.state.User.CurrentUserKey = 99;
     QVERIFY(f.historyReport.ShowReport("X"));
     const Pdf pdf = f.lastPdf();
