@@ -12,6 +12,7 @@
 #include "link/IrdaTransport.h"
 #include "link/LinkCodes.h"
 #include "link/ParameterBlock.h"
+#include "log/SupportLog.h"
 #include "state/Clock.h"
 
 namespace {
@@ -181,8 +182,7 @@ ExchangeResult InstrumentSession::Run(ExchangeMode mode, const ExchangeRequest &
         link_, [this] { Breathe(); }, [this] { return cancelled_; });
     result = Dispatch(mode, request);
   }
-  if (LogLine)
-    LogLine(SupportLogLine(mode, result, clock.elapsed()));
+  qCInfo(lcLink).noquote() << SupportLogLine(mode, result, clock.elapsed());
   return result;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 #include <QString>
-#include <functional>
 #include <memory>
 
 #include "exchange/ExchangeObserver.h"
@@ -42,10 +41,6 @@ public:
   // Pause after a connection is made, before the first command.
   int ConnectPauseMs = 50;
 
-  // Receives one line per exchange for the support log: mode, commands
-  // sent, outcome, link code, history bytes, duration. Empty: not written.
-  std::function<void(const QString &line)> LogLine;
-
   ExchangeResult Run(ExchangeMode mode, const ExchangeRequest &request = {});
   ExchangeResult ReadHistory(bool keepHistory);
   ExchangeResult Register(bool clearAll);
@@ -63,7 +58,9 @@ public:
   bool ConnectionOpen() const { return socket_ != 0; }
   void CloseConnection();
 
-  // The line the support log gets for one exchange.
+  // The line the support log (lcLink) gets for every exchange: mode,
+  // instrument, commands sent, outcome, link code, history bytes, events
+  // filed, holder key, duration. No names.
   static QString SupportLogLine(ExchangeMode mode, const ExchangeResult &result, qint64 ms);
 
 private:

@@ -6,6 +6,7 @@
 #include "history/DayCount.h"
 #include "link/IrdaTransport.h"
 #include "link/LinkCodes.h"
+#include "log/SupportLog.h"
 #include "state/Clock.h"
 
 #include <QtTest>
@@ -440,12 +441,18 @@ void TestSession::badActivationTime() {
 void TestSession::supportLogLine() {
   Bench b;
   b.hold();
-  QStringList lines;
-  b.session.LogLine = [&](const QString &line) { lines << line; };
+  static QStringList lines;
+  lines.clear();
+  const QtMessageHandler earlier =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
+        if (QLatin1String(context.category) == QLatin1String(lcLink().categoryName()))
+          lines << text;
+      });
   b.session.ReadHistory(false);
   b.records.FilingFails = true;
   b.instrument.Append(Record(9, 2, 24, 11, 0, 2));
   b.session.ReadHistory(false);
+  qInstallMessageHandler(earlier);
   QCOMPARE(lines.size(), 2);
   QVERIFY2(lines[0].contains("mode=read history device=4418 commands=nTHC outcome=done code=0 "
                              "bytes=100 filed=5 holder=7"),
