@@ -14,7 +14,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-rel}
 results=$build/bench-results
-programs=(bench_store bench_decode bench_link bench_lists bench_startup bench_transfer bench_import)
+programs=(bench_store bench_decode bench_link bench_lists bench_startup bench_transfer bench_import bench_reading)
 status=0
 
 if [[ ${1:-} != --table-only ]]; then
@@ -102,6 +102,9 @@ figures = [
     ("Full history at 115.2 kbit/s (fake stack)",
      seconds("BM_HistoryAt115200"), ("1,332 link turnarounds", counter("BM_LinkDelaysAt115200", "sum_of_delays_s")),
      time_text, ("ratio", 1.05)),
+    ("End of a reading: last block to read-history window",
+     seconds("BM_EndOfReading"), ("the transfer before it (fake stack)", counter("BM_EndOfReading", "transfer_s")),
+     time_text, ("below", 0.2)),
     ("History list fill, 100,000 events",
      seconds("BM_HistoryList/1"), ("QTableWidget, same rows", seconds("BM_HistoryTableWidget/1")),
      time_text, ("ratio", 0.1)),

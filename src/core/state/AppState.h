@@ -5,7 +5,6 @@
 #include "history/HistoryFilter.h"
 #include "lang/TextTable.h"
 #include "link/DeviceParams.h"
-#include "link/HistoryArea.h"
 #include "link/IrdaTransport.h"
 #include "state/Clock.h"
 #include "state/RegState.h"
@@ -48,10 +47,8 @@ struct AppState {
   CurrentUser User;
   HistoryCriteria Filter; // what the history list is narrowed by now
   REG_STATE RegState;
-  HistoryArea History; // HistoryData / HistoryLength
   DEVICE_PARAMS LastReadParams;
   DEVICE_PARAMS ParamsToWrite;
-  IrdaSocket DeviceSocket = 0; // socket of the open instrument connection; 0: none
   bool KeepHistoryAfterRead = false;
 
   // The infrared transport with its loaded options library; tests give it a

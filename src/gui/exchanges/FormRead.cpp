@@ -9,20 +9,14 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStatusBar>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cstring>
 
 #include "common/AppContext.h"
 #include "common/OperatorMessages.h"
 #include "db/TDM.h"
 #include "exchanges/ProgressBarHistory.h"
-#include "history/DayCount.h"
-#include "link/InstrumentProtocol.h"
-#include "link/LinkCodes.h"
-#include "link/ParameterBlock.h"
+#include "link/IrdaTransport.h"
 
 namespace {
 
@@ -65,13 +59,6 @@ QLabel *Picture(const QPixmap &pixmap, const char *name) {
   label->setPixmap(pixmap);
   label->setFixedSize(pixmap.size());
   return label;
-}
-
-// The current local time to the second, as a day count (the instrument keeps
-// whole seconds).
-double NowToTheSecond(const QDateTime &now) {
-  const QTime t = now.time();
-  return DayCountOf(now.date(), QTime(t.hour(), t.minute(), t.second()));
 }
 
 } // namespace
@@ -211,14 +198,25 @@ void TFormRead::showEvent(QShowEvent *event) {
     FormShow();
 }
 
+InstrumentSession &TFormRead::Session() {
+  if (!session_) {
+    session_ = std::make_unique<InstrumentSession>(ctx_.state.Irda, ctx_.DM, ctx_.state.clock);
+    session_->SetObserver(this);
+  }
+  return *session_;
+}
+
+bool TFormRead::ConnectionOpen() const {
+  return session_ && session_->ConnectionOpen();
+}
+
 void TFormRead::FormShow() {
-  HistoryFiled = false;
-  LastResult = 0;
-  filedDevice_ = 0;
-  filedData_.clear();
+  result_ = ExchangeResult{};
   cancelRequested_ = false;
-  if (ctx_.state.Irda)
-    ctx_.state.Irda->ProcessMessages = [] { QCoreApplication::processEvents(); };
+  // A fresh session for every showing: the transport and the data module
+  // are the ones in use now.
+  session_.reset();
+  Session();
   lbxDevices->clear();
   TimerImTag = 0;
   TimerIm->start();
@@ -241,9 +239,10 @@ void TFormRead::done(int result) {
 }
 
 void TFormRead::reject() {
-  // Cancel takes effect when the running attempt returns.
+  // The running attempt stops at its next command or receive.
   if (attemptRunning_) {
     cancelRequested_ = true;
+    Session().RequestCancel();
     return;
   }
   QDialog::reject();
@@ -268,22 +267,110 @@ void TFormRead::TimerImTimer() {
   }
 }
 
-void TFormRead::ProcessMessages() {
+void TFormRead::StatusChanged(Status status, int code) {
+  switch (status) {
+  case Status::Searching:
+    SetStatusPanel(0, Text(159));
+    break;
+  case Status::Finding:
+    SetStatusPanel(1, Text(160));
+    break;
+  case Status::NotFound:
+    SetStatusPanel(1, code == 0 ? Text(161) : Text(161) + u' ' + QString::number(code));
+    break;
+  case Status::Connected:
+    SetStatusPanel(0, Text(162));
+    SetStatusPanel(1, QStringLiteral("OK"));
+    break;
+  case Status::ConnectFailed:
+    SetStatusPanel(1, Text(163));
+    break;
+  case Status::ReadDone:
+    SetStatusPanel(1, Text(265));
+    break;
+  case Status::Registered:
+    SetStatusPanel(1, Text(266));
+    break;
+  case Status::Written:
+    SetStatusPanel(1, Text(267));
+    break;
+  case Status::ReadFailed:
+    SetStatusPanel(1, Text(164));
+    break;
+  case Status::WriteFailed:
+    SetStatusPanel(1, Text(268));
+    break;
+  }
+  StatusBar1->repaint();
+}
+
+void TFormRead::DevicesFound(int count, const QString &firstName) {
+  lbxDevices->clear();
+  TimerImTag = count;
+  if (!firstName.isEmpty())
+    lbxDevices->addItem(firstName);
+}
+
+void TFormRead::Connecting() {
+  ImageIrRed->hide();
+  ImageIrGreen->hide();
+  ImConnect->show();
+  ImConnect->repaint();
+}
+
+void TFormRead::TransferStarted() {
+  PBarHistory->setValue(PBarHistory->minimum());
+  PBarHistory->show();
+}
+
+void TFormRead::TransferEnded() {
+  PBarHistory->setValue(PBarHistory->maximum());
+}
+
+HistoryProgress *TFormRead::Progress() {
+  return progress_.get();
+}
+
+void TFormRead::Breathe() {
   QCoreApplication::processEvents();
 }
 
-IrdaTransport &TFormRead::Link() {
-  return *ctx_.state.Irda;
-}
-
-void TFormRead::CloseConnection() {
-  Link().IrdaClose(ctx_.state.DeviceSocket);
+void TFormRead::KeepResult() {
+  AppState &state = ctx_.state;
+  REG_STATE &reg = state.RegState;
+  const ExchangeResult &r = result_;
+  if (r.DeviceId != 0)
+    reg.DeviceId = r.DeviceId;
+  if (r.HasActivationTime && Tag != ReadInfoMode && Tag != WriteParametersMode)
+    reg.ActivationTime = r.ActivationTime;
+  switch (Tag) {
+  case ReadHistoryMode:
+    if (r.outcome == ExchangeOutcome::Done) {
+      reg.UserId = r.holder.UserId;
+      reg.SecondName = r.holder.SecondName;
+      reg.FirstName = r.holder.FirstName;
+      reg.MiddleName = r.holder.MiddleName;
+    }
+    break;
+  case ReadInfoMode:
+  case WriteParametersMode:
+    if (r.outcome == ExchangeOutcome::Done || r.outcome == ExchangeOutcome::BadActivationTime)
+      state.LastReadParams = r.Params;
+    break;
+  case ClearHistoryMode:
+  case ClearDoseMode:
+    if (r.outcome == ExchangeOutcome::Done || r.outcome == ExchangeOutcome::NotRegistered)
+      reg.UserId = r.holder.UserId;
+    break;
+  default:
+    break;
+  }
 }
 
 void TFormRead::Timer_ReadTimer() {
   Timer_Read->stop();
-  if (ctx_.state.DeviceSocket != 0) {
-    CloseConnection();
+  if (ConnectionOpen()) {
+    session_->CloseConnection();
     Timer_Read->start(AttemptIntervalMs);
     return;
   }
@@ -309,29 +396,49 @@ void TFormRead::Timer_ReadTimer() {
     }
   } scope{*this};
   attemptRunning_ = true;
-  const int result = RunStep();
+  const AppState &state = ctx_.state;
+  ExchangeRequest request;
+  request.KeepHistory = state.KeepHistoryAfterRead;
+  request.ClearAll = state.RegState.ClearAll;
+  request.ParamsToWrite = state.ParamsToWrite;
+  InstrumentSession &session = Session();
+  session.ConnectPauseMs = ConnectPauseMs;
+  result_ = session.Run(static_cast<ExchangeMode>(Tag), request);
   scope.finished = true;
-  LastResult = result;
+  KeepResult();
   SetStatusPanel(0, QString());
   SetStatusPanel(1, QString());
 
   int close = -1; // no close: next attempt
-  if (result == LinkBadActivationTime) {
+  switch (result_.outcome) {
+  case ExchangeOutcome::BadActivationTime:
     ctx_.messages.error(this, Text(227));
     close = QDialog::Accepted;
-  } else if (result == LinkOk) {
-    ProcessMessages();
+    break;
+  case ExchangeOutcome::Done:
+    Breathe();
     close = QDialog::Accepted;
-  } else if (result == SocketNotCreated) {
+    break;
+  case ExchangeOutcome::NotRegistered:
+    ctx_.messages.error(this, Text(282));
+    close = QDialog::Accepted;
+    break;
+  case ExchangeOutcome::SocketNotCreated:
     ctx_.messages.error(this, Text(228));
     close = QDialog::Rejected;
-  } else if (result == StoreFailed) {
+    break;
+  case ExchangeOutcome::FilingFailed:
     ctx_.messages.error(this, Text(67));
     close = QDialog::Rejected;
-  } else {
-    ProcessMessages();
+    break;
+  case ExchangeOutcome::Cancelled:
+    close = QDialog::Rejected;
+    break;
+  case ExchangeOutcome::LinkFailed:
+    Breathe();
     if (cancelRequested_)
       close = QDialog::Rejected;
+    break;
   }
   attemptRunning_ = false;
   cancelRequested_ = false;
@@ -339,265 +446,4 @@ void TFormRead::Timer_ReadTimer() {
     done(close);
   else
     Timer_Read->start(AttemptIntervalMs);
-}
-
-int TFormRead::RunStep() {
-  switch (Tag) {
-  case ReadHistoryMode:
-    return RunReadHistory();
-  case RegisterMode:
-    return RunRegister();
-  case ReadInfoMode:
-    return RunReadInfo();
-  case WriteParametersMode:
-    return RunWriteParameters();
-  case ClearHistoryMode:
-    return RunClearHistory();
-  case ClearDoseMode:
-    return RunClearDose();
-  default:
-    return LinkFailed;
-  }
-}
-
-int TFormRead::ConnectInstrument() {
-  IrdaSocket &socket = ctx_.state.DeviceSocket;
-  if (socket != 0)
-    return LinkOk;
-  IrdaTransport &link = *ctx_.state.Irda;
-
-  address_ = SOCKADDR_IRDA{};
-  int result = link.IrdaOpen(address_, socket);
-  if (result == IrdaSocketCreated)
-    SetStatusPanel(0, Text(159));
-  StatusBar1->repaint();
-  if (result == LinkFailed || result == IrdaSocketNotCreated) {
-    link.IrdaClose(socket);
-    return SocketNotCreated;
-  }
-
-  lbxDevices->clear();
-  devices_ = DEVICELIST{};
-  devices_.setCount(0);
-  result = link.IrdaFindDevices(devices_, socket);
-  const int found =
-      static_cast<int>(std::min<std::uint32_t>(devices_.count(), DEVICELIST::MaxDevices));
-  TimerImTag = found;
-  if (result == LinkNoDevice) {
-    SetStatusPanel(1, Text(161));
-  } else if (result != LinkOk) {
-    SetStatusPanel(1, Text(161) + " " + QString::number(result));
-  } else {
-    SetStatusPanel(1, Text(160));
-    if (found > 0) {
-      const char *name = devices_.Device[0].irdaDeviceName;
-      const auto length =
-          static_cast<qsizetype>(strnlen(name, sizeof devices_.Device[0].irdaDeviceName));
-      lbxDevices->addItem(QString::fromLatin1(name, length));
-    }
-  }
-  StatusBar1->repaint();
-  if (result != LinkOk || found == 0) {
-    link.IrdaClose(socket);
-    return LinkFailed;
-  }
-
-  ImageIrRed->hide();
-  ImageIrGreen->hide();
-  ImConnect->show();
-  ImConnect->repaint();
-  ProcessMessages();
-
-  result = link.IrdaConnect(0, socket, devices_, address_);
-  if (result != LinkOk) {
-    SetStatusPanel(1, Text(163));
-    StatusBar1->repaint();
-    link.IrdaClose(socket);
-    return result;
-  }
-  SetStatusPanel(0, Text(162));
-  SetStatusPanel(1, QStringLiteral("OK"));
-  StatusBar1->repaint();
-  if (ConnectPauseMs > 0)
-    QThread::msleep(static_cast<unsigned long>(ConnectPauseMs));
-  ProcessMessages();
-  return LinkOk;
-}
-
-int TFormRead::BeginStep() {
-  ProcessMessages();
-  const int result = ConnectInstrument();
-  StatusBar1->repaint();
-  ProcessMessages();
-  return result;
-}
-
-int TFormRead::RunReadHistory() {
-  AppState &state = ctx_.state;
-  // Whatever an earlier transfer left is never taken for this one.
-  state.History.HistoryLength = 0;
-  int result = BeginStep();
-  if (result != LinkOk)
-    return result;
-  IrdaTransport &link = Link();
-  IrdaSocket &socket = state.DeviceSocket;
-  REG_STATE &reg = state.RegState;
-
-  PBarHistory->setValue(PBarHistory->minimum());
-  PBarHistory->show();
-  result = ReadDeviceNumber(link, socket, reg.DeviceId);
-  progress_->step();
-  if (result == LinkOk) {
-    std::uint8_t reply[ActivationReplyLength] = {};
-    int replyLength = ActivationReplyLength;
-    result = ReadActivationFrame(link, socket, reply, replyLength);
-    progress_->step();
-    if (replyLength != ActivationReplyLength)
-      result = LinkBadActivationTime;
-    if (result == LinkOk && !DecodeActivationTime(reply, replyLength, reg.ActivationTime))
-      result = LinkBadActivationTime;
-  }
-  if (result == LinkOk) {
-    result = ReadHistory(link, socket, state.History.HistoryData, state.History.HistoryLength,
-                         progress_.get());
-    if (result != LinkOk)
-      state.History.HistoryLength = 0; // a broken transfer is not a history
-  }
-  if (result == LinkOk) {
-    const std::optional<Holder> holder =
-        ctx_.DM ? ctx_.DM->HolderOf(reg.DeviceId) : std::optional<Holder>();
-    reg.UserId = holder ? holder->UserId : -1;
-    if (!holder)
-      result = StoreFailed; // the register cannot be read: nothing filed or cleared
-    if (reg.UserId > 0) {
-      // Filed first: the instrument is cleared only once its events are stored.
-      result = FileHistory(reg.DeviceId, reg.UserId);
-      if (result == LinkOk && !state.KeepHistoryAfterRead)
-        result = ClearHistory(link, socket);
-    }
-  }
-  ProcessMessages();
-  SetStatusPanel(1, Text(result == LinkOk ? 265 : 164));
-  CloseConnection();
-  PBarHistory->setValue(PBarHistory->maximum());
-  return result;
-}
-
-int TFormRead::FileHistory(std::int32_t deviceId, std::int32_t userId) {
-  if (!ctx_.DM)
-    return StoreFailed;
-  const HistoryArea &area = ctx_.state.History;
-  const auto length = static_cast<std::size_t>(area.HistoryLength);
-  // A retry after a failed clear command reads the same history again (and
-  // perhaps events recorded since); only what was not filed yet is filed.
-  std::size_t from = 0;
-  if (HistoryFiled && filedDevice_ == deviceId && filedData_.size() <= length &&
-      filedData_.size() % 20 == 0 &&
-      std::equal(filedData_.begin(), filedData_.end(), area.HistoryData.begin()))
-    from = filedData_.size();
-  if (from < length &&
-      !ctx_.DM->StoreInstrumentHistory(area.HistoryData.data() + from,
-                                       static_cast<int>(length - from), deviceId, userId))
-    return StoreFailed;
-  HistoryFiled = true;
-  filedDevice_ = deviceId;
-  filedData_.assign(area.HistoryData.begin(),
-                    area.HistoryData.begin() + static_cast<std::ptrdiff_t>(length));
-  return LinkOk;
-}
-
-int TFormRead::RunRegister() {
-  AppState &state = ctx_.state;
-  int result = BeginStep();
-  if (result != LinkOk)
-    return result;
-  IrdaTransport &link = Link();
-  IrdaSocket &socket = state.DeviceSocket;
-  REG_STATE &reg = state.RegState;
-
-  result = ReadDeviceNumber(link, socket, reg.DeviceId);
-  if (result == LinkOk) {
-    // An instrument someone holds keeps that person's unfiled history; the
-    // caller tells the operator. A failed count is treated the same way.
-    const int holders = ctx_.DM ? ctx_.DM->CountDeviceHolders(reg.DeviceId) : -1;
-    if (holders == 0 && reg.ClearAll) {
-      reg.ActivationTime = NowToTheSecond(state.clock->now());
-      result = WriteActivationTime(link, socket, reg.ActivationTime);
-      if (result == LinkOk)
-        result = ClearHistory(link, socket);
-      if (result == LinkOk)
-        result = ClearDose(link, socket);
-    }
-  }
-  ProcessMessages();
-  SetStatusPanel(1, Text(result == LinkOk ? 266 : 164));
-  CloseConnection();
-  return result;
-}
-
-int TFormRead::RunReadInfo() {
-  int result = BeginStep();
-  if (result != LinkOk)
-    return result;
-  result = ReadDeviceInfo(Link(), ctx_.state.DeviceSocket, ctx_.state.LastReadParams);
-  SetStatusPanel(1, Text(result == LinkOk || result == LinkBadActivationTime ? 265 : 164));
-  ProcessMessages();
-  CloseConnection();
-  return result;
-}
-
-int TFormRead::RunWriteParameters() {
-  AppState &state = ctx_.state;
-  const DEVICE_PARAMS wanted = state.ParamsToWrite;
-  int result = BeginStep();
-  if (result != LinkOk)
-    return result;
-  IrdaTransport &link = Link();
-  IrdaSocket &socket = state.DeviceSocket;
-
-  if (wanted.DoWriteParams)
-    result = WriteParameters(link, socket, wanted);
-  if (result == LinkOk && wanted.DoSetActivationTime)
-    result = WriteActivationTime(link, socket, NowToTheSecond(state.clock->now()));
-  if (result == LinkOk && wanted.DoClearHistory)
-    result = ClearHistory(link, socket);
-  // Read back only what was written: a failed write fails the attempt.
-  if (result == LinkOk)
-    result = ReadDeviceInfo(link, socket, state.LastReadParams);
-  SetStatusPanel(1, Text(result == LinkOk ? 267 : 268));
-  ProcessMessages();
-  CloseConnection();
-  return result;
-}
-
-int TFormRead::RunClear(bool history) {
-  AppState &state = ctx_.state;
-  int result = BeginStep();
-  if (result != LinkOk)
-    return result;
-  IrdaTransport &link = Link();
-  IrdaSocket &socket = state.DeviceSocket;
-  REG_STATE &reg = state.RegState;
-
-  bool unregistered = false;
-  result = ReadDeviceNumber(link, socket, reg.DeviceId);
-  if (result == LinkOk) {
-    reg.UserId = ctx_.DM ? ctx_.DM->FindDeviceUser(reg.DeviceId) : -1;
-    if (reg.UserId > 0)
-      result = history ? ClearHistory(link, socket) : ClearDose(link, socket);
-    else
-      unregistered = true;
-  }
-  CloseConnection();
-  if (unregistered)
-    ctx_.messages.error(this, Text(282));
-  return result;
-}
-
-int TFormRead::RunClearHistory() {
-  return RunClear(true);
-}
-
-int TFormRead::RunClearDose() {
-  return RunClear(false);
 }

@@ -1,13 +1,12 @@
 #pragma once
 #include <QDialog>
-#include <cstdint>
 #include <memory>
-#include <vector>
 
-#include "link/IrdaLayout.h"
+#include "exchange/ExchangeObserver.h"
+#include "exchange/ExchangeResult.h"
+#include "exchange/InstrumentSession.h"
 
 struct AppContext;
-class IrdaTransport;
 class ProgressBarHistory;
 class QLabel;
 class QListWidget;
@@ -18,19 +17,18 @@ class QTimer;
 
 // The instrument exchange window. The caller sets Tag to the exchange mode,
 // applies the texts for it and shows the window modally; every
-// AttemptIntervalMs the window looks for an instrument in infrared range,
-// connects and carries out the mode's commands, until the work is done (OK)
-// or the operator cancels (Cancel). Results are left in the process-wide
-// records of ctx.state:
-//   1 read history    RegState.DeviceId, ActivationTime, UserId; History;
-//                     the events filed under the holder (HistoryFiled)
+// AttemptIntervalMs the window has the instrument session make one attempt,
+// and shows its progress, until the work is done (OK) or the operator
+// cancels (Cancel). The last attempt's result is in Result(); the window also
+// leaves in ctx.state:
+//   1 read history    RegState.DeviceId, ActivationTime, UserId and names
 //   2 register        RegState.DeviceId (and ActivationTime with ClearAll)
 //   3 read info       LastReadParams
 //   4 write params    LastReadParams (read back after the writes)
 //   5 clear history   RegState.DeviceId, UserId
 //   6 clear DE        RegState.DeviceId, UserId
 // exec() answers QDialog::Accepted for OK and QDialog::Rejected for Cancel.
-class TFormRead : public QDialog {
+class TFormRead : public QDialog, private ExchangeObserver {
   Q_OBJECT
 public:
   enum Mode {
@@ -41,8 +39,6 @@ public:
     ClearHistoryMode = 5,
     ClearDoseMode = 6
   };
-  // The step result for a socket that cannot be created at all.
-  static constexpr int SocketNotCreated = 0x1000009;
 
   explicit TFormRead(AppContext &ctx, QWidget *parent = nullptr);
   ~TFormRead() override;
@@ -54,13 +50,10 @@ public:
   // Pause after a connection is made, before the first command.
   int ConnectPauseMs = 50;
 
-  // Mode 1: true when this exchange has filed the history it read under the
-  // instrument's holder; the caller must not file it again.
-  bool HistoryFiled = false;
-  // The result of the last attempt (0, -3, a link failure, SocketNotCreated,
-  // or StoreFailed when filing the history failed).
-  int LastResult = 0;
-  static constexpr int StoreFailed = -100;
+  // What the last attempt of this showing did.
+  const ExchangeResult &Result() const { return result_; }
+  // A connection an interrupted attempt left open (closed at the next tick).
+  bool ConnectionOpen() const;
 
   // Caption and instruction for the exchange kind (the mode).
   void ApplyTexts(int kind);
@@ -87,16 +80,7 @@ public:
   void TimerImTimer();
   void Timer_ReadTimer();
 
-  // The steps of one attempt.
-  int ConnectInstrument();
-  int RunReadHistory();
-  int RunRegister();
-  int RunReadInfo();
-  int RunWriteParameters();
-  int RunClearHistory();
-  int RunClearDose();
-
-  // The close box and Esc: Cancel, deferred while an attempt runs.
+  // The close box and Esc: Cancel, passed to the running attempt.
   void reject() override;
   void done(int result) override;
 
@@ -104,25 +88,25 @@ protected:
   void showEvent(QShowEvent *event) override;
 
 private:
-  int RunStep();
-  int BeginStep();
-  int RunClear(bool history);
-  int FileHistory(std::int32_t deviceId, std::int32_t userId);
-  void ProcessMessages();
+  // What the session shows while it runs.
+  void StatusChanged(Status status, int code) override;
+  void DevicesFound(int count, const QString &firstName) override;
+  void Connecting() override;
+  void TransferStarted() override;
+  void TransferEnded() override;
+  HistoryProgress *Progress() override;
+  void Breathe() override;
+
+  InstrumentSession &Session();
+  void KeepResult();
   void FitHeight();
-  IrdaTransport &Link();
-  void CloseConnection();
   QString Text(int entry) const;
 
   AppContext &ctx_;
   QLabel *panels_[2];
   std::unique_ptr<ProgressBarHistory> progress_;
-  SOCKADDR_IRDA address_;
-  DEVICELIST devices_;
+  std::unique_ptr<InstrumentSession> session_;
+  ExchangeResult result_;
   bool attemptRunning_ = false;
   bool cancelRequested_ = false;
-  // What this exchange already filed (instrument and bytes), so that a retry
-  // after a failed clear command does not file the same events twice.
-  std::int32_t filedDevice_ = 0;
-  std::vector<std::uint8_t> filedData_;
 };

@@ -14,14 +14,15 @@
 #include "history/HistoryRecord.h"
 #include "history/RichText.h"
 #include "lang/FileDialogFilter.h"
-#include "main/MainForm.h"
 #include "rtf/RtfFile.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRadioButton>
@@ -35,6 +36,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace {
@@ -71,6 +74,36 @@ public:
 
 private:
   RecordSet &users_;
+};
+
+// The date-time texts of event lines. Events share dates and times of day,
+// and the locale's formats are slow to apply, so each date and each time of
+// day is formatted once, the same way as everywhere else.
+class EventTimeTexts {
+public:
+  QString operator()(double days) {
+    constexpr qint64 MsecsPerDay = 86400000;
+    if (!std::isfinite(days))
+      return {};
+    const double whole = std::trunc(days);
+    const qint64 ms = std::llround(std::fabs(days - whole) * MsecsPerDay);
+    // Midnight and a time that rounds up to the next day: as everywhere else.
+    if (ms <= 0 || ms >= MsecsPerDay)
+      return TFormPrintHistory::EventTimeText(QVariant(days));
+    QString &date = dates_[static_cast<qint64>(whole)];
+    if (date.isNull())
+      date = TFormPrintHistory::EventTimeText(QVariant(whole));
+    if (date.isEmpty())
+      return {};
+    QString &time = times_[static_cast<int>(ms)];
+    if (time.isNull())
+      time = TFormPrintHistory::EventTimeText(QVariant(days)).mid(date.size() + 1);
+    return date + u' ' + time;
+  }
+
+private:
+  QHash<qint64, QString> dates_;
+  QHash<int, QString> times_;
 };
 
 } // namespace
@@ -138,6 +171,7 @@ TFormViewHist::TFormViewHist(AppContext &ctx, QWidget *parent) : QDialog(parent)
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(13);
   RE_History->document()->setDefaultFont(font);
+  RE_History->document()->setUndoRedoEnabled(false);
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName("StatusBar1");
@@ -195,13 +229,9 @@ void TFormViewHist::ApplyTexts() {
   odTitle_ = Text(190);
 }
 
-int TFormViewHist::ShowHistory() {
-  const REG_STATE reg = ctx_.state.RegState;
+int TFormViewHist::ShowHistory(std::span<const std::uint8_t> history, const REG_STATE &reg) {
   Tag = reg.UserId < 1 ? 0 : 1;
-  const auto &history = ctx_.state.History;
-  const int length =
-      std::clamp(history.HistoryLength, 0, static_cast<int>(history.HistoryData.size()));
-  FillHistory(history.HistoryData.data(), length, reg);
+  FillHistory(history.data(), static_cast<int>(history.size()), reg);
   ApplyTexts();
   if (isVisible())
     hide();
@@ -213,62 +243,66 @@ int TFormViewHist::ShowHistory() {
 void TFormViewHist::FillHistory(const std::uint8_t *data, int length, const REG_STATE &reg) {
   const TextTable &texts = ctx_.state.Texts;
   const bool roentgen = ctx_.state.ProgSetting.Roentgen;
-  auto timeText = [](double days) { return TFormPrintHistory::EventTimeText(QVariant(days)); };
+  EventTimeTexts timeText;
 
   QStringList lines;
+  lines.reserve(2 + std::max(length, 0) / HistoryRecord::Size);
   QString device = texts.at(149) + u' ' + QString::number(reg.DeviceId);
   if (reg.UserId < 1)
     lines << device + u' ' + texts.at(194);
   else
     lines << device + QStringLiteral(" (") + reg.SecondName + u' ' + reg.FirstName + u' ' +
                  reg.MiddleName + u')';
-  lines << texts.at(193) + u' ' + timeText(reg.ActivationTime);
+  lines << texts.at(193) + u' ' + TFormPrintHistory::EventTimeText(QVariant(reg.ActivationTime));
 
+  const QString deviceOn = texts.at(17), deviceOff = texts.at(16), phosphorus = texts.at(14),
+                arsenic = texts.at(15), timeAlarm = texts.at(23) + u' ' + texts.at(243) + u' ',
+                deName = QStringLiteral(", ") + texts.at(250) + u' ', gamma = texts.at(13),
+                doseAlarm = texts.at(18), battery = texts.at(19);
+  auto rate = [&](const HistoryRecord &r) { return FormatDose(r.DoseRate, roentgen, true, texts); };
+  auto dose = [&](const HistoryRecord &r) { return FormatDose(r.Dose, roentgen, false, texts); };
   WalkHistory(data, length, [&](const HistoryRecord &r, const HistoryEvent &) {
     const QString t = timeText(r.Time) + u' ';
-    const QString rate = FormatDose(r.DoseRate, roentgen, true, texts);
-    const QString dose = FormatDose(r.Dose, roentgen, false, texts);
     switch (r.Kind) {
     case 1:
-      lines << t + texts.at(17) + u' ';
+      lines << t + deviceOn + u' ';
       break;
     case 2:
-      lines << t + texts.at(16) + u' ';
+      lines << t + deviceOff + u' ';
       break;
     case 3:
-      lines << t + texts.at(14);
+      lines << t + phosphorus;
       break;
     case 4:
-      lines << t + texts.at(15);
+      lines << t + arsenic;
       break;
     case 5:
-      lines << t + texts.at(23) + u' ' + texts.at(243) + u' ' + rate + QStringLiteral(", ") +
-                   texts.at(250) + u' ' + dose;
+      lines << t + timeAlarm + rate(r) + deName + dose(r);
       break;
     case 16:
-      lines << t + texts.at(13) + u' ' + rate;
+      lines << t + gamma + u' ' + rate(r);
       break;
     case 32:
-      lines << t + texts.at(18) + u' ' + dose;
+      lines << t + doseAlarm + u' ' + dose(r);
       break;
     case 64:
-      lines << t + texts.at(19);
+      lines << t + battery;
       break;
     default:
       break;
     }
   });
 
-  QTextDocument *document = RE_History->document();
-  document->clear();
+  // A new document filled in one insertion (every line break starts a
+  // block) and then put in place: filling the document the window lays out
+  // costs many times more.
+  // The window's first document belongs to the text box, which deletes it.
+  QPointer<QTextDocument> old = RE_History->document();
+  auto *document = new QTextDocument(RE_History);
+  document->setUndoRedoEnabled(false);
+  document->setDefaultFont(old->defaultFont());
   QTextCursor cursor(document);
-  cursor.beginEditBlock();
-  const QTextCharFormat plain;
-  for (qsizetype i = 0; i < lines.size(); ++i) {
-    if (i > 0)
-      cursor.insertBlock(QTextBlockFormat(), plain);
-    cursor.insertText(lines[i], plain);
-  }
+  cursor.insertText(lines.join(QChar::ParagraphSeparator), QTextCharFormat());
   // The two header lines in bold.
   cursor.setPosition(0);
   cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
@@ -276,7 +310,9 @@ void TFormViewHist::FillHistory(const std::uint8_t *data, int length, const REG_
   QTextCharFormat bold;
   bold.setFontWeight(QFont::Bold);
   cursor.mergeCharFormat(bold);
-  cursor.endEditBlock();
+  RE_History->setDocument(document);
+  if (old && old->parent() == RE_History)
+    delete old;
   RE_History->moveCursor(QTextCursor::Start);
 }
 
@@ -448,8 +484,8 @@ void TFormViewHist::tlbRegClick() {
       ctx_.messages.error(this, Text(67) + u'\n' + Text(68));
     else if (holders > 0)
       ctx_.messages.notice(this, Text(69));
-    else if (ctx_.DM->RegisterDevice(reg) && ctx_.MainForm)
-      ctx_.MainForm->FillUserList();
+    else if (ctx_.DM->RegisterDevice(reg))
+      emit peopleChanged();
   }
   close();
 }
@@ -462,8 +498,7 @@ void TFormViewHist::tlbNewUserClick() {
     editor.setWindowIcon(QIcon(icon));
   if (editor.exec() != QDialog::Accepted)
     return;
-  if (ctx_.MainForm)
-    ctx_.MainForm->FillUserList();
+  emit peopleChanged();
   FillUserCombo(TFormUser::TrimName(editor.EdSecondName->text()),
                 TFormUser::TrimName(editor.EdFirstName->text()),
                 TFormUser::TrimName(editor.EdMiddleName->text()));

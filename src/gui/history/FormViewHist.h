@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "state/RegState.h"
 
@@ -30,10 +31,10 @@ public:
   ~TFormViewHist() override;
 
   // What the read command calls after a successful history exchange: fills
-  // the window from ctx.state.History and a copy of ctx.state.RegState
+  // the window with the raw history just read and the exchange's record
   // (mode 0 when the record's user key is below 1, 1 otherwise), applies the
   // texts, and shows the window modally. Returns the modal result.
-  int ShowHistory();
+  int ShowHistory(std::span<const std::uint8_t> history, const REG_STATE &reg);
 
   // Replaces the text with the header for `reg` and one line per event of the
   // raw history.
@@ -83,6 +84,11 @@ public:
   // The key of the person chosen in Cmb_User: -2 when nothing is chosen,
   // -1 when the user list cannot be read or the person is not in it.
   int SelectedUserKey();
+
+signals:
+  // A person was added or an instrument registered here: lists of people
+  // shown elsewhere are out of date.
+  void peopleChanged();
 
 protected:
   void showEvent(QShowEvent *event) override;

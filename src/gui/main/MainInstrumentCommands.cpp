@@ -10,7 +10,6 @@
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "history/FormViewHist.h"
-#include "link/LinkCodes.h"
 #include "main/MainForm.h"
 #include "main/StringGrid.h"
 
@@ -36,35 +35,21 @@ void TMainForm::SelectDeviceHolderRow(qint32 deviceId) {
 }
 
 void TMainForm::AReadHistoryExecute() {
-  AppState &s = ctx_.state;
   TFormRead &exchange = *ctx_.FormRead;
   if (!RunInstrumentExchange(TFormRead::ReadHistoryMode))
     return;
-  // The activation time could not be read: no history was transferred in
-  // this exchange, so there is nothing of this instrument to file or show.
-  if (exchange.LastResult == LinkBadActivationTime)
+  // The exchange filed the reading before it cleared the instrument. An
+  // activation time that could not be read ends it before any history came.
+  const ExchangeResult &result = exchange.Result();
+  if (result.outcome != ExchangeOutcome::Done)
     return;
-
-  REG_STATE &reg = s.RegState;
-  reg.UserId =
-      ctx_.DM->FindDeviceUser(reg.DeviceId, &reg.SecondName, &reg.FirstName, &reg.MiddleName);
-  if (reg.UserId >= 1) {
-    // The exchange files the events itself before it clears the instrument;
-    // only what it did not file is filed here.
-    bool filed = exchange.HistoryFiled;
-    if (!filed) {
-      filed = ctx_.DM->StoreInstrumentHistory(s.History.HistoryData.data(), s.History.HistoryLength,
-                                              reg.DeviceId, reg.UserId);
-      if (!filed)
-        ctx_.messages.error(this, s.Texts.at(67));
-    }
-    if (filed) {
-      if (HistoryShown())
-        ASelectUserExecute();
-      SelectDeviceHolderRow(reg.DeviceId);
-    }
+  const REG_STATE reg = ctx_.state.RegState;
+  if (result.holder.UserId >= 1) {
+    if (HistoryShown())
+      ASelectUserExecute();
+    SelectDeviceHolderRow(reg.DeviceId);
   }
-  ctx_.FormViewHist->ShowHistory();
+  ctx_.FormViewHist->ShowHistory(result.History, reg);
 }
 
 void TMainForm::ARegistrationExecute() {

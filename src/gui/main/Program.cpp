@@ -89,6 +89,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx) {
   ctx.FormRead = new TFormRead(ctx, main);
   ctx.FormReg = new TFormReg(ctx, main);
   ctx.FormViewHist = new TFormViewHist(ctx, main);
+  QObject::connect(ctx.FormViewHist, &TFormViewHist::peopleChanged, main, &TMainForm::FillUserList);
   ctx.FormParams = new TFormParams(ctx, main);
   ctx.FormSetting = new TFormSetting(ctx.state, main);
   return w;

@@ -84,13 +84,12 @@ void TestExchangeEndToEnd::readRegisteredInstrument() {
   const QByteArray before = run.history();
   QVERIFY(before.size() >= 40 * 20);
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
-  QVERIFY(run.ctx.FormRead->HistoryFiled);
+  QCOMPARE(run.ctx.FormRead->Result().holder.UserId, holder);
   QCOMPARE(run.state.RegState.DeviceId, Number);
   QCOMPARE(run.state.RegState.UserId, holder);
   QCOMPARE(run.state.RegState.ActivationTime, DayCountOf(QDate(2024, 1, 15), QTime(8, 30)));
-  QCOMPARE(QByteArray(reinterpret_cast<const char *>(run.state.History.HistoryData.data()),
-                      run.state.History.HistoryLength),
-           before);
+  const std::vector<std::uint8_t> &read = run.ctx.FormRead->Result().History;
+  QCOMPARE(QByteArray(reinterpret_cast<const char *>(read.data()), qsizetype(read.size())), before);
   compareRows(run.stored(), ExpectedEvents(before, Number, holder));
   QCOMPARE(run.instrument().history.size(), 0);
   QVERIFY(run.messages.shown.empty());
@@ -106,7 +105,7 @@ void TestExchangeEndToEnd::databaseFailsWhileFiling() {
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Rejected));
   QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(67)});
   QCOMPARE(run.history(), before);
-  QVERIFY(!run.ctx.FormRead->HistoryFiled);
+  QCOMPARE(run.ctx.FormRead->Result().outcome, ExchangeOutcome::FilingFailed);
 }
 
 void TestExchangeEndToEnd::readWithRemovalOff() {
@@ -116,8 +115,10 @@ void TestExchangeEndToEnd::readWithRemovalOff() {
   run.state.KeepHistoryAfterRead = true;
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
-  const QList<EventRow> once = ExpectedEvents(before, Number, holder);
-  compareRows(run.stored(), once + once);
+  // The second reading begins with what the first one filed: nothing is
+  // filed twice.
+  compareRows(run.stored(), ExpectedEvents(before, Number, holder));
+  QCOMPARE(run.ctx.FormRead->Result().EventsFiled, 0);
   QCOMPARE(run.history(), before);
 }
 
@@ -129,7 +130,7 @@ void TestExchangeEndToEnd::linkDroppedInTheHistory() {
   int storedAfterFailure = -1, historyAfterFailure = -1;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (storedAfterFailure < 0 && run.ctx.FormRead->LastResult != 0) {
+    if (storedAfterFailure < 0 && run.ctx.FormRead->Result().linkCode != 0) {
       storedAfterFailure = int(run.stored().size());
       historyAfterFailure = int(run.history().size());
     }

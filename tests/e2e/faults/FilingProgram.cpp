@@ -113,11 +113,13 @@ int read(const QStringList &args) {
   const QElapsedTimer timer = begin();
   ctx.FormRead->Tag = TFormRead::ReadHistoryMode;
   ctx.FormRead->ApplyTexts(TFormRead::ReadHistoryMode);
-  const bool ok = ctx.FormRead->exec() == QDialog::Accepted && ctx.FormRead->HistoryFiled;
+  const bool ok = ctx.FormRead->exec() == QDialog::Accepted &&
+                  ctx.FormRead->Result().outcome == ExchangeOutcome::Done &&
+                  ctx.FormRead->Result().holder.UserId > 0;
   say(QStringLiteral("DONE %1 %2 %3")
           .arg(int(ok))
           .arg(timer.elapsed())
-          .arg(ctx.FormRead->LastResult));
+          .arg(ctx.FormRead->Result().linkCode));
   return ok ? 0 : 1;
 }
 

@@ -9,6 +9,7 @@
 #include "db/TDM.h"
 #include "exchanges/FormReg.h"
 #include "history/FormViewHist.h"
+#include "link/HistoryArea.h"
 
 #include <QAction>
 #include <QRadioButton>

@@ -65,8 +65,8 @@ void TestReadInstrument::readTwiceWithRemovalOff() {
   run.main().action("AReadHistory")->trigger();
   run.main().action("AReadHistory")->trigger();
   QCOMPARE(view.seen, 2);
-  const QList<EventRow> once = expectedRows(run.before.history, 2);
-  compareRows(run.stored(), once + once);
+  // Every event is filed once, however often the instrument is read.
+  compareRows(run.stored(), expectedRows(run.before.history, 2));
   QCOMPARE(run.instrument().history, run.before.history);
 }
 

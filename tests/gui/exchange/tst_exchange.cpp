@@ -128,20 +128,22 @@ void TestExchange::readHistoryFilesBeforeClearing() {
     if (c == 'C')
       storedWhenCleared = run.storedEvents();
   };
-  run.state.History.HistoryLength = 77;
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
   QCOMPARE(run.instrument.Commands, std::string("nTHHC"));
   QCOMPARE(storedWhenCleared, 5);
-  QVERIFY(run.form().HistoryFiled);
+  QCOMPARE(run.form().Result().outcome, ExchangeOutcome::Done);
+  QCOMPARE(run.form().Result().EventsFiled, 5);
+  QCOMPARE(run.form().Result().holder.UserId, holder);
   QCOMPARE(run.state.RegState.DeviceId, 4418);
   QCOMPARE(run.state.RegState.UserId, holder);
   QCOMPARE(run.state.RegState.ActivationTime, DayCountOf(QDate(2024, 3, 15), QTime(8, 30)));
-  QCOMPARE(run.state.History.HistoryLength, 100);
+  QCOMPARE(run.form().Result().History.size(), std::size_t(100));
+  QCOMPARE(run.state.RegState.SecondName, QString("Holder"));
   QCOMPARE(count(run.folder.databasePath(),
                  QString("SELECT COUNT(*) FROM TableHistory WHERE DeviceId = 4418 AND UserId = %1")
                      .arg(holder)),
            5);
-  QCOMPARE(run.state.DeviceSocket, IrdaSocket(0));
+  QVERIFY(!run.form().ConnectionOpen());
   QVERIFY(run.messages.shown.empty());
   QCOMPARE(run.form().Tag, 0);
   QVERIFY(!run.form().Timer_Read->isActive());
@@ -163,9 +165,9 @@ void TestExchange::readHistoryKeepsHistory() {
   run.state.KeepHistoryAfterRead = keep;
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
   QCOMPARE(run.instrument.Commands, std::string("nTHH"));
-  QCOMPARE(run.form().HistoryFiled, registered);
+  QCOMPARE(run.form().Result().EventsFiled, registered ? 5 : 0);
   QCOMPARE(run.storedEvents(), registered ? 5 : 0);
-  QCOMPARE(run.state.History.HistoryLength, 100);
+  QCOMPARE(run.form().Result().History.size(), std::size_t(100));
   if (!registered)
     QCOMPARE(run.state.RegState.UserId, -1);
 }
@@ -177,10 +179,10 @@ void TestExchange::filingFailureLeavesInstrumentUncleared() {
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Rejected));
   QCOMPARE(run.instrument.Commands, std::string("nTHH"));
   QCOMPARE(run.instrument.History.size(), std::size_t(100));
-  QVERIFY(!run.form().HistoryFiled);
-  QCOMPARE(run.form().LastResult, TFormRead::StoreFailed);
+  QCOMPARE(run.form().Result().outcome, ExchangeOutcome::FilingFailed);
+  QCOMPARE(run.storedEvents(), 0);
   QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(67)});
-  QCOMPARE(run.state.DeviceSocket, IrdaSocket(0));
+  QVERIFY(!run.form().ConnectionOpen());
 }
 
 void TestExchange::failedClearIsRetriedWithoutFilingTwice() {
@@ -198,7 +200,7 @@ void TestExchange::failedClearIsRetriedWithoutFilingTwice() {
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
   QCOMPARE(clears, 2);
   QCOMPARE(run.storedEvents(), 6);
-  QCOMPARE(run.state.History.HistoryLength, 120);
+  QCOMPARE(run.form().Result().History.size(), std::size_t(120));
   QVERIFY(run.instrument.History.empty());
 }
 
@@ -220,13 +222,12 @@ void TestExchange::badActivationTime() {
     s.Queue(reply);
     return true;
   };
-  run.state.History.HistoryLength = 77; // an earlier reading
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
-  QCOMPARE(run.form().LastResult, LinkBadActivationTime);
+  QCOMPARE(run.form().Result().outcome, ExchangeOutcome::BadActivationTime);
   QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(227)});
   QCOMPARE(run.instrument.Commands, std::string("nT"));
-  QCOMPARE(run.state.History.HistoryLength, 0);
-  QVERIFY(!run.form().HistoryFiled);
+  QVERIFY(run.form().Result().History.empty());
+  QCOMPARE(run.form().Result().EventsFiled, 0);
   QCOMPARE(run.storedEvents(), 0);
 }
 
@@ -323,13 +324,13 @@ void TestExchange::socketThatCannotBeCreated() {
 }
 
 void TestExchange::cancelDuringAnAttempt_data() {
-  QTest::addColumn<bool>("attemptSucceeds");
-  QTest::newRow("attempt then fails") << false;
-  QTest::newRow("attempt then succeeds") << true;
+  QTest::addColumn<bool>("linkDrops");
+  QTest::newRow("the link then drops") << true;
+  QTest::newRow("the instrument goes on answering") << false;
 }
 
 void TestExchange::cancelDuringAnAttempt() {
-  QFETCH(bool, attemptSucceeds);
+  QFETCH(bool, linkDrops);
   Run run;
   run.addHolder(4418);
   bool openAfterCancel = false;
@@ -339,18 +340,20 @@ void TestExchange::cancelDuringAnAttempt() {
     QTest::mouseClick(run.form().SB_Cancel, Qt::LeftButton);
     // The window waits for the attempt to return.
     openAfterCancel = run.form().isVisible();
-    if (!attemptSucceeds) {
+    if (linkDrops) {
       s.QueueClosed();
       return true;
     }
     return false;
   };
+  // Cancel ends the attempt before anything is filed or cleared.
   const int result = run.exchange(TFormRead::ReadHistoryMode);
   QVERIFY(openAfterCancel);
-  QCOMPARE(result, int(attemptSucceeds ? QDialog::Accepted : QDialog::Rejected));
-  QCOMPARE(run.storedEvents(), attemptSucceeds ? 5 : 0);
-  QCOMPARE(run.instrument.Commands, std::string(attemptSucceeds ? "nTHHC" : "nTH"));
-  QCOMPARE(run.state.DeviceSocket, IrdaSocket(0));
+  QCOMPARE(result, int(QDialog::Rejected));
+  QCOMPARE(run.storedEvents(), 0);
+  QVERIFY(run.instrument.Commands.rfind("nTH", 0) == 0);
+  QVERIFY(run.instrument.Commands.find('C') == std::string::npos);
+  QVERIFY(!run.form().ConnectionOpen());
 }
 
 void TestExchange::exceptionInAnAttemptLeavesWindowUsable() {
@@ -361,10 +364,10 @@ void TestExchange::exceptionInAnAttemptLeavesWindowUsable() {
   f.Tag = TFormRead::ReadHistoryMode;
   f.show();
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.Timer_ReadTimer());
-  QVERIFY(run.state.DeviceSocket != 0);
+  QVERIFY(f.ConnectionOpen());
   QVERIFY(f.Timer_Read->isActive());
   f.Timer_ReadTimer(); // closes the connection left open
-  QCOMPARE(run.state.DeviceSocket, IrdaSocket(0));
+  QVERIFY(!f.ConnectionOpen());
   QVERIFY(f.Timer_Read->isActive());
   QTest::mouseClick(f.SB_Cancel, Qt::LeftButton);
   QVERIFY(!f.isVisible());
@@ -521,7 +524,7 @@ void TestExchange::impossibleActivationDateInformation() {
   Run run;
   run.instrument.Activation = {31, 2, 0xE8, 0x07, 8, 30, 0}; // 31 February
   QCOMPARE(run.exchange(TFormRead::ReadInfoMode), int(QDialog::Accepted));
-  QCOMPARE(run.form().LastResult, LinkBadActivationTime);
+  QCOMPARE(run.form().Result().outcome, ExchangeOutcome::BadActivationTime);
   QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(227)});
   QCOMPARE(run.state.LastReadParams.DeviceId, 4418);
 }

@@ -125,10 +125,9 @@ void TestInstrumentCommands::readStopsAfterActivationTimeMessage() {
     s.Queue(Frame('T', {15, 13, 0xE8, 0x07, 8, 30, 0}));
     return true;
   };
-  run.state.History.HistoryLength = 100; // an earlier reading
   ShowWatcher view(run.ctx.FormViewHist, [](QDialog *d) { d->reject(); });
   run.main().action("AReadHistory")->trigger();
-  QCOMPARE(run.ctx.FormRead->LastResult, LinkBadActivationTime);
+  QCOMPARE(run.ctx.FormRead->Result().outcome, ExchangeOutcome::BadActivationTime);
   QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(227)});
   QCOMPARE(view.seen, 0);
   QCOMPARE(run.events(), 0);

@@ -91,8 +91,8 @@ void TestScreenshots::everyWindow() {
   // The two windows a reading of an unregistered instrument leads to.
   onDialog("10-registration-options", [&] { run.ctx.FormReg->open(); });
   TFormViewHist &view = *run.ctx.FormViewHist;
-  view.FillHistory(run.state.History.HistoryData.data(), run.state.History.HistoryLength,
-                   run.state.RegState);
+  const std::vector<std::uint8_t> &history = run.ctx.FormRead->Result().History;
+  view.FillHistory(history.data(), int(history.size()), run.state.RegState);
   onDialog("11-read-history", [&] { view.open(); });
 }
 

@@ -1,10 +1,11 @@
 // The read-history window: the text of a history, the person list,
 // registration and a new person from the window, and the rich-text file
 // commands (save, load, damaged files, print).
-#include "../exchange/FakeInstrument.h"
+#include "FakeInstrument.h"
 #include "FakeIrdaStack.h"
 #include "ProgramRunBase.h"
 #include "db/TDM.h"
+#include "dialogs/FormPrintHistory.h"
 #include "dialogs/FormUser.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
@@ -100,11 +101,9 @@ struct Run : ProgramRunBase {
   }
   // Fills the window as the read command does and shows it without blocking.
   void open(const Bytes &history, const REG_STATE &reg) {
-    std::copy(history.begin(), history.end(), state.History.HistoryData.begin());
-    state.History.HistoryLength = int(history.size());
     state.RegState = reg;
     view().Tag = reg.UserId < 1 ? 0 : 1;
-    view().FillHistory(state.History.HistoryData.data(), state.History.HistoryLength, reg);
+    view().FillHistory(history.data(), int(history.size()), reg);
     view().ApplyTexts();
     view().show();
   }
@@ -171,7 +170,8 @@ private slots:
   void historyTextInBothUnits();
   void headerOfAHeldInstrumentAndAnEmptyHistory();
   void eventNamesFollowTheLanguage();
-  void showHistoryFillsFromTheRecords();
+  void eventTimesInAnotherLocale();
+  void showHistoryFillsFromTheReading();
 
   // People without an instrument.
   void personListAndModes();
@@ -265,15 +265,36 @@ void TestViewHist::eventNamesFollowTheLanguage() {
            "29/02/2024 23:59:00 " + run.state.Texts.at(13) + " 0.250 " + run.state.Texts.at(246));
 }
 
-void TestViewHist::showHistoryFillsFromTheRecords() {
+void TestViewHist::eventTimesInAnotherLocale() {
+  // Dates and times of day repeat across events; each line still reads as
+  // the date-time text of its own event, in the locale's formats.
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  Run run;
+  const int when[][3] = {{1, 9, 10}, {2, 9, 10}, {2, 0, 0}, {1, 21, 5}, {2, 21, 5}, {1, 0, 0}};
+  Bytes history;
+  QStringList expected;
+  for (const auto &w : when) {
+    const Bytes r = Record(w[0], 2, 24, w[1], w[2], 64);
+    history.insert(history.end(), r.begin(), r.end());
+    expected << TFormPrintHistory::EventTimeText(
+                    DayCountOf(QDate(2024, 2, w[0]), QTime(w[1], w[2]))) +
+                    " Battary off";
+  }
+  run.open(history, Unregistered());
+  const QStringList lines = run.lines().mid(2);
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+  QCOMPARE(lines, expected);
+  QVERIFY(expected[0].contains("AM") && expected[3].contains("PM"));
+  QCOMPARE(expected[2], QString("2/2/24 Battary off")); // midnight: the date alone
+}
+
+void TestViewHist::showHistoryFillsFromTheReading() {
   Run run;
   const Bytes h = Record(29, 2, 24, 23, 59, 64);
-  std::copy(h.begin(), h.end(), run.state.History.HistoryData.begin());
-  run.state.History.HistoryLength = 20;
-  run.state.RegState = Unregistered();
-  run.state.RegState.UserId = 3;
-  run.state.RegState.SecondName = "Abcd";
-  run.state.RegState.FirstName = "Efgh";
+  REG_STATE reg = Unregistered();
+  reg.UserId = 3;
+  reg.SecondName = "Abcd";
+  reg.FirstName = "Efgh";
   QStringList seen;
   bool comboShown = true;
   QTimer::singleShot(0, [&] {
@@ -281,7 +302,7 @@ void TestViewHist::showHistoryFillsFromTheRecords() {
     comboShown = run.view().Cmb_User->isVisible() || run.view().tlbReg->isVisible();
     run.view().findChild<QToolButton *>("tlbClose")->click();
   });
-  QCOMPARE(run.view().ShowHistory(), int(QDialog::Rejected));
+  QCOMPARE(run.view().ShowHistory(h, reg), int(QDialog::Rejected));
   QCOMPARE(run.view().Tag, 1);
   QCOMPARE(seen, (QStringList{"Device № 1234567 (Abcd Efgh )", "Device time 01/02/2024 08:05:07",
                               "29/02/2024 23:59:00 Battary off"}));

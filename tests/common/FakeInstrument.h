@@ -18,6 +18,7 @@ using Bytes = std::vector<std::uint8_t>;
 // A reply frame: 55, L, code, 01, data, checksum.
 inline Bytes Frame(std::uint8_t code, const Bytes &data) {
   Bytes f{FrameStart, static_cast<std::uint8_t>(4 + data.size()), code, 0x01};
+  f.reserve(f.size() + data.size() + 1);
   f.insert(f.end(), data.begin(), data.end());
   f.push_back(FrameChecksum(f.data(), static_cast<int>(f.size())));
   return f;
