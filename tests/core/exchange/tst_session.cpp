@@ -249,10 +249,13 @@ void TestSession::cancelBetweenCommands() {
     QVERIFY2(call.rfind("file", 0) != 0 && call.rfind("forget", 0) != 0, call.c_str());
   QVERIFY(!b.session.ConnectionOpen());
 
-  // The next exchange starts afresh.
+  // The next exchange starts afresh, on a new connection: a reply the
+  // cancelled one left unread went with its connection.
   b.instrument.OnCommand = nullptr;
   b.instrument.Commands.clear();
-  QCOMPARE(b.session.ReadInformation().outcome, ExchangeOutcome::Done);
+  b.stack->Received.clear();
+  const ExchangeResult next = b.session.ReadInformation();
+  QVERIFY2(next.outcome == ExchangeOutcome::Done, qPrintable(QString::number(next.linkCode)));
 }
 
 void TestSession::cancelReachesTheLink() {
