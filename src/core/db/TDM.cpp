@@ -33,7 +33,6 @@ TDM::TDM(AppState &state, QObject *parent) : QObject(parent), state_(state) {
 
 TDM::~TDM() {
   ADOQueryUser.Close();
-  ADOQueryHistory.Close();
   ADOQDev.Close();
   db_.close();
   db_ = QSqlDatabase();
@@ -160,11 +159,6 @@ bool TDM::DeleteUserWithHistory(int userId) {
     return Exec(q, QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId"), user) &&
            Exec(q, QStringLiteral("DELETE FROM TableUser WHERE UserId = :PUserId"), user);
   });
-}
-
-bool TDM::OpenUserHistory(int userId) {
-  const Statement select = HistorySelect(userId, state_.Filter);
-  return Select(ADOQueryHistory, select.text, select.params);
 }
 
 bool TDM::OpenHistoryDevices() {

@@ -9,7 +9,9 @@
 #include "db/DbFileState.h"
 #include "db/Person.h"
 #include "db/SchemaSteps.h"
+#include "db/StoredEvent.h"
 #include "exchange/ExchangeRecords.h"
+#include "history/HistoryFilter.h"
 #include "history/RecordSet.h"
 
 struct AppState;
@@ -30,15 +32,15 @@ public:
   ~TDM() override;
 
   // Result sets shared with the windows.
-  RecordSet ADOQueryUser;    // "SELECT * FROM TableUser"
-  RecordSet ADOQueryHistory; // the history of one user, see OpenUserHistory
-  RecordSet ADOQDev;         // instrument numbers / holders of the last instrument query
+  RecordSet ADOQueryUser; // "SELECT * FROM TableUser"
+  RecordSet ADOQDev;      // instrument numbers / holders of the last instrument query
 
   // Deletes the user's events, then the user row, in one transaction; refused
   // (false, nothing deleted) when the person holds an instrument by then.
   bool DeleteUserWithHistory(int userId);
-  // The user's events into ADOQueryHistory, narrowed by state.Filter.
-  bool OpenUserHistory(int userId);
+  // The person's events narrowed by the criteria, in the order the select
+  // gives them (none defined); nullopt when the select failed.
+  std::optional<QList<StoredEvent>> UserHistory(int userId, const HistoryCriteria &criteria);
   // Every instrument number of TableHistory into ADOQDev.
   bool OpenHistoryDevices();
   // Writes a hand-back event for the user and frees the instrument in every

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kUnknownCode = 0;
-
 // The locale's long time format without its time-zone part: stored times are
 // wall-clock times and carry no zone.
 QString TimeFormatWithoutZone(const QString &format) {
@@ -84,89 +82,79 @@ void TFormPrintHistory::ApplyTexts() {
   caption_ = t.at(154);
 }
 
-bool TFormPrintHistory::ShowReport(const QString &userLine) {
-  TDM *dm = ctx_.DM;
-  if (!dm ||
-      (!dm->ADOQueryHistory.Active() && !dm->OpenUserHistory(ctx_.state.User.CurrentUserKey)))
+bool TFormPrintHistory::ShowReport(const QString &userLine,
+                                   const std::optional<QList<StoredEvent>> &shown) {
+  std::optional<QList<StoredEvent>> rows = shown;
+  if (!rows && ctx_.DM)
+    rows = ctx_.DM->UserHistory(ctx_.state.User.CurrentUserKey, ctx_.state.Filter);
+  if (!rows)
     return false;
-  const RecordSet &history = dm->ADOQueryHistory;
   *report_.Title.Value("QRL_User") = userLine;
-  report_.Detail.rows = history.RowCount();
-  report_.Detail.text = [this, &history](int row, int field) {
-    return FieldText(history, row, field);
+  report_.Detail.rows = int(rows->size());
+  report_.Detail.text = [this, history = *rows](int row, int field) {
+    return FieldText(history[row], field);
   };
   ApplyTexts();
   Present(caption_, QStringLiteral("QR_History"));
   return true;
 }
 
-QVariant TFormPrintHistory::Column(const RecordSet &history, int row, const char *name) const {
-  return history.Value(row, QLatin1String(name));
-}
-
-QString TFormPrintHistory::FieldText(const RecordSet &history, int row, int field) const {
+QString TFormPrintHistory::FieldText(const StoredEvent &event, int field) const {
   QString value;
   switch (field) {
   case Date:
-    return EventTimeText(Column(history, row, "DateTimeEvent"));
+    return EventTimeText(event.DateTimeEvent);
   case Event:
-    value = Column(history, row, "EventType").toString();
-    QT_EventPrint(history, row, value);
+    if (event.EventType)
+      value = QString::number(*event.EventType);
+    QT_EventPrint(event, value);
     return value;
   case Value:
-    value = Column(history, row, "EventValue").toString();
-    QT_ValuePrint(history, row, value);
+    if (event.EventValue)
+      value = QString::number(*event.EventValue);
+    QT_ValuePrint(event, value);
     return value;
   case DEValue:
-    value = Column(history, row, "DEValue").toString();
-    QT_DEValuePrint(history, row, value);
+    if (event.DEValue)
+      value = QString::number(*event.DEValue);
+    QT_DEValuePrint(event, value);
     return value;
   case DevNum:
-    return Column(history, row, "DeviceId").toString();
+    return event.DeviceId ? QString::number(*event.DeviceId) : QString();
   }
   return value;
 }
 
-int TFormPrintHistory::EventCode(const RecordSet &history, int row) const {
-  const std::optional<double> code = Number(Column(history, row, "EventType"));
-  if (!code || *code != std::floor(*code) || *code < 1 || *code > 9)
-    return kUnknownCode;
-  return int(*code);
-}
-
-void TFormPrintHistory::QT_EventPrint(const RecordSet &history, int row, QString &value) const {
+void TFormPrintHistory::QT_EventPrint(const StoredEvent &event, QString &value) const {
   // The text entry of each event code; code 4 depends on its value.
   static constexpr int kEventText[10] = {-1, 13, 14, 15, -1, 21, 22, 23, 18, 19};
   const TextTable &t = ctx_.state.Texts;
-  const int code = EventCode(history, row);
-  if (code == 4) {
-    const QVariant v = Column(history, row, "EventValue");
-    value = v.isNull() ? QString() : t.at(Number(v).value_or(0) > 0 ? 17 : 16);
-  } else if (code != kUnknownCode) {
+  const int code = event.EventType.value_or(0);
+  if (code == 4)
+    value = event.EventValue ? t.at(*event.EventValue > 0 ? 17 : 16) : QString();
+  else if (code >= 1 && code <= 9)
     value = t.at(kEventText[code]);
-  } // else the code number as the field holds it
+  // else the code number as the cell holds it
 }
 
-void TFormPrintHistory::QT_ValuePrint(const RecordSet &history, int row, QString &value) const {
-  value = DoseCell(history, row, "EventValue", 1, 7, true);
+void TFormPrintHistory::QT_ValuePrint(const StoredEvent &event, QString &value) const {
+  const std::optional<double> rate = ShownRate(event);
+  value =
+      rate ? FormatDose(*rate, ctx_.state.ProgSetting.Roentgen, true, ctx_.state.Texts) : QString();
 }
 
-void TFormPrintHistory::QT_DEValuePrint(const RecordSet &history, int row, QString &value) const {
-  value = DoseCell(history, row, "DEValue", 7, 8, false);
-}
-
-QString TFormPrintHistory::DoseCell(const RecordSet &history, int row, const char *column,
-                                    int codeA, int codeB, bool rate) const {
-  const int code = EventCode(history, row);
-  const std::optional<double> dose = Number(Column(history, row, column));
-  if ((code != codeA && code != codeB) || !dose || *dose < 0)
-    return {};
-  return FormatDose(*dose, ctx_.state.ProgSetting.Roentgen, rate, ctx_.state.Texts);
+void TFormPrintHistory::QT_DEValuePrint(const StoredEvent &event, QString &value) const {
+  const std::optional<double> dose = ShownDose(event);
+  value = dose ? FormatDose(*dose, ctx_.state.ProgSetting.Roentgen, false, ctx_.state.Texts)
+               : QString();
 }
 
 QString TFormPrintHistory::EventTimeText(const QVariant &dayCount) {
-  const std::optional<double> days = Number(dayCount);
-  if (!days)
+  return EventTimeText(Number(dayCount));
+}
+
+QString TFormPrintHistory::EventTimeText(std::optional<double> days) {
+  if (!days || std::isnan(*days))
     return {};
   const QDateTime t = DayCountToDateTime(*days);
   if (t.date().isNull())

@@ -2,43 +2,10 @@
 
 #include "history/DayCount.h"
 #include "history/DoseFormat.h"
-#include "history/RecordSet.h"
 
 #include <QLocale>
-#include <cmath>
-#include <limits>
 
 namespace {
-
-enum : quint8 { HasWhen = 1, HasValue = 2, HasDe = 4, HasDevice = 8 };
-
-// A cell read as a number; false for NULL, a missing column or a text that is
-// not a number.
-bool NumberAt(const RecordSet &rows, int column, int sourceRow, double *out) {
-  if (column < 0)
-    return false;
-  const RecordColumn &c = rows.Column(column);
-  if (c.IsNull(sourceRow))
-    return false;
-  bool ok = true;
-  switch (c.kind()) {
-  case RecordColumn::Kind::Integer:
-    *out = double(c.IntegerAt(sourceRow));
-    break;
-  case RecordColumn::Kind::Real:
-    *out = c.RealAt(sourceRow);
-    break;
-  case RecordColumn::Kind::Text:
-    *out = c.TextAt(sourceRow).trimmed().toDouble(&ok);
-    break;
-  case RecordColumn::Kind::Variant:
-    *out = c.VariantAt(sourceRow).toDouble(&ok);
-    break;
-  case RecordColumn::Kind::Empty:
-    return false;
-  }
-  return ok && !std::isnan(*out);
-}
 
 // The long time format without its time zone part.
 QString TimeFormatWithoutZone(const QLocale &locale) {
@@ -55,57 +22,40 @@ QString TimeFormatWithoutZone(const QLocale &locale) {
   return out.trimmed();
 }
 
+bool Listed(const StoredEvent &e) {
+  return e.DateTimeEvent && e.EventType && *e.EventType >= 1 && *e.EventType <= 9;
+}
+
 } // namespace
 
 HistoryGridModel::HistoryGridModel(QObject *parent) : StringGridModel(Columns, parent) {}
 
-int HistoryGridModel::Fill(const RecordSet &history, const TextTable &texts, bool roentgen) {
-  const int colWhen = history.FieldIndex("DateTimeEvent");
-  const int colType = history.FieldIndex("EventType");
-  const int colValue = history.FieldIndex("EventValue");
-  const int colDe = history.FieldIndex("DEValue");
-  const int colDevice = history.FieldIndex("DeviceId");
-  const int n = history.RowCount();
-
-  std::vector<Event> events;
-  events.reserve(std::size_t(n));
+int HistoryGridModel::Fill(const QList<StoredEvent> &history, const TextTable &texts,
+                           bool roentgen) {
+  std::vector<qsizetype> shown;
+  shown.reserve(std::size_t(history.size()));
   int rowCount = 1 + RowStep; // title row and one step of empty rows
-  int r = 1;
-  for (int i = 0; i < n; ++i) {
-    if (r >= rowCount)
+  for (qsizetype i = 0; i < history.size(); ++i) {
+    if (int(shown.size()) + 1 >= rowCount)
       rowCount += RowStep;
-    const int src = history.SourceRow(i);
-    double when = 0, type = 0;
-    if (!NumberAt(history, colWhen, src, &when) || !NumberAt(history, colType, src, &type) ||
-        type < 1 || type > 9 || type != std::floor(type))
-      continue;
-    Event e{when, 0, 0, 0, quint8(type), HasWhen};
-    if (NumberAt(history, colValue, src, &e.value))
-      e.flags |= HasValue;
-    if (NumberAt(history, colDe, src, &e.de))
-      e.flags |= HasDe;
-    double device = 0;
-    if (NumberAt(history, colDevice, src, &device) && device >= 1 &&
-        device < double(std::numeric_limits<qint64>::max())) {
-      e.device = qint64(device);
-      e.flags |= HasDevice;
-    }
-    events.push_back(e);
-    ++r;
+    if (Listed(history[i]))
+      shown.push_back(i);
   }
 
   beginResetModel();
-  events_ = std::move(events);
+  events_ = history;
+  shown_ = std::move(shown);
   texts_ = texts;
   roentgen_ = roentgen;
   setDataRows(rowCount - 1);
   endResetModel();
-  return int(events_.size());
+  return int(shown_.size());
 }
 
 void HistoryGridModel::ClearGrid(int n) {
   beginResetModel();
   events_.clear();
+  shown_.clear();
   setDataRows(std::max(0, n));
   endResetModel();
 }
@@ -122,28 +72,28 @@ QString HistoryGridModel::DateTimeText(double dayCount) {
 }
 
 QString HistoryGridModel::Cell(int column, int row) const {
-  if (row < 1 || row > int(events_.size()) || column < 0 || column >= Columns)
+  if (row < 1 || row > int(shown_.size()) || column < 0 || column >= Columns)
     return {};
-  const Event &e = events_[std::size_t(row - 1)];
-  const bool value = (e.flags & HasValue) && e.value >= 0;
-  const bool de = (e.flags & HasDe) && e.de >= 0;
+  const StoredEvent &e = events_[shown_[std::size_t(row - 1)]];
   switch (column) {
   case 0:
-    return DateTimeText(e.when);
+    return DateTimeText(*e.DateTimeEvent);
   case 1: {
     static const int kEventText[] = {0, 13, 14, 15, 0, 21, 22, 23, 18, 19};
-    if (e.type == 4)
-      return texts_.at(!(e.flags & HasValue) || e.value > 0 ? 17 : 16);
-    return texts_.at(kEventText[e.type]);
+    if (*e.EventType == 4)
+      return texts_.at(!e.EventValue || *e.EventValue > 0 ? 17 : 16);
+    return texts_.at(kEventText[*e.EventType]);
   }
   case 2:
-    return (e.type == 1 || e.type == 7) && value ? FormatDose(e.value, roentgen_, true, texts_)
-                                                 : QString();
+    if (const std::optional<double> rate = ShownRate(e))
+      return FormatDose(*rate, roentgen_, true, texts_);
+    return {};
   case 3:
-    return (e.type == 7 || e.type == 8) && de ? FormatDose(e.de, roentgen_, false, texts_)
-                                              : QString();
+    if (const std::optional<double> dose = ShownDose(e))
+      return FormatDose(*dose, roentgen_, false, texts_);
+    return {};
   case 4:
-    return (e.flags & HasDevice) ? QString::number(e.device) : QString();
+    return e.DeviceId && *e.DeviceId >= 1 ? QString::number(*e.DeviceId) : QString();
   }
   return {};
 }

@@ -1,16 +1,16 @@
 #pragma once
+#include "db/StoredEvent.h"
 #include "lang/TextTable.h"
 #include "main/StringGrid.h"
 
+#include <QList>
 #include <vector>
 
-class RecordSet;
-
-// The cells of the history list. A fill takes a compact copy of the events it
-// shows (time, code, values, instrument), together with the event texts and
-// the unit system in force at that moment; the cell texts are formatted when
-// the view asks for them. So the rows stay as filled, whatever later happens
-// to the history query, and a large history costs one small record per event.
+// The cells of the history list over a person's stored events. A fill keeps
+// the events (shared, not copied), which of them get a row, and the event
+// texts and unit system in force at that moment; the cell texts are formatted
+// when the view asks for them. So the rows stay as filled until the next
+// fill, and a large history costs one index per row on top of the events.
 class HistoryGridModel : public StringGridModel {
   Q_OBJECT
 public:
@@ -19,11 +19,11 @@ public:
 
   explicit HistoryGridModel(QObject *parent = nullptr);
 
-  // Rebuilds the rows from the visible rows of `history`, in their order.
-  // Records without a time or with an event code outside 1 to 9 get no row.
-  // The row count grows in steps of RowStep as the walk needs it. Returns the
-  // number of rows written.
-  int Fill(const RecordSet &history, const TextTable &texts, bool roentgen);
+  // Rebuilds the rows from `history`, in its order. Events without a time or
+  // with an event code outside 1 to 9 get no row, and the next one takes its
+  // place. The row count grows in steps of RowStep as the walk needs it.
+  // Returns the number of rows written.
+  int Fill(const QList<StoredEvent> &history, const TextTable &texts, bool roentgen);
 
   QString Cell(int column, int row) const override;
   void ClearGrid(int n) override;
@@ -34,15 +34,8 @@ public:
   static QString DateTimeText(double dayCount);
 
 private:
-  struct Event {
-    double when;
-    double value;
-    double de;
-    qint64 device;
-    quint8 type;
-    quint8 flags;
-  };
-  std::vector<Event> events_;
+  QList<StoredEvent> events_;
+  std::vector<qsizetype> shown_; // the event behind each data row
   TextTable texts_;
   bool roentgen_ = false;
 };

@@ -65,7 +65,7 @@ void TMainForm::AViewHistoryExecute() {
   s.User.CurrentUserKey = SelectedUserKey();
   if (s.User.CurrentUserKey == -1)
     return;
-  if (!ctx_.DM->OpenUserHistory(s.User.CurrentUserKey))
+  if (!LoadHistory())
     return;
   const StringGridModel &g = SG_User->cells();
   s.User.SecondName = g.Cell(0, row);
@@ -162,7 +162,7 @@ void TMainForm::ADeleteUserExecute() {
 
 bool TMainForm::ReloadHistory() {
   LayoutHistoryList(true);
-  if (!ctx_.DM->OpenUserHistory(ctx_.state.User.CurrentUserKey))
+  if (!LoadHistory())
     return false;
   FillHistoryList();
   SG_History->viewport()->update();
@@ -221,7 +221,7 @@ void TMainForm::APrintUserExecute() {
 void TMainForm::APrintHistoryExecute() {
   if (!HistoryShown())
     return;
-  ctx_.FormPrintHistory->ShowReport(FullUserName(ctx_.state.User));
+  ctx_.FormPrintHistory->ShowReport(FullUserName(ctx_.state.User), historyRows_);
 }
 
 void TMainForm::AProgramSettingExecute() {

@@ -579,13 +579,17 @@ void TMainForm::FillUserList() {
     SG_User->SelectRow(std::min(selected, userCells_->RowCount() - 1));
 }
 
+bool TMainForm::LoadHistory() {
+  historyRows_ = ctx_.DM->UserHistory(ctx_.state.User.CurrentUserKey, ctx_.state.Filter);
+  return historyRows_.has_value();
+}
+
 void TMainForm::FillHistoryList() {
-  TDM &dm = *ctx_.DM;
-  if (!dm.ADOQueryHistory.Active() && !dm.OpenUserHistory(ctx_.state.User.CurrentUserKey))
+  if (!historyRows_ && !LoadHistory())
     return;
   PanelName->show();
   const int written =
-      historyCells_->Fill(dm.ADOQueryHistory, ctx_.state.Texts, ctx_.state.ProgSetting.Roentgen);
+      historyCells_->Fill(*historyRows_, ctx_.state.Texts, ctx_.state.ProgSetting.Roentgen);
   SG_History->viewport()->update();
   // The last event is selected, which scrolls the list to its end.
   if (written > 0) {

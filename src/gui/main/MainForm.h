@@ -1,7 +1,11 @@
 #pragma once
+#include <QList>
 #include <QMainWindow>
 #include <QMap>
 #include <memory>
+#include <optional>
+
+#include "db/StoredEvent.h"
 
 #include "db/Person.h"
 
@@ -28,8 +32,8 @@ public:
   // Copies the texts of the language in use into the window.
   void ApplyTexts();
 
-  // The two lists. Exactly one is on show; the history list's rows come from
-  // the data module's history query as the caller opened it.
+  // The two lists. Exactly one is on show; the history list's rows are those
+  // of the last history select (LoadHistory), selected anew when it failed.
   void LayoutUserList(bool visible);
   void LayoutHistoryList(bool visible);
   void FillUserList();
@@ -119,8 +123,11 @@ private:
   void ChangeLanguage(const QString &fileName);
   void SetStatusPanel0Width(int width);
   void SetFilterPanel();
-  // Opens the current user's history again and refills the list; false when
-  // the history cannot be opened (the list keeps its rows).
+  // Selects the current user's history with the filter in force into
+  // historyRows_; false when the select failed (historyRows_ is then empty).
+  bool LoadHistory();
+  // Selects the current user's history again and refills the list; false
+  // when the select failed (the list keeps its rows).
   bool ReloadHistory();
   QString UserEditorIcon(const char *fileName) const;
   // The list on show: the history list while it is visible, else the user list.
@@ -136,6 +143,8 @@ private:
   // The people the user list shows, row 1 first: each row's key.
   QList<Person> people_;
   HistoryGridModel *historyCells_ = nullptr;
+  // The rows of the last history select; none after it failed.
+  std::optional<QList<StoredEvent>> historyRows_;
   QMap<QString, QAction *> actions_;
   QMap<QString, QToolButton *> toolButtons_;
   QMap<QString, QAction *> toolHolders_;

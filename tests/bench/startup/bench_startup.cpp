@@ -156,15 +156,19 @@ void BM_StartupSuppliedDatabase(benchmark::State &st) {
 }
 BENCHMARK(BM_StartupSuppliedDatabase)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// The history select of one person, every row read into ADOQueryHistory.
+// The history select of one person, every row read into a typed row.
 void BM_HistorySelectDataModule(benchmark::State &st) {
   AppState state;
   state.Paths.ConnectionString = largeFolder().connectionString();
   TDM dm(state);
-  for (auto _ : st)
-    if (!dm.OpenUserHistory(kSelectedUser) || dm.ADOQueryHistory.RowCount() == 0)
+  qsizetype rows = 0;
+  for (auto _ : st) {
+    const std::optional<QList<StoredEvent>> history = dm.UserHistory(kSelectedUser, {});
+    rows = history ? history->size() : 0;
+    if (rows == 0)
       st.SkipWithError("select failed");
-  st.counters["rows"] = dm.ADOQueryHistory.RowCount();
+  }
+  st.counters["rows"] = double(rows);
 }
 BENCHMARK(BM_HistorySelectDataModule)->Unit(benchmark::kMicrosecond);
 

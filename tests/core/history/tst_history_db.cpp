@@ -69,9 +69,13 @@ private slots:
         dm->ADOQueryUser.FieldNames(),
         QStringList({"UserId", "UserSecondName", "UserFirstName", "UserMiddleName", "DeviceId"}));
     QCOMPARE(dm->ADOQueryUser.RecordCount(), 0);
-    QVERIFY(dm->OpenUserHistory(1));
-    QCOMPARE(dm->ADOQueryHistory.FieldNames(), QStringList({"DeviceId", "UserId", "DateTimeEvent",
-                                                            "EventType", "EventValue", "DEValue"}));
+    QCOMPARE(db->rows("SELECT name FROM pragma_table_info('TableHistory')"),
+             (QList<QVariantList>{{"DeviceId"},
+                                  {"UserId"},
+                                  {"DateTimeEvent"},
+                                  {"EventType"},
+                                  {"EventValue"},
+                                  {"DEValue"}}));
   }
 
   void noValueIsSplicedIntoAStatement() {
@@ -97,7 +101,7 @@ private slots:
     state->Filter.DeviceId = 4242;
     QVERIFY(dm->PurgeUntypedEvents());
     QVERIFY(dm->OpenUsers());
-    QVERIFY(dm->OpenUserHistory(u));
+    QVERIFY(dm->UserHistory(u, state->Filter));
     QVERIFY(dm->OpenHistoryDevices());
     QCOMPARE(dm->CountDeviceHolders(4242), 1);
     QVERIFY(dm->RegisterDevice(reg));
@@ -249,25 +253,69 @@ private slots:
     addEvent(7, u, day + 3.25, 5);
     addEvent(7, other, day + 1.25, 1);
 
-    QVERIFY(dm->OpenUserHistory(u));
-    QCOMPARE(dm->ADOQueryHistory.RecordCount(), 4);
+    QCOMPARE(dm->UserHistory(u, {}).value_or(QList<StoredEvent>{}).size(), 4);
 
-    HistoryCriteria &f = state->Filter;
+    HistoryCriteria f;
     f.DeviceId = 7;
     f.EventTypes = {1, 5, 6, 9};
     f.Interval = FilterInterval{QDateTime(QDate(2024, 5, 1), QTime(6, 0)),
                                 QDateTime(QDate(2024, 5, 2), QTime(6, 0))}; // inclusive
-    QVERIFY(dm->OpenUserHistory(u));
-    QCOMPARE(dm->ADOQueryHistory.RecordCount(), 2);
-    QCOMPARE(dm->ADOQueryHistory.Value(1, "EventType"), QVariant(9));
-
-    f = {};
+    const std::optional<QList<StoredEvent>> narrowed = dm->UserHistory(u, f);
+    QVERIFY(narrowed);
+    QCOMPARE(narrowed->size(), 2);
+    QCOMPARE(narrowed->at(1).EventType, std::optional<int>(9));
+    // The criteria passed, not those in the program state, narrow the rows.
+    state->Filter = f;
+    QCOMPARE(dm->UserHistory(u, {}).value_or(QList<StoredEvent>{}).size(), 4);
     QVERIFY(dm->OpenHistoryDevices());
     QList<int> devices;
     for (int r = 0; r < dm->ADOQDev.RowCount(); ++r)
       devices << dm->ADOQDev.Value(r, 0).toInt();
     std::sort(devices.begin(), devices.end());
     QCOMPARE(devices, (QList<int>{7, 8}));
+  }
+
+  // Each column read back typed: NULL and what is not a number of its kind
+  // read as empty, 0 stays 0, whole numbers keep every digit.
+  void historyRowsAreReadTyped() {
+    const int u = addUser("A"), other = addUser("B");
+    QVERIFY(db->exec(QString("INSERT INTO TableHistory VALUES "
+                             "(1203, %1, 45000.5, 7, 0.00025, 0.0012),"
+                             "(NULL, %1, NULL, NULL, NULL, NULL),"
+                             "(0, %1, 45001, 4, 0, 0),"
+                             "('x', %1, 'yesterday', 4.5, 'abc', ' 0.5 '),"
+                             "(2147483648, %1, '45002', '5', -1, 1e308),"
+                             "(9223372036854775807, %1, 45003, 3000000000, '-2e-3', 0),"
+                             "(7, %2, 45004, 1, 1, 1)")
+                         .arg(u)
+                         .arg(other)));
+    const std::optional<QList<StoredEvent>> rows = dm->UserHistory(u, {});
+    QVERIFY(rows);
+    using D = std::optional<double>;
+    using C = std::optional<int>;
+    using N = std::optional<qint64>;
+    const QList<StoredEvent> expected{
+        {N(1203), u, D(45000.5), C(7), D(0.00025), D(0.0012)},
+        {N(), u, D(), C(), D(), D()},
+        {N(0), u, D(45001), C(4), D(0), D(0)},
+        {N(), u, D(), C(), D(), D(0.5)},
+        {N(2147483648LL), u, D(45002), C(5), D(-1), D(1e308)},
+        {N(std::numeric_limits<qint64>::max()), u, D(45003), C(), D(-2e-3), D(0)}};
+    QCOMPARE(rows->size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+      QVERIFY2(rows->at(i) == expected[i], qPrintable(QString("row %1").arg(i)));
+
+    // The columns are found by name, in whatever order the file has them.
+    QVERIFY(db->exec("DROP TABLE TableHistory"));
+    QVERIFY(db->exec("CREATE TABLE TableHistory (DEValue REAL, EventValue REAL, EventType "
+                     "INTEGER, DateTimeEvent REAL, UserId INTEGER, DeviceId INTEGER)"));
+    QVERIFY(db->exec(QString("INSERT INTO TableHistory VALUES (0.0012, 0.00025, 7, 45000.5, %1, "
+                             "1203)")
+                         .arg(u)));
+    const std::optional<QList<StoredEvent>> reordered = dm->UserHistory(u, {});
+    QVERIFY(reordered);
+    QCOMPARE(reordered->size(), 1);
+    QVERIFY(reordered->first() == expected.first());
   }
 
   void untypedEventsArePurged() {
@@ -409,7 +457,7 @@ private slots:
     QCOMPARE(dm->CountDeviceHolders(1), -1);
     QVERIFY(!dm->InsertUser("A", "B", "C", -1));
     QVERIFY(!dm->PurgeUntypedEvents());
-    QVERIFY(!dm->OpenUserHistory(1));
+    QVERIFY(!dm->UserHistory(1, {}));
     QVERIFY(!dm->OpenHistoryDevices());
     QVERIFY(!dm->RegisterDevice(reg));
     QVERIFY(!dm->CancelRegistration(1, 1));

@@ -126,11 +126,11 @@ struct Run {
   // The tags of the user's rows as the history select returns them now.
   Tags history(int user) {
     Tags tags;
-    if (!dm->OpenUserHistory(user))
+    const std::optional<QList<StoredEvent>> rows = dm->UserHistory(user, state.Filter);
+    if (!rows)
       return {-1};
-    RecordSet &rows = dm->ADOQueryHistory;
-    for (rows.First(); !rows.Eof(); rows.Next())
-      tags << rows.FieldByName("EventValue").toInt();
+    for (const StoredEvent &e : *rows)
+      tags << int(e.EventValue.value_or(0));
     std::sort(tags.begin(), tags.end());
     return tags;
   }

@@ -1,6 +1,8 @@
 // The user list and the history list: rows, cells, selection, layout, double
 // clicks, select all, and what happens when the database goes away.
 #include "MainWindowRun.h"
+#include "common/AppContext.h"
+#include "dialogs/FormPrintHistory.h"
 #include "history/DoseFormat.h"
 #include "main/HistoryList.h"
 
@@ -10,7 +12,10 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QPdfWriter>
+#include <QProcess>
 #include <QStyle>
+#include <QTemporaryDir>
 
 class TestMainLists : public QObject {
   Q_OBJECT
@@ -22,6 +27,8 @@ private slots:
   void historyCells_data();
   void historyCells();
   void badHistoryRowsAreSkippedWithoutGaps();
+  void historyModelStepsOverEveryEventWalked();
+  void printHistoryTakesTheRowsOfTheList();
   void doseValuesFollowTheUnitSetting();
   void columnWidthsFollowTheLayoutRules();
   void doubleClicksSwitchLists();
@@ -251,6 +258,83 @@ void TestMainLists::badHistoryRowsAreSkippedWithoutGaps() {
   QCOMPARE(run.main().SG_History->SelectedRow(), 4);
   // Midnight shows the date only.
   QCOMPARE(g.Cell(0, 4), QLocale().toString(QDate(2023, 3, 17), QLocale::ShortFormat));
+}
+
+void TestMainLists::historyModelStepsOverEveryEventWalked() {
+  using D = std::optional<double>;
+  HistoryGridModel model;
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+  const TextTable texts;
+  QList<StoredEvent> events;
+  for (int i = 0; i < 40; ++i)
+    events << StoredEvent{7, 1, D(45000 + i), 1 + i % 9, D(0.001), D(0.002)};
+  // An event the list leaves out still counts for the step: after 40 rows it
+  // adds 40 empty ones.
+  events << StoredEvent{7, 1, D(), 1, D(0.001), D(0.002)};
+  QCOMPARE(model.Fill(events, texts, false), 40);
+  QCOMPARE(model.RowCount(), 81);
+  QVERIFY(model.RowFilled(40));
+  QVERIFY(!model.RowFilled(41));
+  QCOMPARE(model.Cell(1, 40), texts.at(17)); // code 4, value above 0: on
+  events.removeLast();
+  QCOMPARE(model.Fill(events, texts, false), 40);
+  QCOMPARE(model.RowCount(), 41);
+  // Refills shrink the rows again; a clear empties them.
+  QCOMPARE(model.Fill(events.mid(0, 2), texts, false), 2);
+  QCOMPARE(model.RowCount(), 41);
+  model.ClearGrid(10);
+  QCOMPARE(model.RowCount(), 11);
+  QVERIFY(!model.RowFilled(1));
+  QCOMPARE(model.Fill({}, texts, false), 0);
+  QCOMPARE(model.RowCount(), 41);
+}
+
+// The printed history is the rows the list was filled from: the filter of
+// that fill, the events the list leaves out, nothing stored since. After a
+// select that failed there are none, and nothing is printed.
+void TestMainLists::printHistoryTakesTheRowsOfTheList() {
+  Run run;
+  run.quietSettings();
+  exec(run.db(),
+       {insertUser("'A'", "'B'", "'C'"), insertEvent(1, "45000", "1", "0.001", "NULL", "7771"),
+        insertEvent(1, "45001", "9", "NULL", "NULL", "7772"),
+        insertEvent(1, "NULL", "5", "NULL", "NULL", "7773")});
+  run.start();
+  QTemporaryDir out;
+  QStringList printed;
+  run.ctx.FormPrintHistory->SetPreview([&](const ReportJob &job, QWidget *) {
+    const QString path = out.filePath(QString("history%1.pdf").arg(printed.size()));
+    {
+      QPdfWriter pdf(path);
+      QVERIFY(job.print(pdf));
+    }
+    QProcess text;
+    text.start("pdftotext", {path, "-"});
+    QVERIFY2(text.waitForFinished(30000), "pdftotext did not finish");
+    printed << QString::fromUtf8(text.readAllStandardOutput());
+  });
+  run.state.Filter.EventTypes = {5, 9};
+  run.viewHistoryOf(1);
+  QCOMPARE(run.history().Cell(4, 1), QString("7772"));
+  QVERIFY(!run.history().RowFilled(2));
+  run.state.Filter = {};
+  exec(run.db(), {insertEvent(1, "45002", "6", "NULL", "NULL", "7774")});
+  run.main().action("APrintHistory")->trigger();
+  QCOMPARE(printed.size(), 1);
+  for (const char *device : {"7772", "7773"})
+    QVERIFY2(printed[0].contains(device), qPrintable(printed[0]));
+  for (const char *device : {"7771", "7774"})
+    QVERIFY2(!printed[0].contains(device), qPrintable(printed[0]));
+
+  for (const char *suffix : {"", "-wal", "-shm"})
+    QFile::remove(run.db() + suffix);
+  run.state.Paths.ConnectionString =
+      "Data Source=" + run.folder.file("gone/none.db") + ";Mode=ReadWrite|Share Deny None;";
+  run.main().action("ACancelFilter")->trigger();
+  QCOMPARE(run.history().Cell(4, 1), QString("7772"));
+  run.main().action("APrintHistory")->trigger();
+  QCOMPARE(printed.size(), 1);
+  QVERIFY(run.messages.shown.empty());
 }
 
 void TestMainLists::doseValuesFollowTheUnitSetting() {

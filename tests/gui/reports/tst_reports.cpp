@@ -342,20 +342,25 @@ private slots:
       QCOMPARE(all.count(QString::number(5000 + i)), 1);
   }
 
-  // The history as the list left it: an open query is printed as it is,
-  // with the filter that was in force, not reopened.
-  void historyPrintsTheOpenQuery() {
+  // The history as the list left it: the rows it was filled from are printed
+  // as they are, with the filter that was in force, not selected anew.
+  void historyPrintsTheRowsOfTheList() {
     Fixture f;
     f.addEvent(3, 1001, at(15, 10, 0, 0), 1, 0.2, 0.1);
     f.addEvent(3, 1002, at(15, 11, 0, 0), 9, -1.0, 0.1);
-    f.state.Filter.EventTypes = {9};
-    QVERIFY(f.dm.OpenUserHistory(3));
-    f.state.Filter = {};
+    HistoryCriteria batteryOnly;
+    batteryOnly.EventTypes = {9};
+    const std::optional<QList<StoredEvent>> shown = f.dm.UserHistory(3, batteryOnly);
+    QVERIFY(shown);
     f.state.User.CurrentUserKey = 99;
-    QVERIFY(f.historyReport.ShowReport("X"));
+    QVERIFY(f.historyReport.ShowReport("X", shown));
     const Pdf pdf = f.lastPdf();
     QVERIFY(pdf.line("1002").contains("Battary off"));
     QVERIFY(pdf.line("1001").isEmpty());
+    // A list filled with no rows prints none, whatever is stored now.
+    f.state.User.CurrentUserKey = 3;
+    QVERIFY(f.historyReport.ShowReport("X", QList<StoredEvent>{}));
+    QCOMPARE(f.lastPdf().linesOf(0).size(), 3);
   }
 
   // No rows: the first page with the titles and column titles only.

@@ -1,0 +1,89 @@
+// The history select read into typed rows.
+#include "db/TDM.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <cmath>
+#include <limits>
+
+#include "db/Statement.h"
+
+namespace {
+
+// A cell as a number: integers and reals as they are, a text when it reads
+// as one (blanks around it allowed); NULL and anything else have none.
+std::optional<double> NumberOf(const QVariant &cell) {
+  if (cell.isNull())
+    return std::nullopt;
+  bool ok = false;
+  double d = 0;
+  switch (cell.metaType().id()) {
+  case QMetaType::LongLong:
+  case QMetaType::Int:
+    return double(cell.toLongLong());
+  case QMetaType::QString:
+    d = cell.toString().trimmed().toDouble(&ok);
+    break;
+  default:
+    d = cell.toDouble(&ok);
+  }
+  if (!ok || std::isnan(d))
+    return std::nullopt;
+  return d;
+}
+
+// A cell as a whole number: an integer exactly, a real or a text when it is
+// a whole number within 64 bits.
+std::optional<qint64> WholeNumberOf(const QVariant &cell) {
+  const int type = cell.metaType().id();
+  if (!cell.isNull() && (type == QMetaType::LongLong || type == QMetaType::Int))
+    return cell.toLongLong();
+  const std::optional<double> d = NumberOf(cell);
+  // 2^63 is the first double beyond the range; every double below it is.
+  constexpr double limit = 9223372036854775808.0;
+  if (!d || *d != std::floor(*d) || *d >= limit || *d < -limit)
+    return std::nullopt;
+  return qint64(*d);
+}
+
+std::optional<int> EventCodeOf(const QVariant &cell) {
+  const std::optional<qint64> code = WholeNumberOf(cell);
+  if (!code || *code < std::numeric_limits<int>::min() || *code > std::numeric_limits<int>::max())
+    return std::nullopt;
+  return int(*code);
+}
+
+QVariant CellAt(const QSqlQuery &q, int column) {
+  return column < 0 ? QVariant() : q.value(column);
+}
+
+} // namespace
+
+std::optional<QList<StoredEvent>> TDM::UserHistory(int userId, const HistoryCriteria &criteria) {
+  const Statement select = HistorySelect(userId, criteria);
+  QSqlQuery q(db_);
+  if (!Exec(q, select.text, select.params))
+    return std::nullopt;
+  // Columns by name: a file from elsewhere may order them differently.
+  const QSqlRecord record = q.record();
+  const int device = record.indexOf(QStringLiteral("DeviceId"));
+  const int user = record.indexOf(QStringLiteral("UserId"));
+  const int when = record.indexOf(QStringLiteral("DateTimeEvent"));
+  const int type = record.indexOf(QStringLiteral("EventType"));
+  const int value = record.indexOf(QStringLiteral("EventValue"));
+  const int dose = record.indexOf(QStringLiteral("DEValue"));
+  QList<StoredEvent> rows;
+  while (q.next()) {
+    StoredEvent &e = rows.emplaceBack();
+    e.DeviceId = WholeNumberOf(CellAt(q, device));
+    e.UserId = user < 0 ? userId : q.value(user).toInt();
+    e.DateTimeEvent = NumberOf(CellAt(q, when));
+    e.EventType = EventCodeOf(CellAt(q, type));
+    e.EventValue = NumberOf(CellAt(q, value));
+    e.DEValue = NumberOf(CellAt(q, dose));
+  }
+  if (!Ok(!q.lastError().isValid(), q))
+    return std::nullopt;
+  return rows;
+}
