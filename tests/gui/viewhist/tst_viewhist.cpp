@@ -277,7 +277,7 @@ void TestViewHist::eventTimesInAnotherLocale() {
     const Bytes r = Record(w[0], 2, 24, w[1], w[2], 64);
     history.insert(history.end(), r.begin(), r.end());
     expected << TFormPrintHistory::EventTimeText(
-                    DayCountOf(QDate(2024, 2, w[0]), QTime(w[1], w[2]))) +
+                    std::optional<double>(DayCountOf(QDate(2024, 2, w[0]), QTime(w[1], w[2])))) +
                     " Battary off";
   }
   run.open(history, Unregistered());
