@@ -7,8 +7,10 @@ struct Person {
   qint32 UserId = -1;
   QString SecondName;
   QString FirstName;
-  QString MiddleName;   // NULL reads as empty
-  qint32 DeviceId = -1; // 1 or more: the instrument held now; else none
+  QString MiddleName; // NULL reads as empty
+  // 1 or more: the instrument held now; -1 (any negative number stored):
+  // none, free to receive one; 0 (0, NULL, out of range): none.
+  qint32 DeviceId = -1;
 
   bool HoldsInstrument() const { return DeviceId >= 1; }
   bool operator==(const Person &) const = default;

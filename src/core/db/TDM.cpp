@@ -441,10 +441,16 @@ Person PersonOf(const QSqlQuery &q) {
   p.SecondName = q.value(1).toString();
   p.FirstName = q.value(2).toString();
   p.MiddleName = q.value(3).toString();
+  // A number an instrument cannot have, NULL or text counts as holding none
+  // but is not "free" either: only a negative number is.
   bool ok = false;
   const qint64 device = q.value(4).toLongLong(&ok);
-  p.DeviceId =
-      ok && device >= 1 && device <= std::numeric_limits<qint32>::max() ? qint32(device) : -1;
+  if (!ok || q.value(4).isNull())
+    p.DeviceId = 0;
+  else if (device < 0)
+    p.DeviceId = -1;
+  else
+    p.DeviceId = device <= std::numeric_limits<qint32>::max() ? qint32(device) : 0;
   return p;
 }
 } // namespace

@@ -47,35 +47,6 @@ const char *const kRtfFilter = "Rich text format (*.rtf)|*.rtf";
 // Blanks put in front of every printed line.
 constexpr int kPrintIndent = 16;
 
-// A cell of the user list as text; NULL reads as empty.
-QString Cell(const RecordSet &users, int row, const char *field) {
-  const QVariant v = users.Value(row, QString::fromLatin1(field));
-  return v.isNull() ? QString() : v.toString();
-}
-
-QString ItemOfRow(const RecordSet &users, int row) {
-  return TFormViewHist::UserItemText(Cell(users, row, "UserSecondName"),
-                                     Cell(users, row, "UserFirstName"),
-                                     Cell(users, row, "UserMiddleName"));
-}
-
-// Narrows the shared user list to the people without an instrument while it
-// lives, and switches the filtering off again at the end.
-class FreeUsers {
-public:
-  explicit FreeUsers(RecordSet &users) : users_(users) {
-    users_.SetFiltered(false);
-    users_.SetFilter(QStringLiteral("DeviceId<0"));
-    users_.SetFiltered(true);
-  }
-  ~FreeUsers() { users_.SetFiltered(false); }
-  FreeUsers(const FreeUsers &) = delete;
-  FreeUsers &operator=(const FreeUsers &) = delete;
-
-private:
-  RecordSet &users_;
-};
-
 // The date-time texts of event lines. Events share dates and times of day,
 // and the locale's formats are slow to apply, so each date and each time of
 // day is formatted once, the same way as everywhere else.
@@ -330,21 +301,20 @@ void TFormViewHist::FillUserCombo(const QString &second, const QString &first,
                                   const QString &middle) {
   const int remembered = Cmb_User->currentIndex();
   // Read anew: people added or given an instrument since are offered as
-  // they are now.
-  RecordSet &users = ctx_.DM->ADOQueryUser;
-  if (!ctx_.DM->OpenUsers())
+  // they are now. Only people who hold no instrument are offered.
+  const std::optional<QList<Person>> people = ctx_.DM->People();
+  if (!people)
     return;
+  freePeople_.clear();
   Cmb_User->clear();
   int preferred = -1;
-  {
-    FreeUsers free(users);
-    for (int row = 0; row < users.RowCount(); ++row) {
-      Cmb_User->addItem(ItemOfRow(users, row));
-      if (preferred < 0 && Cell(users, row, "UserSecondName") == second &&
-          Cell(users, row, "UserFirstName") == first &&
-          Cell(users, row, "UserMiddleName") == middle)
-        preferred = Cmb_User->count() - 1;
-    }
+  for (const Person &p : *people) {
+    if (p.DeviceId >= 0)
+      continue;
+    freePeople_ << p;
+    Cmb_User->addItem(UserItemText(p.SecondName, p.FirstName, p.MiddleName));
+    if (preferred < 0 && p.SecondName == second && p.FirstName == first && p.MiddleName == middle)
+      preferred = Cmb_User->count() - 1;
   }
   if (preferred >= 0)
     Cmb_User->setCurrentIndex(preferred);
@@ -355,20 +325,19 @@ void TFormViewHist::FillUserCombo(const QString &second, const QString &first,
 }
 
 int TFormViewHist::SelectedUserKey() {
-  RecordSet &users = ctx_.DM->ADOQueryUser;
-  if (!users.Active() && !ctx_.DM->OpenUsers())
-    return -1;
   if (Cmb_User->count() == 0 || Cmb_User->currentIndex() < 0)
     return -2;
-  const QString selected = Cmb_User->currentText();
-  FreeUsers free(users);
-  for (int row = 0; row < users.RowCount(); ++row)
-    if (ItemOfRow(users, row) == selected) {
-      bool ok = false;
-      const int key = users.Value(row, QStringLiteral("UserId")).toInt(&ok);
-      return ok ? key : -1;
-    }
-  return -1;
+  // The key travels with the item: two people of the same short name are
+  // never taken for each other.
+  const int index = Cmb_User->currentIndex();
+  if (index >= freePeople_.size())
+    return -1;
+  // Looked up again: deleted or given an instrument at another desk since
+  // the list was read, she is not the one to register to.
+  const PersonLookup now = ctx_.DM->LookUpPerson(freePeople_.at(index).UserId);
+  if (now.outcome != PersonLookup::Outcome::Found || now.person.DeviceId >= 0)
+    return -1;
+  return now.person.UserId;
 }
 
 void TFormViewHist::ShowUserCombo() {

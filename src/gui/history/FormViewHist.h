@@ -1,4 +1,5 @@
 #pragma once
+#include "db/Person.h"
 #include <QDialog>
 #include <cstdint>
 #include <functional>
@@ -95,6 +96,8 @@ protected:
   bool event(QEvent *event) override;
 
 private:
+  // The people the person list offers, in its order.
+  QList<Person> freePeople_;
   // A remembered dialog folder: the History folder of the program's folder
   // on first use (created when missing), then the folder last chosen.
   struct DialogFolder {

@@ -182,6 +182,7 @@ private slots:
   void registrationRefusedOrCancelled();
   void registrationWithAnInstrumentInRange();
   void registrationOfAPersonNoLongerInTheList();
+  void registrationGoesToThePersonChosen();
   void newPersonIsSelected();
 
   // Rich-text files.
@@ -441,6 +442,31 @@ void TestViewHist::registrationOfAPersonNoLongerInTheList() {
   QCOMPARE(run.messages.texts(),
            QStringList{"Data base problem\nImposible find user in data base"});
   QVERIFY(run.view().isVisible());
+}
+
+// Two people shown alike: the one chosen is registered. Someone given an
+// instrument at another desk since the list was read is not.
+void TestViewHist::registrationGoesToThePersonChosen() {
+  Run run;
+  const int first = run.addUser("Abcd", "Efgh", "Ijkl");
+  const int second = run.addUser("Abcd", "Emma", "Ivanovna"); // also "Abcd E.I."
+  run.open(KnownHistory(), Unregistered());
+  QCOMPARE(run.view().Cmb_User->itemText(0), run.view().Cmb_User->itemText(1));
+  run.view().Cmb_User->setCurrentIndex(1);
+  run.answerRegistration(true, false, true, 7654321);
+  run.view().tlbRegClick();
+  QVERIFY(run.messages.shown.empty());
+  QCOMPARE(run.deviceOf(second).toInt(), 7654321);
+  QCOMPARE(run.deviceOf(first).toInt(), -1);
+
+  run.open(KnownHistory(), Unregistered());
+  QCOMPARE(run.view().Cmb_User->count(), 1);
+  Exec(run.folder.databasePath(),
+       QString("UPDATE TableUser SET DeviceId=31 WHERE UserId=%1").arg(first));
+  run.view().tlbRegClick();
+  QCOMPARE(run.messages.texts(),
+           QStringList{"Data base problem\nImposible find user in data base"});
+  QCOMPARE(run.deviceOf(first).toInt(), 31);
 }
 
 void TestViewHist::newPersonIsSelected() {
