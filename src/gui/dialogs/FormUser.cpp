@@ -14,6 +14,7 @@
 #include "common/OperatorMessages.h"
 #include "common/WidgetHints.h"
 #include "db/TDM.h"
+#include "lang/ProgramTexts.h"
 
 namespace {
 
@@ -211,6 +212,14 @@ void TFormUser::SB_SaveClick() {
   const QString middle = TrimName(EdMiddleName->text());
   if (second.isEmpty() || first.isEmpty()) {
     ShowError(40);
+    return;
+  }
+  // The register keeps names whole or not at all: a longer one is refused,
+  // never cut.
+  if (second.size() > MaxNameLength || first.size() > MaxNameLength ||
+      middle.size() > MaxNameLength) {
+    ctx_.messages.error(
+        this, ProgramTextIn(LanguageOfFile(ctx_.state.Paths.LangFile), ProgramText::NameTooLong));
     return;
   }
   if (Mode != 1) {

@@ -2,6 +2,7 @@
 // modes, names stored as typed, failures, the Enter key and the markers.
 #include "DialogFixture.h"
 #include "dialogs/FormUser.h"
+#include "lang/ProgramTexts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -53,7 +54,8 @@ struct Editor : DialogFixture<TFormUser> {
   }
 };
 
-const QString Long300 = QString(150, u'Я') + QString(150, u'w');
+// With the "1" the tests add, the longest first name the register keeps.
+const QString LongName = QString(150, u'Я') + QString(104, u'w');
 
 } // namespace
 
@@ -62,6 +64,7 @@ class TestUserEditor : public QObject {
 private slots:
   void requiredNames_data();
   void requiredNames();
+  void longNamesAreRefusedNeverCut();
   void trimsOnlyControlCodesAndBlanksAtTheEnds();
   void namesAreStoredAndComparedAsTyped_data();
   void namesAreStoredAndComparedAsTyped();
@@ -110,6 +113,39 @@ void TestUserEditor::requiredNames() {
   QCOMPARE(rows[0].middle, QString("I"));
 }
 
+// A name longer than the register keeps is refused with a message in the
+// language in use, in both modes; the longest one is stored whole.
+void TestUserEditor::longNamesAreRefusedNeverCut() {
+  Editor e;
+  e.exec({"INSERT INTO TableUser VALUES (5, 'Ivanov', 'Ivan', 'I', 12)"});
+  const QString longest(MaxNameLength, QChar(u'\u0416'));
+  const QString tooLong = longest + u'x';
+  for (const auto &[language, file] :
+       {std::pair{Language::English, "LangE"}, std::pair{Language::Russian, "LangR"},
+        std::pair{Language::Spanish, "LangES.txt"}}) {
+    e.state.Paths.LangFile = QString::fromLatin1(file);
+    for (int mode : {0, 1}) {
+      e.messages.shown.clear();
+      e.open(mode, "Ivanov", "Ivan", "I", 5);
+      e.type(mode ? "Ivanov" : "New", tooLong, "");
+      QVERIFY(!e.save());
+      QVERIFY(e.form.isVisible());
+      QCOMPARE(e.lastError(), ProgramTextIn(language, ProgramText::NameTooLong));
+      QCOMPARE(e.users().size(), 1);
+      QCOMPARE(e.users()[0].first, QString("Ivan"));
+    }
+  }
+  QVERIFY(ProgramTextIn(Language::Russian, ProgramText::NameTooLong) !=
+          ProgramTextIn(Language::English, ProgramText::NameTooLong));
+  e.messages.shown.clear();
+  e.open(0, "", "", "", -1);
+  e.type("New", longest, longest);
+  QVERIFY(e.save());
+  QVERIFY(e.messages.shown.empty());
+  QCOMPARE(e.users().size(), 2);
+  QCOMPARE(e.users()[1].first, longest);
+}
+
 void TestUserEditor::trimsOnlyControlCodesAndBlanksAtTheEnds() {
   QCOMPARE(TFormUser::TrimName(QString("\x01 \tAb  cd\n\x1f ")), QString("Ab  cd"));
   // A no-break space (160) and other letters above 32 stay.
@@ -142,7 +178,7 @@ void TestUserEditor::namesAreStoredAndComparedAsTyped_data() {
   QTest::newRow("placeholders") << ":DTEB ? @p $q :1";
   QTest::newRow("Cyrillic") << "Щербаков-Ёлкин";
   QTest::newRow("right to left") << "שלום عربي";
-  QTest::newRow("300 characters") << Long300;
+  QTest::newRow("254 characters") << LongName;
 }
 
 // Stored byte for byte, found again by the duplicate check, and left alone

@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+
+// Texts the program shows beyond the entries of the language files, built in
+// for each of the three languages. The language is the one of the language
+// file in use (its name, as the settings keep it: LangE, LangR, LangES).
+enum class ProgramText {
+  NameTooLong, // a name of the user editor longer than MaxNameLength
+};
+
+// The longest name the register keeps, in characters.
+inline constexpr int MaxNameLength = 255;
+
+enum class Language { English, Russian, Spanish };
+
+// The language of a language file name: "LangES..." Spanish, "LangE..."
+// English, any other name Russian (the program's own rule at start); no name
+// at all: English, the built-in texts.
+Language LanguageOfFile(const QString &langFile);
+
+QString ProgramTextIn(Language language, ProgramText text);
