@@ -5,6 +5,9 @@
 //   filing-program store <database> <raw history file> <instrument> <holder>
 //       files the raw history under the instrument and holder through the
 //       data module, as the read command does;
+//   filing-program file <database> <raw history file> <instrument>
+//       files the raw history as a reading of the instrument, under its
+//       holder, as the exchange does (what was filed before is not filed again);
 //   filing-program read <database>
 //       runs the exchange window in mode 1 against the instrument that
 //       VX4418_IRDA_DEVICES names, which files the history under its holder
@@ -80,6 +83,27 @@ int store(const QStringList &args) {
   return ok ? 0 : 1;
 }
 
+int file(const QStringList &args) {
+  if (args.size() != 5)
+    return 2;
+  AppState state;
+  setDatabase(state, args[2]);
+  QFile raw(args[3]);
+  if (!raw.open(QIODevice::ReadOnly))
+    return 2;
+  const QByteArray history = raw.readAll();
+  TDM dm(state);
+  if (!dm.OpenUsers())
+    return 3;
+  const QElapsedTimer timer = begin();
+  const FilingResult r =
+      dm.FileReading(args[4].toInt(), {reinterpret_cast<const std::uint8_t *>(history.constData()),
+                                       std::size_t(history.size())});
+  const bool ok = r.outcome == FilingResult::Outcome::Filed;
+  say(QStringLiteral("DONE %1 %2 %3").arg(int(ok)).arg(timer.elapsed()).arg(r.EventsFiled));
+  return ok ? 0 : 1;
+}
+
 class PrintedMessages : public RecordingMessages {
 public:
   void error(QWidget *w, const QString &text) override {
@@ -130,8 +154,12 @@ int main(int argc, char *argv[]) {
   const QStringList args = QCoreApplication::arguments();
   if (args.size() >= 2 && args[1] == QLatin1String("store"))
     return store(args);
+  if (args.size() >= 2 && args[1] == QLatin1String("file"))
+    return file(args);
   if (args.size() >= 2 && args[1] == QLatin1String("read"))
     return read(args);
-  std::fputs("usage: filing-program store DB HISTORY INSTRUMENT HOLDER | read DB\n", stderr);
+  std::fputs("usage: filing-program store DB HISTORY INSTRUMENT HOLDER | file DB HISTORY "
+             "INSTRUMENT | read DB\n",
+             stderr);
   return 2;
 }

@@ -148,6 +148,7 @@ private slots:
   void killedWhileFiling();
   void killedDuringTheExchange();
   void twoCopiesFilingAtOnce();
+  void twoDesksFilingOneReadingStoreItOnce();
   void databaseDeletedWhileRunning();
   void databaseMadeReadOnlyWhileRunning_data();
   void databaseMadeReadOnlyWhileRunning();
@@ -337,6 +338,35 @@ void TestDatabaseFaults::twoCopiesFilingAtOnce() {
   QVERIFY(afterA.load(stateA) && afterB.load(stateB));
   QCOMPARE(afterA.history.size(), qsizetype(0));
   QCOMPARE(afterB.history.size(), qsizetype(0));
+  QCOMPARE(IntegrityAtRestart(db), QString("ok"));
+}
+
+// Two desks file a reading of the same instrument at the same moment (both
+// read it before either cleared it): its events are stored once, not twice.
+void TestDatabaseFaults::twoDesksFilingOneReadingStoreItOnce() {
+  ProgramFolder folder;
+  const QString db = folder.databasePath();
+  constexpr int Number = 4418403;
+  exec(db, {insertUser("'Holder'", "'C'", "'C'", QString::number(Number))});
+  const QString raw = folder.file("history.raw");
+  writeFile(raw, FullHistory());
+  FilingProcess desks[] = {
+      {FilingProgram, {"file", db, raw, QString::number(Number)}},
+      {FilingProgram, {"file", db, raw, QString::number(Number)}},
+  };
+  for (FilingProcess &p : desks)
+    QVERIFY2(p.waitFor("READY"), p.errorOutput().constData());
+  for (FilingProcess &p : desks)
+    p.go();
+  const qsizetype all = ExpectedEvents(FullHistory(), 0, 0).size();
+  qsizetype filed = 0;
+  for (FilingProcess &p : desks) {
+    QVERIFY(p.waitFor("DONE", 60000));
+    QCOMPARE(p.done().value(0), QByteArray("1"));
+    filed += p.done().value(2).toLongLong();
+  }
+  QCOMPARE(filed, all); // one desk filed everything, the other nothing
+  QCOMPARE(EventsOf(db, Number), all);
   QCOMPARE(IntegrityAtRestart(db), QString("ok"));
 }
 
