@@ -33,6 +33,7 @@
 #include <QTextStream>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -62,43 +63,50 @@ void setDatabase(AppState &state, const QString &path) {
   state.Paths.ConnectionString = "Data Source=" + path + ";Mode=ReadWrite|Share Deny None;";
 }
 
+// The data module on the database, and the raw history to file, as the
+// program holds them when a reading is filed: the database already open.
+struct Desk {
+  AppState state;
+  std::unique_ptr<TDM> dm;
+  QByteArray history;
+
+  // 0 when ready; else the exit code (2: bad arguments, 3: no database).
+  int open(const QString &database, const QString &rawFile) {
+    setDatabase(state, database);
+    QFile raw(rawFile);
+    if (!raw.open(QIODevice::ReadOnly))
+      return 2;
+    history = raw.readAll();
+    dm = std::make_unique<TDM>(state);
+    return dm->OpenUsers() ? 0 : 3;
+  }
+  const std::uint8_t *bytes() const {
+    return reinterpret_cast<const std::uint8_t *>(history.constData());
+  }
+};
+
 int store(const QStringList &args) {
+  Desk desk;
   if (args.size() != 6)
     return 2;
-  AppState state;
-  setDatabase(state, args[2]);
-  QFile raw(args[3]);
-  if (!raw.open(QIODevice::ReadOnly))
-    return 2;
-  const QByteArray history = raw.readAll();
-  TDM dm(state);
-  // As the program starts: the database is open before anything is filed.
-  if (!dm.OpenUsers())
-    return 3;
+  if (const int failed = desk.open(args[2], args[3]))
+    return failed;
   const QElapsedTimer timer = begin();
-  const bool ok =
-      dm.StoreInstrumentHistory(reinterpret_cast<const std::uint8_t *>(history.constData()),
-                                int(history.size()), args[4].toInt(), args[5].toInt());
+  const bool ok = desk.dm->StoreInstrumentHistory(desk.bytes(), int(desk.history.size()),
+                                                  args[4].toInt(), args[5].toInt());
   say(QStringLiteral("DONE %1 %2").arg(int(ok)).arg(timer.elapsed()));
   return ok ? 0 : 1;
 }
 
 int file(const QStringList &args) {
+  Desk desk;
   if (args.size() != 5)
     return 2;
-  AppState state;
-  setDatabase(state, args[2]);
-  QFile raw(args[3]);
-  if (!raw.open(QIODevice::ReadOnly))
-    return 2;
-  const QByteArray history = raw.readAll();
-  TDM dm(state);
-  if (!dm.OpenUsers())
-    return 3;
+  if (const int failed = desk.open(args[2], args[3]))
+    return failed;
   const QElapsedTimer timer = begin();
   const FilingResult r =
-      dm.FileReading(args[4].toInt(), {reinterpret_cast<const std::uint8_t *>(history.constData()),
-                                       std::size_t(history.size())});
+      desk.dm->FileReading(args[4].toInt(), {desk.bytes(), std::size_t(desk.history.size())});
   const bool ok = r.outcome == FilingResult::Outcome::Filed;
   say(QStringLiteral("DONE %1 %2 %3").arg(int(ok)).arg(timer.elapsed()).arg(r.EventsFiled));
   return ok ? 0 : 1;
