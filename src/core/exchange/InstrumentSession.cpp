@@ -180,7 +180,12 @@ ExchangeResult InstrumentSession::Run(ExchangeMode mode, const ExchangeRequest &
   {
     LinkHooks hooks(
         link_, [this] { Breathe(); }, [this] { return cancelled_; });
-    result = Dispatch(mode, request);
+    // Every mode begins by connecting; a mode runs only on a connection.
+    const int connected = BeginStep();
+    if (connected != LinkOk)
+      Finish(result, connected);
+    else
+      result = Dispatch(mode, request);
   }
   qCInfo(lcLink).noquote() << SupportLogLine(mode, result, clock.elapsed());
   return result;
@@ -295,11 +300,7 @@ int InstrumentSession::BeginStep() {
 
 ExchangeResult InstrumentSession::RunReadHistory(bool keepHistory) {
   ExchangeResult result;
-  int code = BeginStep();
-  if (code != LinkOk) {
-    Finish(result, code);
-    return result;
-  }
+  int code = LinkOk;
   HistoryProgress *progress = observer_ ? observer_->Progress() : nullptr;
   if (observer_)
     observer_->TransferStarted();
@@ -361,13 +362,8 @@ ExchangeResult InstrumentSession::RunReadHistory(bool keepHistory) {
 
 ExchangeResult InstrumentSession::RunRegister(bool clearAll) {
   ExchangeResult result;
-  int code = BeginStep();
-  if (code != LinkOk) {
-    Finish(result, code);
-    return result;
-  }
   result.Commands += 'n';
-  code = ReadNumber(result.DeviceId);
+  int code = ReadNumber(result.DeviceId);
   if (clearAll && Go(code)) {
     // An instrument someone holds keeps that person's unfiled history; the
     // caller tells the operator. A register that cannot be read counts as held.
@@ -399,13 +395,8 @@ ExchangeResult InstrumentSession::RunRegister(bool clearAll) {
 
 ExchangeResult InstrumentSession::RunReadInformation() {
   ExchangeResult result;
-  int code = BeginStep();
-  if (code != LinkOk) {
-    Finish(result, code);
-    return result;
-  }
   result.Commands += "nPT";
-  code = ReadDeviceInfo(link_, socket_, result.Params);
+  const int code = ReadDeviceInfo(link_, socket_, result.Params);
   result.DeviceId = result.Params.DeviceId;
   result.HasActivationTime = code == LinkOk;
   result.ActivationTime = result.Params.ActivationTime;
@@ -419,11 +410,7 @@ ExchangeResult InstrumentSession::RunReadInformation() {
 
 ExchangeResult InstrumentSession::RunWriteParameters(const DEVICE_PARAMS &wanted) {
   ExchangeResult result;
-  int code = BeginStep();
-  if (code != LinkOk) {
-    Finish(result, code);
-    return result;
-  }
+  int code = LinkOk;
   bool cleared = false;
   if (wanted.DoWriteParams) {
     result.Commands += "PS";
@@ -458,13 +445,8 @@ ExchangeResult InstrumentSession::RunWriteParameters(const DEVICE_PARAMS &wanted
 
 ExchangeResult InstrumentSession::RunClear(bool history) {
   ExchangeResult result;
-  int code = BeginStep();
-  if (code != LinkOk) {
-    Finish(result, code);
-    return result;
-  }
   result.Commands += 'n';
-  code = ReadNumber(result.DeviceId);
+  int code = ReadNumber(result.DeviceId);
   if (code == LinkBadDeviceNumber) {
     // No instrument can have that number, so nobody holds it.
     result.outcome = ExchangeOutcome::NotRegistered;

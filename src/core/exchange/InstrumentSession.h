@@ -71,6 +71,8 @@ private:
   ExchangeResult RunWriteParameters(const DEVICE_PARAMS &wanted);
   ExchangeResult RunClear(bool history);
   int Connect();
+  // Connects, letting the window breathe before and after; Run calls it
+  // before any mode.
   int BeginStep();
   // The n command; a number no instrument can have is LinkBadDeviceNumber.
   int ReadNumber(qint32 &deviceId);
