@@ -8,7 +8,6 @@
 #include <limits>
 
 #include "db/DbConnection.h"
-#include "db/Statement.h"
 #include "history/DayCount.h"
 #include "history/HistoryRecord.h"
 #include "log/SupportLog.h"
