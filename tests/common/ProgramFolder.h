@@ -20,9 +20,6 @@ public:
   QString path() const { return dir_.path() + "/"; }
   QString file(const QString &name) const { return QDir(dir_.path()).filePath(name); }
   QString databasePath() const { return file("DB/dbVX4418.db"); }
-  QString connectionString() const {
-    return "Data Source=" + databasePath() + ";Mode=ReadWrite|Share Deny None;";
-  }
 
 private:
   QTemporaryDir dir_;

@@ -42,7 +42,6 @@ struct InstrumentRun : Run {
       users << insertUser("'Holder'", "'C'", "'D'", QString::number(Number));
     exec(db(), users);
     state.Paths.ADOFile = db();
-    state.Paths.ConnectionString = folder.connectionString();
     if (mainWindow)
       start();
     else

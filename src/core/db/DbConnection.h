@@ -1,12 +1,79 @@
 #pragma once
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
+#include <QVariantMap>
 
-// The database file a connection string names: the value of its
-// "Data Source=" key ("Data Source=<path>;Mode=ReadWrite|Share Deny None;").
-// The value ends at the ';' that starts the next key, so a path may itself
-// hold ';'; it may also be quoted. Empty when there is no such key.
-QString DataSourceOf(const QString &connectionString);
+#include "db/DbFileState.h"
+#include "db/SchemaSteps.h"
+
+// The connection to the program's database and its transactions: the one
+// place every statement of the data module passes through. The location (the
+// database file) is looked at again before every statement, so a changed
+// location takes effect on the next one. Failures answer false and keep the
+// database's message in LastError(); nothing here shows anything.
+class DbConnection {
+public:
+  DbConnection();
+  ~DbConnection();
+  DbConnection(const DbConnection &) = delete;
+  DbConnection &operator=(const DbConnection &) = delete;
+
+  // The database file statements go to from the next one on; empty: none.
+  void SetLocation(const QString &databaseFile) { location_ = databaseFile; }
+  const QString &Location() const { return location_; }
+
+  // A query on this connection (not yet the configured one: Prepare makes it so).
+  QSqlQuery Query() const;
+
+  // Makes the connection the configured one (reconnecting when the location
+  // changed, or when the file it opened was deleted, replaced or made
+  // read-only since), opens it if it is closed, and gives `query` the
+  // statement text on it, prepared unless `prepare` is false (then the caller
+  // runs query.exec(text)).
+  bool Prepare(QSqlQuery &query, const QString &text, bool prepare = true);
+
+  // Prepares `text`, binds the named parameters (":PUserId" -> value, the key
+  // with or without the colon) and runs it.
+  bool Exec(QSqlQuery &query, const QString &text, const QVariantMap &params = {});
+
+  // Runs `work` in one transaction: committed when it answers true, rolled
+  // back otherwise. Transactions do not nest.
+  template <class Work> bool InTransaction(Work &&work) {
+    if (!BeginTransaction())
+      return false;
+    const bool ok = work();
+    return EndTransaction(ok);
+  }
+
+  // `ok`, keeping the query's error as the last one when it is false.
+  bool Ok(bool ok, const QSqlQuery &query);
+  void SetLastError(const QString &error) { lastError_ = error; }
+  // The database's message for the last failed statement (for diagnostics and
+  // the support log; the program shows no database messages).
+  const QString &LastError() const { return lastError_; }
+
+  // The layout of the database last opened, and whether its missing steps
+  // could be taken. A database newer than the program is not used: every
+  // statement fails while it is the configured one.
+  const SchemaState &Schema() const { return schema_; }
+
+private:
+  bool Open();
+  bool BeginTransaction();
+  bool EndTransaction(bool ok);
+  // Whether the location still names the file the connection opened, as it was.
+  bool StillTheOpenedFile() const;
+
+  QString connectionName_;
+  QSqlDatabase db_;
+  QString location_;       // where statements go
+  QString openedLocation_; // where the open connection goes
+  DbFileState openedFile_; // and what that file was then
+  SchemaState schema_;
+  bool inTransaction_ = false;
+  QString lastError_;
+};
 
 // Opens `db` (a QSQLITE connection) on an existing database file for reading
 // and writing, waiting up to 5 s for another program's lock. A missing file,

@@ -12,11 +12,24 @@
 #include <limits>
 #include <memory>
 
+#include "db/DbConnection.h"
 #include "db/DbFileState.h"
-#include "db/TDM.h"
 #include "import/ExternalDatabase.h"
-#include "import/Import.h"
 #include "log/SupportLog.h"
+
+// A person's three names as the import compares them: exactly as texts, with
+// a NULL name equal to an empty one.
+struct PersonName {
+  QString Second;
+  QString First;
+  QString Middle;
+
+  bool operator==(const PersonName &) const = default;
+};
+
+size_t qHash(const PersonName &name, size_t seed = 0) {
+  return qHashMulti(seed, name.Second, name.First, name.Middle);
+}
 
 namespace {
 const QStringList UserColumns{QStringLiteral("UserId"), QStringLiteral("UserSecondName"),
@@ -135,7 +148,7 @@ private:
 // The merge itself, inside the import's transaction.
 class Merge {
 public:
-  Merge(TDM &dm, const OtherFile &file, Steps &steps, ImportResult &result)
+  Merge(DbConnection &dm, const OtherFile &file, Steps &steps, ImportResult &result)
       : dm_(dm), file_(file), steps_(steps), result_(result) {}
 
   bool run(const QHash<QString, QList<int>> &eventsOf) {
@@ -143,11 +156,11 @@ public:
     if (!readLocalPeople(local) || !addUnknownPeople(local))
       return false;
     QSqlQuery insert;
-    if (!dm_.EnsureHistoryConnection(
-            insert, QStringLiteral("INSERT INTO TableHistory (DeviceId,UserId, DateTimeEvent, "
-                                   "EventType, EventValue, DEValue) "
-                                   "VALUES(:PDeviceId, :PUserId, :PDateTimeEvent, :PEventType, "
-                                   ":PEventValue, :PDEValue)")))
+    if (!dm_.Prepare(insert,
+                     QStringLiteral("INSERT INTO TableHistory (DeviceId,UserId, DateTimeEvent, "
+                                    "EventType, EventValue, DEValue) "
+                                    "VALUES(:PDeviceId, :PUserId, :PDateTimeEvent, :PEventType, "
+                                    ":PEventValue, :PDEValue)")))
       return false;
     for (const QVariantList &person : file_.people.rows) {
       const int localKey = local.value(file_.nameOf(person));
@@ -176,9 +189,9 @@ private:
   bool readLocalPeople(QHash<PersonName, int> &index) {
     index.clear();
     QSqlQuery q;
-    if (!dm_.EnsureHistoryConnection(q, QStringLiteral("SELECT UserId, UserSecondName, "
-                                                       "UserFirstName, UserMiddleName "
-                                                       "FROM TableUser")))
+    if (!dm_.Prepare(q, QStringLiteral("SELECT UserId, UserSecondName, "
+                                       "UserFirstName, UserMiddleName "
+                                       "FROM TableUser")))
       return false;
     if (!q.exec())
       return failed(q);
@@ -196,14 +209,12 @@ private:
   // again for the keys the database gave them.
   bool addUnknownPeople(QHash<PersonName, int> &local) {
     QSqlQuery withNone, withDefault;
-    if (!dm_.EnsureHistoryConnection(withNone,
-                                     QStringLiteral("INSERT INTO TableUser (UserSecondName, "
-                                                    "UserFirstName, UserMiddleName, DeviceId) "
-                                                    "VALUES (?, ?, ?, -1)")) ||
-        !dm_.EnsureHistoryConnection(withDefault,
-                                     QStringLiteral("INSERT INTO TableUser (UserSecondName, "
-                                                    "UserFirstName, UserMiddleName) "
-                                                    "VALUES (?, ?, ?)")))
+    if (!dm_.Prepare(withNone, QStringLiteral("INSERT INTO TableUser (UserSecondName, "
+                                              "UserFirstName, UserMiddleName, DeviceId) "
+                                              "VALUES (?, ?, ?, -1)")) ||
+        !dm_.Prepare(withDefault, QStringLiteral("INSERT INTO TableUser (UserSecondName, "
+                                                 "UserFirstName, UserMiddleName) "
+                                                 "VALUES (?, ?, ?)")))
       return false;
     QSet<PersonName> added;
     for (const QVariantList &person : file_.people.rows) {
@@ -244,7 +255,7 @@ private:
     return false;
   }
 
-  TDM &dm_;
+  DbConnection &dm_;
   const OtherFile &file_;
   Steps &steps_;
   ImportResult &result_;
@@ -294,8 +305,7 @@ bool SameFile(const QString &a, const QString &b) {
          sa.inode == sb.inode;
 }
 
-ExternalImport::ExternalImport(TDM &dm, QString databaseInUse)
-    : dm_(dm), databaseInUse_(std::move(databaseInUse)) {}
+ExternalImport::ExternalImport(DbConnection &connection) : dm_(connection) {}
 
 ImportResult ExternalImport::Run(const QString &path) {
   QElapsedTimer timer;
@@ -312,7 +322,7 @@ ImportResult ExternalImport::Run(const QString &path) {
     return result;
   };
 
-  if (SameFile(path, databaseInUse_))
+  if (SameFile(path, dm_.Location()))
     return finish(ImportOutcome::SameDatabase,
                   QStringLiteral("%1 is the database in use. A database cannot be imported "
                                  "into itself; nothing was imported.")

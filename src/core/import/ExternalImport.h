@@ -3,7 +3,7 @@
 
 #include "import/ExternalDatabase.h"
 
-class TDM;
+class DbConnection;
 
 // How an import ended.
 enum class ImportOutcome {
@@ -47,8 +47,8 @@ public:
 // events could not be told apart).
 class ExternalImport {
 public:
-  // `databaseInUse` is the file the data module works on.
-  ExternalImport(TDM &dm, QString databaseInUse);
+  // Merges into the database `connection` works on, which is never imported.
+  explicit ExternalImport(DbConnection &connection);
 
   void SetObserver(ImportObserver *observer) { observer_ = observer; }
   // Asks a running import to stop at its next step; what it did is rolled back.
@@ -58,8 +58,7 @@ public:
   ImportResult Run(const QString &path);
 
 private:
-  TDM &dm_;
-  QString databaseInUse_;
+  DbConnection &dm_;
   ImportObserver *observer_ = nullptr;
   bool cancelled_ = false;
 };

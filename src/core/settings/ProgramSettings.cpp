@@ -4,7 +4,6 @@
 #include <QFileInfo>
 
 #include "db/DatabaseCheck.h"
-#include "db/DbConnection.h"
 #include "settings/ProfileFile.h"
 #include "state/AppState.h"
 
@@ -41,8 +40,6 @@ QString ConnectionStringFor(const QString &databaseFile) {
 
 // Why the program cannot work on the database at path; empty when it can.
 static QString DatabaseProblem(const QString &path) {
-  if (DataSourceOf(ConnectionStringFor(path)) != path)
-    return QStringLiteral("The path holds both kinds of quotes and \";\".");
   return CheckDatabaseFile(path).reason;
 }
 

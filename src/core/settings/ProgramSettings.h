@@ -46,8 +46,8 @@ bool SaveSettings(const AppState &state, ProfileFile &ini, QString *error = null
 
 // "Data Source=<database file>;Mode=ReadWrite|Share Deny None;". A path that
 // holds ";" or blanks at either end is put between double quotes (single
-// quotes when it holds a double quote), so that the data module reads back
-// the whole path.
+// quotes when it holds a double quote), so that tools reading the settings
+// file find the whole path. The program itself opens ADOFile.
 QString ConnectionStringFor(const QString &databaseFile);
 
 // programFolder/VX4418.ini and programFolder/DB/dbVX4418.db.

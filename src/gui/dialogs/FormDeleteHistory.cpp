@@ -209,7 +209,7 @@ void TFormDeleteHistory::FormShow() {
 }
 
 void TFormDeleteHistory::FillDevices() {
-  const std::optional<QList<qint32>> numbers = ctx_.DM->HistoryDeviceNumbers();
+  const std::optional<QList<qint32>> numbers = ctx_.DM->History().HistoryDeviceNumbers();
   const bool any = numbers && !numbers->isEmpty();
   if (any) {
     cmb_Device->clear();
@@ -225,7 +225,8 @@ void TFormDeleteHistory::FillDevices() {
 
 void TFormDeleteHistory::SetUpInterval() {
   // A person without events has no interval to offer.
-  const std::optional<std::pair<double, double>> span = ctx_.DM->FirstAndLastEvent(UserKey);
+  const std::optional<std::pair<double, double>> span =
+      ctx_.DM->History().FirstAndLastEvent(UserKey);
   const bool found = span && Showable(span->first) && Showable(span->second);
   if (found) {
     firstEvent_ = span->first;
@@ -308,7 +309,7 @@ void TFormDeleteHistory::SB_DeleteClick() {
     instrument = device;
 
   setCursor(Qt::WaitCursor);
-  const bool ok = ctx_.DM->DeleteHistory(UserKey, interval, instrument);
+  const bool ok = ctx_.DM->History().DeleteHistory(UserKey, interval, instrument);
   unsetCursor();
   if (ok)
     accept();

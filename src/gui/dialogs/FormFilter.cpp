@@ -13,8 +13,6 @@
 #include <QShowEvent>
 #include <QTimeEdit>
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -69,19 +67,6 @@ int Right(const QWidget *w) {
 }
 int Bottom(const QWidget *w) {
   return w->y() + w->height();
-}
-
-// An instrument number as the history holds it, when it is one the filter can
-// look for: an integer within 32 bits.
-std::optional<qint32> DeviceNumberOf(const QVariant &v) {
-  if (v.isNull())
-    return std::nullopt;
-  bool ok = false;
-  const double d = v.toDouble(&ok);
-  if (!ok || d != std::trunc(d) || d < std::numeric_limits<qint32>::min() ||
-      d > std::numeric_limits<qint32>::max())
-    return std::nullopt;
-  return qint32(d);
 }
 
 } // namespace
@@ -256,15 +241,10 @@ void TFormFilter::FormShow() {
 
 void TFormFilter::FillDeviceList() {
   cmb_Device->clear();
-  if (ctx_.DM && ctx_.DM->OpenHistoryDevices()) {
-    const RecordSet &rows = ctx_.DM->ADOQDev;
-    const int column = rows.FieldIndex("DeviceId");
-    // A number no filter can match (NULL, fractional, beyond 32 bits; rows
-    // written by another program) is not offered.
-    for (int r = 0; column >= 0 && r < rows.RowCount(); ++r)
-      if (const std::optional<qint32> d = DeviceNumberOf(rows.Value(r, column)))
-        cmb_Device->addItem(QString::number(*d));
-  }
+  // Only numbers a filter can match are offered (history/HistoryStore.h).
+  if (const auto numbers = ctx_.DM ? ctx_.DM->History().StoredDeviceNumbers() : std::nullopt)
+    for (qint32 number : *numbers)
+      cmb_Device->addItem(QString::number(number));
   if (cmb_Device->count() > 0) {
     CB_OnDevice->setEnabled(true);
     cmb_Device->setCurrentIndex(0);

@@ -86,7 +86,7 @@ bool TFormPrintHistory::ShowReport(const QString &userLine,
                                    const std::optional<QList<StoredEvent>> &shown) {
   std::optional<QList<StoredEvent>> rows = shown;
   if (!rows && ctx_.DM)
-    rows = ctx_.DM->UserHistory(ctx_.state.User.CurrentUserKey, ctx_.state.Filter);
+    rows = ctx_.DM->History().UserHistory(ctx_.state.User.CurrentUserKey, ctx_.state.Filter);
   if (!rows)
     return false;
   *report_.Title.Value("QRL_User") = userLine;

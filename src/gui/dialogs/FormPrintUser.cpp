@@ -3,14 +3,6 @@
 #include "common/AppContext.h"
 #include "db/TDM.h"
 
-namespace {
-
-// Detail fields in the order of the query columns they print.
-const char *const kUserFields[] = {"UserSecondName", "UserFirstName", "UserMiddleName", "DeviceId"};
-constexpr int kDeviceField = 3;
-
-} // namespace
-
 TFormPrintUser::TFormPrintUser(AppContext &ctx, QWidget *parent)
     : TReportWindow(ctx, QStringLiteral("FormPrintUser"), parent) {
   report_.Title = {"TitleBand1", 10.6, {{"QRL_UserList", 0, -1, 12, true, true}}, {}};
@@ -41,31 +33,33 @@ void TFormPrintUser::ApplyTexts() {
 }
 
 bool TFormPrintUser::ShowReport() {
-  TDM *dm = ctx_.DM;
-  if (!dm || (!dm->ADOQueryUser.Active() && !dm->OpenUsers()))
+  std::optional<QList<Person>> people =
+      ctx_.DM ? ctx_.DM->Register().People() : std::optional<QList<Person>>();
+  if (!people)
     return false;
-  const RecordSet &users = dm->ADOQueryUser;
-  for (int f = 0; f < 4; ++f)
-    columns_[f] = users.FieldIndex(QLatin1String(kUserFields[f]));
-  report_.Detail.rows = users.RowCount();
-  report_.Detail.text = [this, &users](int row, int field) { return FieldText(users, row, field); };
+  people_ = std::move(*people);
+  report_.Detail.rows = int(people_.size());
+  report_.Detail.text = [this](int row, int field) { return FieldText(row, field); };
   ApplyTexts();
   Present(caption_, QStringLiteral("QRPrintUser"));
   return true;
 }
 
-QString TFormPrintUser::FieldText(const RecordSet &users, int row, int field) const {
-  QString value = users.Value(row, columns_[field]).toString();
-  if (field == kDeviceField)
-    QT_DevIdPrint(value);
-  return value;
+QString TFormPrintUser::FieldText(int row, int field) const {
+  const Person &p = people_.at(row);
+  switch (field) {
+  case 0:
+    return p.SecondName;
+  case 1:
+    return p.FirstName;
+  case 2:
+    return p.MiddleName;
+  default:
+    return QT_DevIdPrint(p);
+  }
 }
 
-void TFormPrintUser::QT_DevIdPrint(QString &value) {
-  bool ok = false;
-  int number = value.toInt(&ok);
-  if (!ok)
-    number = -1;
-  if (number < 0)
-    value.clear();
+QString TFormPrintUser::QT_DevIdPrint(const Person &person) {
+  const std::optional<qint32> device = person.StoredDeviceId;
+  return device && *device >= 0 ? QString::number(*device) : QString();
 }

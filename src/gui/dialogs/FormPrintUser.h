@@ -1,7 +1,8 @@
 #pragma once
-#include "dialogs/ReportPreview.h"
+#include <QList>
 
-class RecordSet;
+#include "db/Person.h"
+#include "dialogs/ReportPreview.h"
 
 // The printed report of the user list (QRPrintUser): one line per person with
 // the three names and the instrument held, the column titles on every page.
@@ -10,21 +11,20 @@ class TFormPrintUser : public TReportWindow {
 public:
   explicit TFormPrintUser(AppContext &ctx, QWidget *parent = nullptr);
 
-  // Binds the report to the data module's user query (opened when it is
-  // closed), applies the texts and opens the print preview. False, with
-  // nothing shown, when the query cannot be opened.
+  // Reads the register, applies the texts and opens the print preview of
+  // every person in the database's order. False, with nothing shown, when the
+  // register cannot be read.
   bool ShowReport();
 
   // The report's texts from the current language.
   void ApplyTexts();
 
-  // The instrument cell: empty for a number below 0 or a text that is not a
-  // number, otherwise the field's text unchanged.
-  static void QT_DevIdPrint(QString &value);
+  // The instrument cell: the stored number when it is 0 or more, else empty.
+  static QString QT_DevIdPrint(const Person &person);
 
 private:
-  QString FieldText(const RecordSet &users, int row, int field) const;
+  QString FieldText(int row, int field) const;
 
   QString caption_;
-  int columns_[4] = {-1, -1, -1, -1}; // query columns of the four detail fields
+  QList<Person> people_; // the rows of the report last shown
 };

@@ -227,7 +227,7 @@ void TFormUser::SB_SaveClick() {
       ShowError(44);
       return;
     }
-    if (!ctx_.DM->InsertUser(second, first, middle, -1)) {
+    if (!ctx_.DM->Register().InsertUser(second, first, middle, -1)) {
       ShowError(42);
       return;
     }
@@ -254,10 +254,11 @@ TFormUser::Duplicate TFormUser::CheckDuplicate(const QString &second, const QStr
                                                const QString &middle, int userKey) {
   // A check that cannot run finds nothing; the write that follows reports
   // the failure.
-  const std::optional<bool> found = ctx_.DM->FindDuplicatePerson(second, first, middle, userKey);
+  const std::optional<bool> found =
+      ctx_.DM->Register().FindDuplicatePerson(second, first, middle, userKey);
   return found.value_or(false) ? Duplicate::Yes : Duplicate::No;
 }
 
 bool TFormUser::UpdateUser(const QString &second, const QString &first, const QString &middle) {
-  return ctx_.DM->UpdatePerson(EditedUserKey, second, first, middle);
+  return ctx_.DM->Register().UpdatePerson(EditedUserKey, second, first, middle);
 }

@@ -302,7 +302,7 @@ void TFormViewHist::FillUserCombo(const QString &second, const QString &first,
   const int remembered = Cmb_User->currentIndex();
   // Read anew: people added or given an instrument since are offered as
   // they are now. Only people who hold no instrument are offered.
-  const std::optional<QList<Person>> people = ctx_.DM->People();
+  const std::optional<QList<Person>> people = ctx_.DM->Register().People();
   if (!people)
     return;
   freePeople_.clear();
@@ -334,7 +334,7 @@ int TFormViewHist::SelectedUserKey() {
     return -1;
   // Looked up again: deleted or given an instrument at another desk since
   // the list was read, she is not the one to register to.
-  const PersonLookup now = ctx_.DM->LookUpPerson(freePeople_.at(index).UserId);
+  const PersonLookup now = ctx_.DM->Register().LookUpPerson(freePeople_.at(index).UserId);
   if (now.outcome != PersonLookup::Outcome::Found || now.person.DeviceId >= 0)
     return -1;
   return now.person.UserId;
@@ -448,12 +448,12 @@ void TFormViewHist::tlbRegClick() {
   exchange.Tag = TFormRead::RegisterMode;
   exchange.ApplyTexts(TFormRead::RegisterMode);
   if (exchange.exec() == QDialog::Accepted) {
-    const int holders = ctx_.DM->CountDeviceHolders(reg.DeviceId);
+    const int holders = ctx_.DM->Register().CountDeviceHolders(reg.DeviceId);
     if (holders < 0)
       ctx_.messages.error(this, Text(67) + u'\n' + Text(68));
     else if (holders > 0)
       ctx_.messages.notice(this, Text(69));
-    else if (ctx_.DM->RegisterDevice(reg))
+    else if (ctx_.DM->Register().RegisterDevice(reg))
       emit peopleChanged();
   }
   close();

@@ -136,7 +136,7 @@ void TMainForm::ADeleteUserExecute() {
   }
   if (!ctx_.messages.question(this, t.at(52)))
     return;
-  if (!ctx_.DM->DeleteUserWithHistory(person->UserId)) {
+  if (!ctx_.DM->Register().DeleteUserWithHistory(person->UserId)) {
     // Refused when she was given an instrument meanwhile: the list shows it.
     FillUserList();
     return;

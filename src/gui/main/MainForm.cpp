@@ -10,6 +10,7 @@
 #include "main/EditProgramSettings.h"
 #include "main/HistoryList.h"
 #include "main/StringGrid.h"
+#include "main/UserList.h"
 #include "settings/ProgramSettings.h"
 
 #include <QAction>
@@ -286,7 +287,7 @@ void TMainForm::buildClientArea() {
   PanelName->hide();
   layout->addWidget(PanelName);
 
-  userCells_ = new TextGridModel(4);
+  userCells_ = new UserGridModel;
   SG_User = new StringGrid(userCells_, StringGrid::Lines::Horizontal, central);
   SG_User->setObjectName("SG_User");
   SG_User->setFrameShape(QFrame::NoFrame);
@@ -439,7 +440,8 @@ void TMainForm::FormShow() {
 
   LayoutHistoryList(false);
   LayoutUserList(true);
-  ctx_.DM->PurgeUntypedEvents();
+  ctx_.DM->SetLocation(s.Paths.ADOFile);
+  ctx_.DM->History().PurgeUntypedEvents();
   // A database newer than the program is not used; one whose missing layout
   // steps could not be taken is used without what they add.
   if (const SchemaState &schema = ctx_.DM->Schema();
@@ -555,24 +557,12 @@ void TMainForm::LayoutHistoryList(bool visible) {
 }
 
 void TMainForm::FillUserList() {
-  std::optional<QList<Person>> people = ctx_.DM->People();
+  std::optional<QList<Person>> people = ctx_.DM->Register().People();
   if (!people)
     return;
   PanelName->hide();
-  people_ = std::move(*people);
-  // Rows grow in steps of 20, so up to 20 empty rows follow the last person.
-  const int n = int(people_.size());
-  const int dataRows = std::max(20, (n + 19) / 20 * 20);
-  std::vector<QString> cells(std::size_t(dataRows) * 4);
-  auto cell = cells.begin();
-  for (const Person &p : people_) {
-    *cell++ = p.SecondName;
-    *cell++ = p.FirstName;
-    *cell++ = p.MiddleName;
-    *cell++ = p.HoldsInstrument() ? QString::number(p.DeviceId) : QString();
-  }
   const int selected = SG_User->SelectedRow();
-  userCells_->SetRows(std::move(cells), dataRows);
+  userCells_->Fill(std::move(*people));
   LayoutUserList(true);
   // The selected row stays where it was, within the rows the grid now has.
   if (selected > 0)
@@ -580,7 +570,7 @@ void TMainForm::FillUserList() {
 }
 
 bool TMainForm::LoadHistory() {
-  historyRows_ = ctx_.DM->UserHistory(ctx_.state.User.CurrentUserKey, ctx_.state.Filter);
+  historyRows_ = ctx_.DM->History().UserHistory(ctx_.state.User.CurrentUserKey, ctx_.state.Filter);
   return historyRows_.has_value();
 }
 
@@ -601,19 +591,17 @@ void TMainForm::FillHistoryList() {
 int TMainForm::SelectedUserKey() {
   // The key travels with the row the grid shows: whatever happened to the
   // database since, a command acts on the person the operator sees.
-  const int row = SG_User->SelectedRow();
-  const StringGridModel &g = SG_User->cells();
-  if (row < 1 || row > people_.size() ||
-      (g.Cell(0, row).isEmpty() && g.Cell(1, row).isEmpty() && g.Cell(2, row).isEmpty()))
+  const Person *p = userCells_->PersonAt(SG_User->SelectedRow());
+  if (!p || (p->SecondName.isEmpty() && p->FirstName.isEmpty() && p->MiddleName.isEmpty()))
     return -1;
-  return people_.at(row - 1).UserId;
+  return p->UserId;
 }
 
 std::optional<Person> TMainForm::RecheckSelectedPerson() {
   const int key = SelectedUserKey();
   if (key == -1)
     return std::nullopt;
-  const PersonLookup now = ctx_.DM->LookUpPerson(key);
+  const PersonLookup now = ctx_.DM->Register().LookUpPerson(key);
   if (now.outcome == PersonLookup::Outcome::Found)
     return now.person;
   // Deleted at another desk, or the register cannot be read: nothing is done

@@ -19,7 +19,7 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class StringGrid;
-class TextGridModel;
+class UserGridModel;
 
 // The main window: the user list or one person's history, the commands on
 // menus and tool bar, and the status bar.
@@ -139,9 +139,7 @@ private:
   void ClearInstrument(int mode, int questionEntry);
 
   AppContext &ctx_;
-  TextGridModel *userCells_ = nullptr;
-  // The people the user list shows, row 1 first: each row's key.
-  QList<Person> people_;
+  UserGridModel *userCells_ = nullptr; // each row keeps its person
   HistoryGridModel *historyCells_ = nullptr;
   // The rows of the last history select; none after it failed.
   std::optional<QList<StoredEvent>> historyRows_;

@@ -2,7 +2,7 @@
 #include "common/AppContext.h"
 #include "common/FileDialogs.h"
 #include "common/OperatorMessages.h"
-#include "db/DbConnection.h"
+#include "db/TDM.h"
 #include "import/ExternalImport.h"
 #include "lang/FileDialogFilter.h"
 #include "main/MainForm.h"
@@ -44,7 +44,7 @@ void TMainForm::AImportExecute() {
   const QString path = ctx_.files.openFile(this, OD_ExternalDataBaseTitle, QString(), filter);
   if (path.isEmpty())
     return;
-  ExternalImport import(*ctx_.DM, DataSourceOf(ctx_.state.Paths.ConnectionString));
+  ExternalImport import(ctx_.DM->Connection());
   ImportResult result;
   {
     ImportProgressDialog progress(this, ctx_.state.Texts.at(93), import);

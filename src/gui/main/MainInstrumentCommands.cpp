@@ -86,12 +86,12 @@ void TMainForm::ARegistrationExecute() {
   if (!RunInstrumentExchange(TFormRead::RegisterMode))
     return;
   const TextTable &t = s.Texts;
-  const int holders = ctx_.DM->CountDeviceHolders(reg.DeviceId);
+  const int holders = ctx_.DM->Register().CountDeviceHolders(reg.DeviceId);
   if (holders < 0)
     ctx_.messages.error(this, t.at(67) + u'\n' + t.at(68));
   else if (holders > 0)
     ctx_.messages.notice(this, t.at(69));
-  else if (ctx_.DM->RegisterDevice(reg))
+  else if (ctx_.DM->Register().RegisterDevice(reg))
     FillUserList();
 }
 
@@ -120,7 +120,7 @@ void TMainForm::ACancelRegExecute() {
   }
   if (!ctx_.messages.question(this, s.Texts.at(64)))
     return;
-  if (ctx_.DM->CancelRegistration(deviceId, s.User.CurrentUserKey))
+  if (ctx_.DM->Register().CancelRegistration(deviceId, s.User.CurrentUserKey))
     FillUserList();
 }
 

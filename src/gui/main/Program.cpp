@@ -81,7 +81,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx) {
   ctx.FormUser = new TFormUser(ctx, main);
   ctx.FormDeleteHistory = new TFormDeleteHistory(ctx, main);
   // Nothing above may touch the database: the data module comes fourth.
-  w->DM = std::make_unique<TDM>(ctx.state);
+  w->DM = std::make_unique<TDM>(ctx.state.clock, ctx.state.Paths.ADOFile);
   ctx.DM = w->DM.get();
   ctx.FormFilter = new TFormFilter(ctx, main);
   ctx.FormPrintHistory = new TFormPrintHistory(ctx, main);

@@ -49,34 +49,6 @@ bool StringGridModel::RowFilled(int row) const {
   return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 32; });
 }
 
-TextGridModel::TextGridModel(int columns, QObject *parent) : StringGridModel(columns, parent) {}
-
-QString TextGridModel::Cell(int column, int row) const {
-  if (row < 1 || row >= RowCount() || column < 0 || column >= ColCount())
-    return {};
-  return cells_[std::size_t(row - 1) * std::size_t(ColCount()) + std::size_t(column)];
-}
-
-void TextGridModel::SetCell(int column, int row, const QString &text) {
-  if (row < 1 || row >= RowCount() || column < 0 || column >= ColCount())
-    return;
-  cells_[std::size_t(row - 1) * std::size_t(ColCount()) + std::size_t(column)] = text;
-  const QModelIndex i = index(row - 1, column);
-  emit dataChanged(i, i, {Qt::DisplayRole});
-}
-
-void TextGridModel::ClearGrid(int n) {
-  SetRows({}, std::max(0, n));
-}
-
-void TextGridModel::SetRows(std::vector<QString> cells, int rows) {
-  beginResetModel();
-  cells_ = std::move(cells);
-  cells_.resize(std::size_t(rows) * std::size_t(ColCount()));
-  setDataRows(rows);
-  endResetModel();
-}
-
 namespace {
 
 // Draws the line under each cell for grids with horizontal lines only.

@@ -2,7 +2,6 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTableView>
-#include <vector>
 
 // Cells of a string grid: a title row (the header) and data rows of text.
 // Row numbers follow the grid's own counting: row 0 is the title row, data
@@ -40,23 +39,6 @@ private:
   int columns_;
   int dataRows_ = 0;
   QStringList titles_;
-};
-
-// A grid whose cells are texts kept row by row (the user list).
-class TextGridModel : public StringGridModel {
-  Q_OBJECT
-public:
-  explicit TextGridModel(int columns, QObject *parent = nullptr);
-
-  QString Cell(int column, int row) const override;
-  void ClearGrid(int n) override;
-  void SetCell(int column, int row, const QString &text);
-  // Replaces every data row at once: `cells` holds `rows` rows of ColCount()
-  // texts, row after row; missing texts are empty.
-  void SetRows(std::vector<QString> cells, int rows);
-
-private:
-  std::vector<QString> cells_;
 };
 
 // A string grid on screen: whole-row selection of consecutive rows, no

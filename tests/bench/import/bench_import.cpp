@@ -35,9 +35,8 @@ void ImportThroughProgram(benchmark::State &state) {
     state.PauseTiming();
     auto local = std::make_unique<ProgramFolder>(false);
     AppState app;
-    app.Paths.ConnectionString = local->connectionString();
-    auto dm = std::make_unique<TDM>(app);
-    ExternalImport import(*dm, local->databasePath());
+    auto dm = std::make_unique<TDM>(app.clock, local->databasePath());
+    ExternalImport import(dm->Connection());
     state.ResumeTiming();
     const ImportResult result = import.Run(other);
     if (result.outcome != ImportOutcome::Merged || result.EventsCopied != Events)

@@ -36,11 +36,10 @@ const ProgramFolder &largeFolder() {
 // large database.
 struct History {
   AppState state;
-  TDM dm{state};
+  TDM dm{state.clock, largeFolder().databasePath()};
   QList<StoredEvent> rows;
   explicit History(int userId) {
-    state.Paths.ConnectionString = largeFolder().connectionString();
-    const std::optional<QList<StoredEvent>> selected = dm.UserHistory(userId, {});
+    const std::optional<QList<StoredEvent>> selected = dm.History().UserHistory(userId, {});
     if (!selected)
       std::abort();
     rows = *selected;
@@ -108,7 +107,7 @@ void BM_UserList(benchmark::State &st) {
   QueuedFileDialogs files;
   AppContext ctx{state, messages, files, largeFolder().path()};
   auto windows = CreateProgramWindows(ctx);
-  state.Paths.ConnectionString = largeFolder().connectionString();
+  ctx.DM->SetLocation(largeFolder().databasePath());
   for (auto _ : st) {
     windows->MainForm->FillUserList();
     if (windows->MainForm->SG_User->cells().Cell(0, kUsers).isEmpty())
@@ -121,18 +120,20 @@ BENCHMARK(BM_UserList)->Unit(benchmark::kMillisecond)->Iterations(10);
 // The same select, its rows put into a table widget with one item per cell.
 void BM_UserTableWidget(benchmark::State &st) {
   AppState state;
-  state.Paths.ConnectionString = largeFolder().connectionString();
-  TDM dm(state);
+  TDM dm(state.clock, largeFolder().databasePath());
   for (auto _ : st) {
-    if (!dm.OpenUsers())
+    const std::optional<QList<Person>> people = dm.Register().People();
+    if (!people)
       st.SkipWithError("select failed");
-    const RecordSet &users = dm.ADOQueryUser;
-    const int columns[] = {users.FieldIndex("UserSecondName"), users.FieldIndex("UserFirstName"),
-                           users.FieldIndex("UserMiddleName"), users.FieldIndex("DeviceId")};
-    QTableWidget table(users.RowCount(), 4);
-    for (int r = 0; r < users.RowCount(); ++r)
-      for (int c = 0; c < 4; ++c)
-        table.setItem(r, c, new QTableWidgetItem(users.Value(r, columns[c]).toString()));
+    const QList<Person> &users = *people;
+    QTableWidget table(int(users.size()), 4);
+    for (int r = 0; r < users.size(); ++r) {
+      const Person &p = users[r];
+      table.setItem(r, 0, new QTableWidgetItem(p.SecondName));
+      table.setItem(r, 1, new QTableWidgetItem(p.FirstName));
+      table.setItem(r, 2, new QTableWidgetItem(p.MiddleName));
+      table.setItem(r, 3, new QTableWidgetItem(QString::number(p.DeviceId)));
+    }
   }
   st.counters["users"] = kUsers;
 }

@@ -159,11 +159,10 @@ BENCHMARK(BM_StartupSuppliedDatabase)->Unit(benchmark::kMillisecond)->Iterations
 // The history select of one person, every row read into a typed row.
 void BM_HistorySelectDataModule(benchmark::State &st) {
   AppState state;
-  state.Paths.ConnectionString = largeFolder().connectionString();
-  TDM dm(state);
+  TDM dm(state.clock, largeFolder().databasePath());
   qsizetype rows = 0;
   for (auto _ : st) {
-    const std::optional<QList<StoredEvent>> history = dm.UserHistory(kSelectedUser, {});
+    const std::optional<QList<StoredEvent>> history = dm.History().UserHistory(kSelectedUser, {});
     rows = history ? history->size() : 0;
     if (rows == 0)
       st.SkipWithError("select failed");

@@ -34,12 +34,11 @@ void StoreThroughDataModule(benchmark::State &state) {
     state.PauseTiming();
     auto db = std::make_unique<FreshDb>();
     AppState app;
-    app.Paths.ConnectionString = "Data Source=" + db->path + ";Mode=ReadWrite|Share Deny None;";
-    auto dm = std::make_unique<TDM>(app);
-    if (!db->ok || !dm->PurgeUntypedEvents()) // opens the connection
+    auto dm = std::make_unique<TDM>(app.clock, db->path);
+    if (!db->ok || !dm->History().PurgeUntypedEvents()) // opens the connection
       state.SkipWithError("cannot open the database copy");
     state.ResumeTiming();
-    if (!dm->StoreInstrumentHistory(Area().data(), int(Area().size()), 1203, 1))
+    if (!dm->History().StoreInstrumentHistory(Area().data(), int(Area().size()), 1203, 1))
       state.SkipWithError("store failed");
     state.PauseTiming();
     dm.reset();
@@ -98,13 +97,12 @@ void StoreThroughSqlite(benchmark::State &state) {
 void OpenLargeHistory(benchmark::State &state) {
   FreshDb db;
   AppState app;
-  app.Paths.ConnectionString = "Data Source=" + db.path + ";Mode=ReadWrite|Share Deny None;";
-  TDM dm(app);
+  TDM dm(app.clock, db.path);
   for (int i = 0; i < 23 && db.ok; ++i) // 23 readings of 13,317 events
-    dm.StoreInstrumentHistory(Area().data(), int(Area().size()), 1203, 1);
+    dm.History().StoreInstrumentHistory(Area().data(), int(Area().size()), 1203, 1);
   qsizetype rows = 0;
   for (auto _ : state) {
-    const std::optional<QList<StoredEvent>> history = dm.UserHistory(1, {});
+    const std::optional<QList<StoredEvent>> history = dm.History().UserHistory(1, {});
     if (!history)
       state.SkipWithError("select failed");
     rows = history ? history->size() : 0;

@@ -44,10 +44,7 @@ const char *OriginalLayout =
 struct Desk {
   AppState state;
   std::unique_ptr<TDM> dm;
-  explicit Desk(const HistoryTestDb &db) {
-    state.Paths.ConnectionString = db.connectionString();
-    dm = std::make_unique<TDM>(state);
-  }
+  explicit Desk(const HistoryTestDb &db) { dm = std::make_unique<TDM>(state.clock, db.path()); }
 };
 
 } // namespace
@@ -80,7 +77,7 @@ private slots:
 
   void suppliedDatabaseIsCurrent() {
     Desk desk(*db);
-    QVERIFY(desk.dm->OpenUsers());
+    QVERIFY(desk.dm->Register().People());
     QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::UpToDate);
     QCOMPARE(desk.dm->Schema().Version, CurrentSchemaVersion);
     QCOMPARE(db->scalar("PRAGMA user_version").toInt(), CurrentSchemaVersion);
@@ -95,7 +92,7 @@ private slots:
     QCOMPARE(fresh.scalar("PRAGMA user_version").toInt(), 0);
 
     Desk desk(fresh);
-    QVERIFY(desk.dm->OpenUsers());
+    QVERIFY(desk.dm->Register().People());
     QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::UpToDate);
     QCOMPARE(fresh.scalar("PRAGMA user_version").toInt(), CurrentSchemaVersion);
     QCOMPARE(fresh.count("sqlite_master", "name = 'TableLastFiled'"), 1);
@@ -113,7 +110,7 @@ private slots:
   void newerDatabaseIsRefusedAndLeftAlone() {
     QVERIFY(db->exec("PRAGMA user_version = 99"));
     Desk desk(*db);
-    QVERIFY(!desk.dm->OpenUsers());
+    QVERIFY(!desk.dm->Register().People());
     QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::TooNew);
     QVERIFY2(desk.dm->LastError().contains("99"), qPrintable(desk.dm->LastError()));
     const QByteArray reading = Reading(2);
@@ -134,7 +131,7 @@ private slots:
     QVERIFY(lock.exec("BEGIN IMMEDIATE"));
     {
       Desk desk(*db);
-      QVERIFY(desk.dm->OpenUsers()); // reading still works
+      QVERIFY(desk.dm->Register().People()); // reading still works
       QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::Behind);
       QCOMPARE(desk.dm->Schema().Version, 0);
       QVERIFY(!desk.dm->Schema().error.isEmpty());
@@ -194,7 +191,7 @@ private slots:
 
   void holderIsTheOneTheRegisterNamesAtFilingTime() {
     Desk desk(*db);
-    QVERIFY(desk.dm->OpenUsers()); // the list read before the change
+    QVERIFY(desk.dm->Register().People()); // the list read before the change
     // Another desk hands the instrument to someone else meanwhile.
     QVERIFY(db->exec("UPDATE TableUser SET DeviceId = -1 WHERE DeviceId = 4711"));
     QVERIFY(db->exec("UPDATE TableUser SET DeviceId = 4711 WHERE UserSecondName = 'Other'"));
@@ -217,18 +214,20 @@ private slots:
   void duplicateCheckTakesNullMiddleNameForEmpty() {
     Desk desk(*db);
     // 'Holder Anna' has a NULL middle name, 'Other Olga' an empty one.
-    QCOMPARE(desk.dm->FindDuplicatePerson("Holder", "Anna", "", -1), std::optional<bool>(true));
-    QCOMPARE(desk.dm->FindDuplicatePerson("Holder", "Anna", QString(), -1),
+    QCOMPARE(desk.dm->Register().FindDuplicatePerson("Holder", "Anna", "", -1),
              std::optional<bool>(true));
-    QCOMPARE(desk.dm->FindDuplicatePerson("Other", "Olga", QString(), -1),
+    QCOMPARE(desk.dm->Register().FindDuplicatePerson("Holder", "Anna", QString(), -1),
              std::optional<bool>(true));
-    QCOMPARE(desk.dm->FindDuplicatePerson("Holder", "Anna", "B", -1), std::optional<bool>(false));
+    QCOMPARE(desk.dm->Register().FindDuplicatePerson("Other", "Olga", QString(), -1),
+             std::optional<bool>(true));
+    QCOMPARE(desk.dm->Register().FindDuplicatePerson("Holder", "Anna", "B", -1),
+             std::optional<bool>(false));
     // The person's own row lets her keep her names.
-    QCOMPARE(desk.dm->FindDuplicatePerson("Holder", "Anna", "", holder),
+    QCOMPARE(desk.dm->Register().FindDuplicatePerson("Holder", "Anna", "", holder),
              std::optional<bool>(false));
     // A renamed person who is gone is reported, not silently passed over.
-    QVERIFY(desk.dm->UpdatePerson(holder, "New", "Name", ""));
-    QVERIFY(!desk.dm->UpdatePerson(987654, "New", "Name", ""));
+    QVERIFY(desk.dm->Register().UpdatePerson(holder, "New", "Name", ""));
+    QVERIFY(!desk.dm->Register().UpdatePerson(987654, "New", "Name", ""));
   }
 
   void twoDesksReadingOneInstrumentFileItOnce() {

@@ -25,10 +25,6 @@ public:
   bool ok() const { return ok_; }
   const QString &path() const { return path_; }
   QString dirPath() const { return dir_.path(); }
-  QString connectionString() const { return ConnectionStringFor(path_); }
-  static QString ConnectionStringFor(const QString &path) {
-    return "Data Source=" + path + ";Mode=ReadWrite|Share Deny None;";
-  }
 
   // Runs statements; false on any error.
   bool exec(const QString &sql) {

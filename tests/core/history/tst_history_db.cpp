@@ -52,9 +52,7 @@ private slots:
     state = std::make_unique<AppState>();
     clock = std::make_shared<SettableClock>(QDateTime(QDate(2025, 3, 14), QTime(15, 9, 26, 535)));
     state->clock = clock;
-    state->Paths.ADOFile = db->path();
-    state->Paths.ConnectionString = db->connectionString();
-    dm = std::make_unique<TDM>(*state);
+    dm = std::make_unique<TDM>(clock, db->path());
   }
   void cleanup() {
     dm.reset();
@@ -64,11 +62,11 @@ private slots:
 
   void suppliedDatabaseIsWalWithTheTwoTables() {
     QCOMPARE(db->scalar("PRAGMA journal_mode").toString(), QString("wal"));
-    QVERIFY(dm->OpenUsers());
+    QCOMPARE(dm->Register().People().value_or(QList<Person>{{}}), QList<Person>{});
     QCOMPARE(
-        dm->ADOQueryUser.FieldNames(),
-        QStringList({"UserId", "UserSecondName", "UserFirstName", "UserMiddleName", "DeviceId"}));
-    QCOMPARE(dm->ADOQueryUser.RecordCount(), 0);
+        db->rows("SELECT name FROM pragma_table_info('TableUser')"),
+        (QList<QVariantList>{
+            {"UserId"}, {"UserSecondName"}, {"UserFirstName"}, {"UserMiddleName"}, {"DeviceId"}}));
     QCOMPARE(db->rows("SELECT name FROM pragma_table_info('TableHistory')"),
              (QList<QVariantList>{{"DeviceId"},
                                   {"UserId"},
@@ -79,7 +77,7 @@ private slots:
   }
 
   void noValueIsSplicedIntoAStatement() {
-    QVERIFY(dm->PurgeUntypedEvents()); // opens the connection
+    QVERIFY(dm->History().PurgeUntypedEvents()); // opens the connection
     const QStringList names = QSqlDatabase::connectionNames();
     QCOMPARE(names.size(), 1);
     const QVariant handle = QSqlDatabase::database(names.first()).driver()->handle();
@@ -99,27 +97,28 @@ private slots:
     reg.DeviceId = 4242;
     reg.UserId = u;
     state->Filter.DeviceId = 4242;
-    QVERIFY(dm->PurgeUntypedEvents());
-    QVERIFY(dm->OpenUsers());
-    QVERIFY(dm->UserHistory(u, state->Filter));
-    QVERIFY(dm->OpenHistoryDevices());
+    QVERIFY(dm->History().PurgeUntypedEvents());
+    QVERIFY(dm->Register().People());
+    QVERIFY(dm->History().UserHistory(u, state->Filter));
+    QVERIFY(dm->History().HistoryDeviceNumbers());
+    QVERIFY(dm->History().StoredDeviceNumbers());
     QCOMPARE(dm->CountDeviceHolders(4242), 1);
-    QVERIFY(dm->RegisterDevice(reg));
-    QVERIFY(dm->CancelRegistration(4242, u));
-    QVERIFY(dm->InsertUser("O'B", "F", "M", -1));
-    QVERIFY(dm->InsertUser("X", "F", "M", 5));
+    QVERIFY(dm->Register().RegisterDevice(reg));
+    QVERIFY(dm->Register().CancelRegistration(4242, u));
+    QVERIFY(dm->Register().InsertUser("O'B", "F", "M", -1));
+    QVERIFY(dm->Register().InsertUser("X", "F", "M", 5));
     const QByteArray rec = RawRecord{}.bytes();
-    QVERIFY(dm->StoreInstrumentHistory(Bytes(rec), rec.size(), 4242, u));
-    QVERIFY(dm->FindDuplicatePerson("O'B", "F", "M", -1).value_or(false));
-    QVERIFY(dm->UpdatePerson(u, "A", "F", "M"));
-    QVERIFY(dm->DeleteHistory(u, std::pair(1.0, 99999.0), 4242));
-    QVERIFY(dm->RegisterDevice(reg));
+    QVERIFY(dm->History().StoreInstrumentHistory(Bytes(rec), rec.size(), 4242, u));
+    QVERIFY(dm->Register().FindDuplicatePerson("O'B", "F", "M", -1).value_or(false));
+    QVERIFY(dm->Register().UpdatePerson(u, "A", "F", "M"));
+    QVERIFY(dm->History().DeleteHistory(u, std::pair(1.0, 99999.0), 4242));
+    QVERIFY(dm->Register().RegisterDevice(reg));
     QCOMPARE(dm->FileReading(4242, {Bytes(rec), std::size_t(rec.size())}).outcome,
              FilingResult::Outcome::Filed);
     QVERIFY(dm->ForgetFiledReading(4242));
-    QVERIFY(!dm->DeleteUserWithHistory(u)); // she holds 4242
-    QVERIFY(dm->CancelRegistration(4242, u));
-    QVERIFY(dm->DeleteUserWithHistory(u));
+    QVERIFY(!dm->Register().DeleteUserWithHistory(u)); // she holds 4242
+    QVERIFY(dm->Register().CancelRegistration(4242, u));
+    QVERIFY(dm->Register().DeleteUserWithHistory(u));
     sqlite3_trace_v2(raw, 0, nullptr, nullptr);
     // Every value reaches the database bound to a parameter: no statement
     // text holds a number, a name or a time of the operations above.
@@ -133,26 +132,26 @@ private slots:
   }
 
   void usersAreAddedAndFound() {
-    QVERIFY(dm->InsertUser("Ivanov", "Ivan", "Ivanovich", -1));
-    QVERIFY(dm->InsertUser("Petrov", "Petr", "", 4711)); // number left to the column default
+    QVERIFY(dm->Register().InsertUser("Ivanov", "Ivan", "Ivanovich", -1));
+    QVERIFY(
+        dm->Register().InsertUser("Petrov", "Petr", "", 4711)); // number left to the column default
     QCOMPARE(db->rows("SELECT UserSecondName, UserMiddleName, DeviceId FROM TableUser"),
              (QList<QVariantList>{{"Ivanov", "Ivanovich", -1}, {"Petrov", "", -1}}));
     const int holder = addUser("Holder", 300, QString());
     addUser("Second holder", 300);
 
     QString s = "keep", f = "keep", m = "keep";
-    QCOMPARE(dm->FindDeviceUser(300, &s, &f, &m), holder);
+    QCOMPARE(dm->Register().FindDeviceUser(300, &s, &f, &m), holder);
     QCOMPARE(s, QString("Holder"));
     QCOMPARE(f, QString("F"));
     QCOMPARE(m, QString()); // NULL reads as empty
 
     s = "keep";
-    QCOMPARE(dm->FindDeviceUser(301, &s), -1);
+    QCOMPARE(dm->Register().FindDeviceUser(301, &s), -1);
     QCOMPARE(s, QString("keep"));
 
     QCOMPARE(dm->CountDeviceHolders(300), 2);
     QCOMPARE(dm->CountDeviceHolders(301), 0);
-    QCOMPARE(dm->ADOQDev.RecordCount(), 0);
   }
 
   void namesAreStoredByteForByte_data() {
@@ -170,17 +169,15 @@ private slots:
   }
   void namesAreStoredByteForByte() {
     QFETCH(QString, name);
-    QVERIFY(dm->InsertUser(name, name + "1", name + "2", -1));
+    QVERIFY(dm->Register().InsertUser(name, name + "1", name + "2", -1));
     QCOMPARE(db->rows("SELECT UserSecondName, UserFirstName, UserMiddleName FROM TableUser"),
              (QList<QVariantList>{{name, name + "1", name + "2"}}));
-    // The import finds people by the three names through the list's filter.
-    QVERIFY(dm->OpenUsers());
-    QVERIFY(dm->ADOQueryUser.SetFilter("UserSecondName=" + SqlText(name) +
-                                       " AND UserFirstName=" + SqlText(name + "1") +
-                                       " AND UserMiddleName=" + SqlText(name + "2")));
-    dm->ADOQueryUser.SetFiltered(true);
-    QCOMPARE(dm->ADOQueryUser.RecordCount(), 1);
-    QCOMPARE(dm->ADOQueryUser.FieldByName("UserSecondName").toString(), name);
+    // The duplicate check and the register read find them as typed.
+    QCOMPARE(dm->Register().FindDuplicatePerson(name, name + "1", name + "2", -1), true);
+    const QList<Person> people = dm->Register().People().value_or(QList<Person>{});
+    QCOMPARE(people.size(), 1);
+    QCOMPARE(people[0].SecondName, name);
+    QCOMPARE(people[0].MiddleName, name + "2");
   }
 
   void deletingAUserTakesTheirHistory() {
@@ -188,16 +185,16 @@ private slots:
     addEvent(1, a, 45000, 1);
     addEvent(1, a, 45001, 4);
     addEvent(2, b, 45000, 1);
-    QVERIFY(dm->DeleteUserWithHistory(a));
+    QVERIFY(dm->Register().DeleteUserWithHistory(a));
     QCOMPARE(db->count("TableHistory", "UserId = " + QString::number(a)), 0);
     QCOMPARE(db->count("TableHistory"), 1);
-    QVERIFY(dm->DeleteUserWithHistory(lonely));
+    QVERIFY(dm->Register().DeleteUserWithHistory(lonely));
     QCOMPARE(db->count("TableUser"), 1);
 
     // A failing second statement leaves the history in place.
     QVERIFY(db->exec("CREATE TRIGGER keep BEFORE DELETE ON TableUser "
                      "BEGIN SELECT RAISE(ABORT, 'kept'); END"));
-    QVERIFY(!dm->DeleteUserWithHistory(b));
+    QVERIFY(!dm->Register().DeleteUserWithHistory(b));
     QCOMPARE(db->count("TableHistory"), 1);
     QCOMPARE(db->count("TableUser"), 1);
   }
@@ -207,7 +204,7 @@ private slots:
     REG_STATE reg;
     reg.DeviceId = 55;
     reg.UserId = a;
-    QVERIFY(dm->RegisterDevice(reg));
+    QVERIFY(dm->Register().RegisterDevice(reg));
     QCOMPARE(db->scalar("SELECT DeviceId FROM TableUser WHERE UserId = " + QString::number(a)),
              QVariant(55));
     const auto received = db->rows("SELECT DeviceId, UserId, DateTimeEvent, EventValue, DEValue "
@@ -219,7 +216,7 @@ private slots:
     QVERIFY(received[0][3].isNull() && received[0][4].isNull());
 
     // Two rows hold 77: both are freed, one event for the given user.
-    QVERIFY(dm->CancelRegistration(77, b));
+    QVERIFY(dm->Register().CancelRegistration(77, b));
     QCOMPARE(db->count("TableUser", "DeviceId = 77"), 0);
     QCOMPARE(db->rows("SELECT DeviceId, UserId FROM TableHistory WHERE EventType = 6"),
              (QList<QVariantList>{{77, b}}));
@@ -233,13 +230,13 @@ private slots:
     REG_STATE reg;
     reg.DeviceId = 55;
     reg.UserId = a;
-    QVERIFY(!dm->RegisterDevice(reg));
+    QVERIFY(!dm->Register().RegisterDevice(reg));
     QCOMPARE(db->count("TableUser", "DeviceId = 9"), 1);
     QVERIFY(db->exec("DROP TRIGGER no_events"));
 
     QVERIFY(db->exec("CREATE TRIGGER keep BEFORE UPDATE ON TableUser "
                      "BEGIN SELECT RAISE(ABORT, 'kept'); END"));
-    QVERIFY(!dm->CancelRegistration(9, a));
+    QVERIFY(!dm->Register().CancelRegistration(9, a));
     QCOMPARE(db->count("TableHistory"), 0);
     QCOMPARE(db->count("TableUser", "DeviceId = 9"), 1);
   }
@@ -253,26 +250,23 @@ private slots:
     addEvent(7, u, day + 3.25, 5);
     addEvent(7, other, day + 1.25, 1);
 
-    QCOMPARE(dm->UserHistory(u, {}).value_or(QList<StoredEvent>{}).size(), 4);
+    QCOMPARE(dm->History().UserHistory(u, {}).value_or(QList<StoredEvent>{}).size(), 4);
 
     HistoryCriteria f;
     f.DeviceId = 7;
     f.EventTypes = {1, 5, 6, 9};
     f.Interval = FilterInterval{QDateTime(QDate(2024, 5, 1), QTime(6, 0)),
                                 QDateTime(QDate(2024, 5, 2), QTime(6, 0))}; // inclusive
-    const std::optional<QList<StoredEvent>> narrowed = dm->UserHistory(u, f);
+    const std::optional<QList<StoredEvent>> narrowed = dm->History().UserHistory(u, f);
     QVERIFY(narrowed);
     QCOMPARE(narrowed->size(), 2);
     QCOMPARE(narrowed->at(1).EventType, std::optional<int>(9));
     // The criteria passed, not those in the program state, narrow the rows.
     state->Filter = f;
-    QCOMPARE(dm->UserHistory(u, {}).value_or(QList<StoredEvent>{}).size(), 4);
-    QVERIFY(dm->OpenHistoryDevices());
-    QList<int> devices;
-    for (int r = 0; r < dm->ADOQDev.RowCount(); ++r)
-      devices << dm->ADOQDev.Value(r, 0).toInt();
+    QCOMPARE(dm->History().UserHistory(u, {}).value_or(QList<StoredEvent>{}).size(), 4);
+    QList<qint32> devices = dm->History().StoredDeviceNumbers().value_or(QList<qint32>{});
     std::sort(devices.begin(), devices.end());
-    QCOMPARE(devices, (QList<int>{7, 8}));
+    QCOMPARE(devices, (QList<qint32>{7, 8}));
   }
 
   // Each column read back typed: NULL and what is not a number of its kind
@@ -289,7 +283,7 @@ private slots:
                              "(7, %2, 45004, 1, 1, 1)")
                          .arg(u)
                          .arg(other)));
-    const std::optional<QList<StoredEvent>> rows = dm->UserHistory(u, {});
+    const std::optional<QList<StoredEvent>> rows = dm->History().UserHistory(u, {});
     QVERIFY(rows);
     using D = std::optional<double>;
     using C = std::optional<int>;
@@ -312,7 +306,7 @@ private slots:
     QVERIFY(db->exec(QString("INSERT INTO TableHistory VALUES (0.0012, 0.00025, 7, 45000.5, %1, "
                              "1203)")
                          .arg(u)));
-    const std::optional<QList<StoredEvent>> reordered = dm->UserHistory(u, {});
+    const std::optional<QList<StoredEvent>> reordered = dm->History().UserHistory(u, {});
     QVERIFY(reordered);
     QCOMPARE(reordered->size(), 1);
     QVERIFY(reordered->first() == expected.first());
@@ -323,7 +317,7 @@ private slots:
     addEvent(1, u, 45000, 1);
     QVERIFY(
         db->exec("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent) VALUES (1, 1, 2)"));
-    QVERIFY(dm->PurgeUntypedEvents());
+    QVERIFY(dm->History().PurgeUntypedEvents());
     QCOMPARE(db->count("TableHistory"), 1);
     QCOMPARE(db->count("TableHistory", "EventType IS NULL"), 0);
   }
@@ -339,7 +333,7 @@ private slots:
     area += RawRecord{2, 3, 24, 8, 33, 5, std::numeric_limits<float>::quiet_NaN()}.bytes();
     area += QByteArray(19, '\x01'); // trailing remainder
 
-    QVERIFY(dm->StoreInstrumentHistory(Bytes(area), area.size(), 1203, 42));
+    QVERIFY(dm->History().StoreInstrumentHistory(Bytes(area), area.size(), 1203, 42));
     const auto rows = db->rows("SELECT DeviceId, UserId, DateTimeEvent, EventType, EventValue, "
                                "DEValue FROM TableHistory ORDER BY DateTimeEvent");
     QCOMPARE(rows.size(), 5);
@@ -353,11 +347,11 @@ private slots:
     QVERIFY(rows[4][4].isNull()); // the database keeps no NaN
 
     // Read again without clearing: every event twice.
-    QVERIFY(dm->StoreInstrumentHistory(Bytes(area), area.size(), 1203, 42));
+    QVERIFY(dm->History().StoreInstrumentHistory(Bytes(area), area.size(), 1203, 42));
     QCOMPARE(db->count("TableHistory"), 10);
 
-    QVERIFY(dm->StoreInstrumentHistory(Bytes(area), 0, 1203, 42));
-    QVERIFY(dm->StoreInstrumentHistory(nullptr, 100, 1203, 42));
+    QVERIFY(dm->History().StoreInstrumentHistory(Bytes(area), 0, 1203, 42));
+    QVERIFY(dm->History().StoreInstrumentHistory(nullptr, 100, 1203, 42));
     QCOMPARE(db->count("TableHistory"), 10);
   }
 
@@ -367,18 +361,18 @@ private slots:
       area += RawRecord{1, 1, 25, 10, minute, minute == 3 ? 64 : 1}.bytes();
     QVERIFY(db->exec("CREATE TRIGGER fail BEFORE INSERT ON TableHistory WHEN NEW.EventType = 9 "
                      "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
-    QVERIFY(!dm->StoreInstrumentHistory(Bytes(area), area.size(), 5, 6));
+    QVERIFY(!dm->History().StoreInstrumentHistory(Bytes(area), area.size(), 5, 6));
     QCOMPARE(db->count("TableHistory"), 0);
     QVERIFY(!dm->LastError().isEmpty());
 
     QVERIFY(db->exec("DROP TRIGGER fail"));
-    QVERIFY(dm->StoreInstrumentHistory(Bytes(area), area.size(), 5, 6));
+    QVERIFY(dm->History().StoreInstrumentHistory(Bytes(area), area.size(), 5, 6));
     QCOMPARE(db->count("TableHistory"), 5);
     QCOMPARE(EventCount(*db, 9), 1);
   }
 
   void anotherProgramWritingIsWaitedFor() {
-    QVERIFY(dm->PurgeUntypedEvents());
+    QVERIFY(dm->History().PurgeUntypedEvents());
     sqlite3 *other = nullptr;
     QCOMPARE(
         sqlite3_open_v2(db->path().toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
@@ -394,7 +388,7 @@ private slots:
       sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     });
     const QByteArray rec = RawRecord{}.bytes();
-    const bool stored = dm->StoreInstrumentHistory(Bytes(rec), rec.size(), 1, 1);
+    const bool stored = dm->History().StoreInstrumentHistory(Bytes(rec), rec.size(), 1, 1);
     finish.join();
     sqlite3_close(other);
     QVERIFY(stored);
@@ -404,22 +398,23 @@ private slots:
 
   void theConfiguredDatabaseIsUsedForEachStatement() {
     HistoryTestDb other;
-    QVERIFY(dm->InsertUser("First", "F", "M", -1));
-    state->Paths.ConnectionString = other.connectionString();
-    QVERIFY(dm->InsertUser("Second", "F", "M", -1));
-    QVERIFY(dm->OpenUsers());
-    QCOMPARE(dm->ADOQueryUser.RecordCount(), 1);
-    QCOMPARE(dm->ADOQueryUser.FieldByName("UserSecondName"), QVariant("Second"));
+    QVERIFY(dm->Register().InsertUser("First", "F", "M", -1));
+    dm->SetLocation(other.path());
+    QVERIFY(dm->Register().InsertUser("Second", "F", "M", -1));
+    QList<Person> people = dm->Register().People().value_or(QList<Person>{});
+    QCOMPARE(people.size(), 1);
+    QCOMPARE(people[0].SecondName, QString("Second"));
     QCOMPARE(db->count("TableUser"), 1);
     QCOMPARE(other.count("TableUser"), 1);
 
     // A path with blanks, ';' and '#' in it.
     const QString odd = other.dirPath() + "/a b;c#d?.db";
     QVERIFY(QFile::copy(VX_SUPPLIED_DB, odd));
-    state->Paths.ConnectionString = HistoryTestDb::ConnectionStringFor(odd);
-    QVERIFY(dm->InsertUser("Third", "F", "M", -1));
-    QVERIFY(dm->OpenUsers());
-    QCOMPARE(dm->ADOQueryUser.FieldByName("UserSecondName"), QVariant("Third"));
+    dm->SetLocation(odd);
+    QVERIFY(dm->Register().InsertUser("Third", "F", "M", -1));
+    people = dm->Register().People().value_or(QList<Person>{});
+    QCOMPARE(people.size(), 1);
+    QCOMPARE(people[0].SecondName, QString("Third"));
     QCOMPARE(other.count("TableUser"), 1);
   }
 
@@ -428,7 +423,7 @@ private slots:
     QTest::newRow("missing file") << "missing";
     QTest::newRow("directory") << "directory";
     QTest::newRow("not a database") << "text";
-    QTest::newRow("no data source") << "none";
+    QTest::newRow("no database named") << "none";
   }
   void aBadDatabasePathFailsEveryOperation() {
     QFETCH(QString, what);
@@ -442,28 +437,30 @@ private slots:
       QVERIFY(file.open(QIODevice::WriteOnly));
       file.write(content);
     }
-    state->Paths.ConnectionString =
-        what == "none" ? "Mode=ReadWrite;" : HistoryTestDb::ConnectionStringFor(path);
+    dm->SetLocation(what == "none" ? QString() : path);
 
     const QByteArray rec = RawRecord{}.bytes();
     REG_STATE reg;
     reg.DeviceId = 1;
     reg.UserId = 1;
     QString name = "keep";
-    QVERIFY(!dm->OpenUsers());
-    QVERIFY(!dm->ADOQueryUser.Active());
-    QCOMPARE(dm->FindDeviceUser(1, &name), -1);
+    QVERIFY(!dm->Register().People());
+    QCOMPARE(dm->Register().LookUpPerson(1).outcome, PersonLookup::Outcome::Failed);
+    QCOMPARE(dm->Register().FindDeviceUser(1, &name), -1);
     QCOMPARE(name, QString("keep"));
     QCOMPARE(dm->CountDeviceHolders(1), -1);
-    QVERIFY(!dm->InsertUser("A", "B", "C", -1));
-    QVERIFY(!dm->PurgeUntypedEvents());
-    QVERIFY(!dm->UserHistory(1, {}));
-    QVERIFY(!dm->OpenHistoryDevices());
-    QVERIFY(!dm->RegisterDevice(reg));
-    QVERIFY(!dm->CancelRegistration(1, 1));
-    QVERIFY(!dm->DeleteUserWithHistory(1));
-    QVERIFY(!dm->StoreInstrumentHistory(Bytes(rec), rec.size(), 1, 1));
-    QVERIFY(!dm->ExecStatement("SELECT * FROM TableUser"));
+    QVERIFY(!dm->Register().InsertUser("A", "B", "C", -1));
+    QVERIFY(!dm->History().PurgeUntypedEvents());
+    QVERIFY(!dm->History().UserHistory(1, {}));
+    QVERIFY(!dm->History().HistoryDeviceNumbers());
+    QVERIFY(!dm->History().StoredDeviceNumbers());
+    QVERIFY(!dm->History().FirstAndLastEvent(1));
+    QVERIFY(!dm->Register().RegisterDevice(reg));
+    QVERIFY(!dm->Register().CancelRegistration(1, 1));
+    QVERIFY(!dm->Register().DeleteUserWithHistory(1));
+    QVERIFY(!dm->History().StoreInstrumentHistory(Bytes(rec), rec.size(), 1, 1));
+    QVERIFY(!dm->Register().FindDuplicatePerson("A", "B", "C", -1));
+    QVERIFY(!dm->LastError().isEmpty());
 
     // Nothing was created or changed.
     if (what == "missing" || what == "none")
@@ -475,25 +472,8 @@ private slots:
     }
 
     // Back to a good path, the next statement works.
-    state->Paths.ConnectionString = db->connectionString();
-    QVERIFY(dm->OpenUsers());
-  }
-
-  void windowsRunTheirOwnStatements() {
-    const int u = addUser("A");
-    addEvent(1, u, 45000.5, 1);
-    addEvent(1, u, 45002.5, 1);
-    int changed = -1;
-    QVERIFY(dm->ExecStatement("DELETE FROM TableHistory WHERE UserId = " + QString::number(u) +
-                                  " AND DateTimeEvent BETWEEN :DTEB AND :DTEE",
-                              {{"DTEB", 45000.0}, {":DTEE", 45001.0}}, nullptr, &changed));
-    QCOMPARE(changed, 1);
-    RecordSet rows;
-    QVERIFY(dm->ExecStatement("SELECT * FROM TableUser WHERE UserSecondName = :N", {{"N", "A"}},
-                              &rows));
-    QCOMPARE(rows.RecordCount(), 1);
-    QVERIFY(!dm->ExecStatement("UPDATE NoSuchTable SET x = 1"));
-    QVERIFY(!dm->LastError().isEmpty());
+    dm->SetLocation(db->path());
+    QVERIFY(dm->Register().People());
   }
 };
 

@@ -1,18 +1,12 @@
-// Decoding of instrument history, day counts, connection strings and the
-// in-memory record sets with their filters.
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
+// Decoding of instrument history and day counts.
 #include <QtTest>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "HistoryTestDb.h"
-#include "db/DbConnection.h"
 #include "history/DayCount.h"
 #include "history/HistoryRecord.h"
-#include "history/RecordSet.h"
 
 Q_DECLARE_METATYPE(HistoryEventType)
 
@@ -32,38 +26,7 @@ float FromBits(quint32 b) {
 class TstHistoryRecords : public QObject {
   Q_OBJECT
 
-  QSqlDatabase mem;
-
-  // A record set holding the rows of `sql` run on an in-memory database.
-  RecordSet Load(const QString &setup, const QString &select) {
-    QSqlQuery q(mem);
-    for (const QString &s : setup.split(';', Qt::SkipEmptyParts))
-      if (!q.exec(s))
-        qWarning() << q.lastError().text() << s;
-    q.setForwardOnly(true);
-    RecordSet rows;
-    if (!q.exec(select) || !rows.Load(q))
-      qWarning() << q.lastError().text();
-    return rows;
-  }
-  RecordSet Users() {
-    return Load("DROP TABLE IF EXISTS U;"
-                "CREATE TABLE U (UserId INTEGER PRIMARY KEY, UserSecondName TEXT, "
-                "UserFirstName TEXT, UserMiddleName TEXT, DeviceId INTEGER DEFAULT -1);"
-                "INSERT INTO U VALUES (3, 'O''Brien', 'x', 'y', 5);"
-                "INSERT INTO U VALUES (7, 'Smith', 'x', NULL, -1);"
-                "INSERT INTO U VALUES (9, 'Jones', 'X', 'y', 5);"
-                "INSERT INTO U VALUES (12, 'o''brien', 'x', 'y', 12)",
-                "SELECT * FROM U");
-  }
-
 private slots:
-  void initTestCase() {
-    mem = QSqlDatabase::addDatabase("QSQLITE", "records");
-    mem.setDatabaseName(":memory:");
-    QVERIFY(mem.open());
-  }
-
   void recordsWithImpossibleTimesAreRejected_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("available");
@@ -192,136 +155,6 @@ private slots:
     // Just below midnight rounds up to the next day, not to 24:00.
     QCOMPARE(DayCountToDateTime(45000.99999999999),
              QDateTime(QDate(1899, 12, 30).addDays(45001), QTime(0, 0)));
-  }
-
-  void theDataSourceIsTakenFromTheConnectionString_data() {
-    QTest::addColumn<QString>("connection");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("usual") << "Data Source=/opt/vx/DB/dbVX4418.db;Mode=ReadWrite|Share Deny None;"
-                           << "/opt/vx/DB/dbVX4418.db";
-    QTest::newRow("semicolon in path") << "Data Source=/tmp/a;b.db;Mode=ReadWrite;"
-                                       << "/tmp/a;b.db";
-    QTest::newRow("quoted") << "Provider=X;data source=\"/tmp/a;Mode=b.db\";Mode=ReadWrite;"
-                            << "/tmp/a;Mode=b.db";
-    QTest::newRow("last key") << "Data Source=C:\\VX\\DB\\db.db"
-                              << "C:\\VX\\DB\\db.db";
-    QTest::newRow("none") << "Mode=ReadWrite;"
-                          << "";
-    QTest::newRow("empty") << ""
-                           << "";
-  }
-  void theDataSourceIsTakenFromTheConnectionString() {
-    QFETCH(QString, connection);
-    QTEST(DataSourceOf(connection), "path");
-  }
-
-  void recordSetsFilterLikeTheWindowsExpect_data() {
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<bool>("understood");
-    QTest::addColumn<QList<int>>("keys");
-    QTest::newRow("device") << "DeviceId = 5" << true << QList<int>{3, 9};
-    QTest::newRow("no blanks") << "DeviceId<0" << true << QList<int>{7};
-    QTest::newRow("key") << "UserId =7" << true << QList<int>{7};
-    QTest::newRow("names") << "UserSecondName='O''Brien' AND UserFirstName='x' AND "
-                              "UserMiddleName='y'"
-                           << true << QList<int>{3};
-    QTest::newRow("case counts") << "UserFirstName='x'" << true << QList<int>{3, 7, 12};
-    QTest::newRow("NULL equals nothing") << "UserMiddleName=''" << true << QList<int>{};
-    QTest::newRow("NULL unequal to nothing") << "UserMiddleName<>'y'" << true << QList<int>{};
-    QTest::newRow("NULL or empty")
-        << "UserFirstName='x' AND (UserMiddleName IS NULL OR UserMiddleName='')" << true
-        << QList<int>{7};
-    QTest::newRow("not NULL") << "UserMiddleName is not null AND DeviceId=5" << true
-                              << QList<int>{3, 9};
-    QTest::newRow("or and brackets")
-        << "(DeviceId >= 12 OR UserId <= 3) AND [userfirstname] = 'x'" << true << QList<int>{3, 12};
-    QTest::newRow("text against number") << "DeviceId = '5'" << true << QList<int>{3, 9};
-    QTest::newRow("unknown field") << "Nobody = 1" << false << QList<int>{};
-    QTest::newRow("sql is not run") << "DeviceId = 5; DROP TABLE U" << false << QList<int>{};
-    QTest::newRow("open quote") << "UserSecondName='O'Brien'" << false << QList<int>{};
-    QTest::newRow("dangling AND") << "DeviceId = 5 AND" << false << QList<int>{};
-    QTest::newRow("deep brackets")
-        << QString(100, '(') + "UserId=3" + QString(100, ')') << false << QList<int>{};
-  }
-  void recordSetsFilterLikeTheWindowsExpect() {
-    QFETCH(QString, filter);
-    QFETCH(QList<int>, keys);
-    RecordSet users = Users();
-    QTEST(users.SetFilter(filter), "understood");
-    QCOMPARE(users.RecordCount(), 4); // only while filtering is on
-    users.SetFiltered(true);
-    QList<int> seen;
-    for (users.First(); !users.Eof(); users.Next())
-      seen << users.FieldByName("UserId").toInt();
-    QCOMPARE(seen, keys);
-    QCOMPARE(users.RowCount(), keys.size());
-    users.SetFiltered(false);
-    QCOMPARE(users.RecordCount(), 4);
-  }
-
-  void theCursorAndIndexedAccessAgree() {
-    RecordSet users = Users();
-    QVERIFY(users.Active());
-    QCOMPARE(users.RecNo(), 1);
-    users.SetFilter("DeviceId = 5");
-    users.SetFiltered(true);
-    users.Next();
-    QCOMPARE(users.RecNo(), 2);
-    QCOMPARE(users.FieldByName("UserSecondName"), users.Value(1, "UserSecondName"));
-    QCOMPARE(users.SourceRow(1), 2);
-    users.Next();
-    QVERIFY(users.Eof());
-    QCOMPARE(users.RecNo(), 0);
-    QVERIFY(!users.FieldByName("UserId").isValid());
-    users.Last();
-    users.Prior();
-    users.Prior();
-    QVERIFY(users.Bof());
-    QVERIFY(users.SetRecNo(2));
-    QVERIFY(!users.SetRecNo(3));
-
-    users.SetFiltered(false);
-    QVERIFY(users.Value(1, "UserMiddleName").isNull()); // NULL kept
-    QVERIFY(users.IsNull(1, 3));
-    QVERIFY(!users.IsNull(0, 3));
-    QVERIFY(!users.Value(0, 99).isValid());
-    QCOMPARE(users.Value(0, 0).typeId(), int(QMetaType::LongLong));
-
-    users.Close();
-    QCOMPARE(users.RecordCount(), 0);
-    QVERIFY(users.Eof());
-  }
-
-  void theFilterOutlivesAReload() {
-    RecordSet users;
-    QVERIFY(users.SetFilter("DeviceId = 12")); // not open yet: checked on load
-    users.SetFiltered(true);
-    QSqlQuery q(mem);
-    q.setForwardOnly(true);
-    Users();
-    QVERIFY(q.exec("SELECT * FROM U"));
-    QVERIFY(users.Load(q));
-    QCOMPARE(users.RecordCount(), 1);
-    QCOMPARE(users.FieldByName("UserId"), QVariant(12));
-  }
-
-  void mixedColumnsKeepEveryValue() {
-    RecordSet rows = Load("CREATE TABLE M (v);"
-                          "INSERT INTO M VALUES (NULL);"
-                          "INSERT INTO M VALUES (5);"
-                          "INSERT INTO M VALUES (2.5);"
-                          "INSERT INTO M VALUES ('text');"
-                          "INSERT INTO M VALUES (X'00FF')",
-                          "SELECT v FROM M");
-    QCOMPARE(rows.RowCount(), 5);
-    QVERIFY(rows.Value(0, 0).isNull());
-    QCOMPARE(rows.Value(1, 0), QVariant(5));
-    QCOMPARE(rows.Value(2, 0), QVariant(2.5));
-    QCOMPARE(rows.Value(3, 0), QVariant("text"));
-    QCOMPARE(rows.Value(4, 0).toByteArray(), QByteArray("\x00\xff", 2));
-    rows.SetFilter("v > 3");
-    rows.SetFiltered(true);
-    QCOMPARE(rows.RowCount(), 1);
   }
 };
 

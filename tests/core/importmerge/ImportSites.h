@@ -22,9 +22,7 @@ struct ImportSites {
       if (!db->exec("DELETE FROM TableHistory; DELETE FROM TableUser;"))
         return false;
     state = std::make_unique<AppState>();
-    state->Paths.ADOFile = local->path();
-    state->Paths.ConnectionString = local->connectionString();
-    dm = std::make_unique<TDM>(*state);
+    dm = std::make_unique<TDM>(state->clock, local->path());
     return true;
   }
   void closeSites() {

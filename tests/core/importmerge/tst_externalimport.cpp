@@ -30,7 +30,7 @@ private:
 class TestExternalImport : public QObject, ImportSites {
   Q_OBJECT
 
-  ExternalImport importer() { return ExternalImport(*dm, local->path()); }
+  ExternalImport importer() { return ExternalImport(dm->Connection()); }
 
   // Two local people; the other file knows one of them and brings three
   // more, with 20 events each.

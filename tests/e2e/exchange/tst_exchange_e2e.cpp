@@ -32,7 +32,6 @@ struct Run : ProgramRunBase {
     qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
     ctx.executableFolder = folder.path();
     state.Paths.ADOFile = folder.databasePath();
-    state.Paths.ConnectionString = folder.connectionString();
     VirtualIrdaConfig config;
     config.LibraryFolder = VX_BIN_DIR;
     config.ReplyTimeoutMs = 1000;

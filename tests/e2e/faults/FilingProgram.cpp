@@ -60,7 +60,6 @@ QElapsedTimer begin() {
 
 void setDatabase(AppState &state, const QString &path) {
   state.Paths.ADOFile = path;
-  state.Paths.ConnectionString = "Data Source=" + path + ";Mode=ReadWrite|Share Deny None;";
 }
 
 // The data module on the database, and the raw history to file, as the
@@ -77,8 +76,8 @@ struct Desk {
     if (!raw.open(QIODevice::ReadOnly))
       return 2;
     history = raw.readAll();
-    dm = std::make_unique<TDM>(state);
-    return dm->OpenUsers() ? 0 : 3;
+    dm = std::make_unique<TDM>(state.clock, state.Paths.ADOFile);
+    return dm->Register().People() ? 0 : 3;
   }
   const std::uint8_t *bytes() const {
     return reinterpret_cast<const std::uint8_t *>(history.constData());
@@ -92,8 +91,8 @@ int store(const QStringList &args) {
   if (const int failed = desk.open(args[2], args[3]))
     return failed;
   const QElapsedTimer timer = begin();
-  const bool ok = desk.dm->StoreInstrumentHistory(desk.bytes(), int(desk.history.size()),
-                                                  args[4].toInt(), args[5].toInt());
+  const bool ok = desk.dm->History().StoreInstrumentHistory(desk.bytes(), int(desk.history.size()),
+                                                            args[4].toInt(), args[5].toInt());
   say(QStringLiteral("DONE %1 %2").arg(int(ok)).arg(timer.elapsed()));
   return ok ? 0 : 1;
 }
@@ -140,7 +139,7 @@ int read(const QStringList &args) {
   ctx.FormRead->ConnectPauseMs = 0;
   // Nobody looks at it: no repainting after every history block.
   ctx.FormRead->setUpdatesEnabled(false);
-  if (!ctx.DM->OpenUsers())
+  if (!ctx.DM->Register().People())
     return 3;
   const QElapsedTimer timer = begin();
   ctx.FormRead->Tag = TFormRead::ReadHistoryMode;

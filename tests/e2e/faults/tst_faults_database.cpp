@@ -39,23 +39,18 @@ const QByteArray &FullHistory() {
   return history;
 }
 
-QString ConnectionStringOf(const QString &db) {
-  return "Data Source=" + db + ";Mode=ReadWrite|Share Deny None;";
-}
-
 // The database as the program finds it at its next start: opened by the data
 // module, events without a code purged, then checked page by page. "ok" when
 // the file is sound.
 QString IntegrityAtRestart(const QString &db) {
   AppState state;
-  state.Paths.ConnectionString = ConnectionStringOf(db);
-  TDM dm(state);
-  if (!dm.PurgeUntypedEvents())
+  TDM dm(state.clock, db);
+  if (!dm.History().PurgeUntypedEvents())
     return "cannot open: " + dm.LastError();
-  RecordSet rows;
-  if (!dm.ExecStatement("PRAGMA integrity_check", {}, &rows) || rows.RowCount() < 1)
-    return "cannot check: " + dm.LastError();
-  return rows.Value(0, 0).toString();
+  const QList<EventRow> rows = SelectRows(db, QStringLiteral("PRAGMA integrity_check"));
+  if (rows.isEmpty())
+    return QStringLiteral("cannot check");
+  return rows.value(0).value(0).toString();
 }
 
 qsizetype EventsOf(const QString &db, int deviceId) {

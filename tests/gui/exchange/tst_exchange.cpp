@@ -47,7 +47,6 @@ struct Run : ProgramRunBase {
   Run() {
     ctx.executableFolder = folder.path();
     state.Paths.ADOFile = folder.databasePath();
-    state.Paths.ConnectionString = folder.connectionString();
     state.Irda = std::make_shared<IrdaTransport>(stack);
     state.Irda->Sleep = [](int) {};
     state.clock = std::make_shared<SettableClock>(Now);
@@ -408,7 +407,7 @@ void TestExchange::registerHeldInstrumentSendsNoClearing() {
   for (bool databaseFails : {false, true}) {
     Run run;
     if (databaseFails)
-      run.state.Paths.ConnectionString = "Data Source=" + run.folder.file("missing/none.db") + ";";
+      run.ctx.DM->SetLocation(run.folder.file("missing/none.db"));
     else
       run.addHolder(4418);
     run.state.RegState.ClearAll = true;

@@ -9,6 +9,7 @@
 #include "db/TDM.h"
 #include "dialogs/FormFilter.h"
 #include "history/DayCount.h"
+#include <QSqlQuery>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -83,11 +84,10 @@ struct Run {
 
   explicit Run(bool withEvents = true) {
     ctx.executableFolder = folder.path();
-    state.Paths.ConnectionString = folder.connectionString();
     state.clock = clock;
-    dm = std::make_unique<TDM>(state);
+    dm = std::make_unique<TDM>(state.clock, folder.databasePath());
     ctx.DM = dm.get();
-    const bool stored = !withEvents || dm->InTransaction([this] {
+    const bool stored = !withEvents || dm->Connection().InTransaction([this] {
       return std::all_of(Events().begin(), Events().end(),
                          [this](const Event &e) { return insert(e); });
     });
@@ -98,13 +98,15 @@ struct Run {
   }
 
   bool insert(const Event &e) {
-    return dm->ExecStatement("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
-                             "EventType, EventValue) VALUES (:D, :U, :T, :E, :V)",
-                             {{":D", e.device},
-                              {":U", e.user},
-                              {":T", DateTimeToDayCount(e.when)},
-                              {":E", e.type},
-                              {":V", e.tag}});
+    QSqlQuery q;
+    return dm->Connection().Exec(q,
+                                 "INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
+                                 "EventType, EventValue) VALUES (:D, :U, :T, :E, :V)",
+                                 {{":D", e.device},
+                                  {":U", e.user},
+                                  {":T", DateTimeToDayCount(e.when)},
+                                  {":E", e.type},
+                                  {":V", e.tag}});
   }
 
   // Opens the window modally, lets `act` work in it and answers the way it
@@ -126,7 +128,7 @@ struct Run {
   // The tags of the user's rows as the history select returns them now.
   Tags history(int user) {
     Tags tags;
-    const std::optional<QList<StoredEvent>> rows = dm->UserHistory(user, state.Filter);
+    const std::optional<QList<StoredEvent>> rows = dm->History().UserHistory(user, state.Filter);
     if (!rows)
       return {-1};
     for (const StoredEvent &e : *rows)
@@ -386,10 +388,10 @@ void TestFilter::deviceListUnavailableWithoutHistory() {
 
   // The same when the database cannot be read; a later opening with history
   // offers the list again.
-  run.state.Paths.ConnectionString = "Data Source=" + run.folder.file("none/x.db") + ";";
+  run.dm->SetLocation(run.folder.file("none/x.db"));
   run.open([&](TFormFilter &f) { boxEnabled = f.CB_OnDevice->isEnabled(); });
   QVERIFY(!boxEnabled);
-  run.state.Paths.ConnectionString = run.folder.connectionString();
+  run.dm->SetLocation(run.folder.databasePath());
   QVERIFY(run.insert(Events().first()));
   run.open([&](TFormFilter &f) {
     boxEnabled = f.CB_OnDevice->isEnabled();

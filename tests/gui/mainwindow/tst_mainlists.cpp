@@ -2,6 +2,7 @@
 // clicks, select all, and what happens when the database goes away.
 #include "MainWindowRun.h"
 #include "common/AppContext.h"
+#include "db/TDM.h"
 #include "dialogs/FormPrintHistory.h"
 #include "history/DoseFormat.h"
 #include "main/HistoryList.h"
@@ -328,8 +329,7 @@ void TestMainLists::printHistoryTakesTheRowsOfTheList() {
 
   for (const char *suffix : {"", "-wal", "-shm"})
     QFile::remove(run.db() + suffix);
-  run.state.Paths.ConnectionString =
-      "Data Source=" + run.folder.file("gone/none.db") + ";Mode=ReadWrite|Share Deny None;";
+  run.ctx.DM->SetLocation(run.folder.file("gone/none.db"));
   run.main().action("ACancelFilter")->trigger();
   QCOMPARE(run.history().Cell(4, 1), QString("7772"));
   run.main().action("APrintHistory")->trigger();
@@ -455,8 +455,7 @@ void TestMainLists::listsKeepTheirRowsWhenDatabaseGoes() {
   // where nothing valid is.
   for (const char *suffix : {"", "-wal", "-shm"})
     QFile::remove(run.db() + suffix);
-  run.state.Paths.ConnectionString =
-      "Data Source=" + run.folder.file("gone/none.db") + ";Mode=ReadWrite|Share Deny None;";
+  run.ctx.DM->SetLocation(run.folder.file("gone/none.db"));
   run.main().action("ACancelFilter")->trigger();
   run.main().action("RussianLang")->trigger();
   // The Russian texts are in, but the list keeps the rows of its last fill.

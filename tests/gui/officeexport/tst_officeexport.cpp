@@ -92,6 +92,28 @@ const QList<QStringList> History{
     {"15.03.2025 08:00:00", "Battary off", " ", "3", "78"}};
 } // namespace
 
+// A grid of fixed texts: row 0 of `rows` is the title row, the others fill
+// the first data rows of `dataRows`.
+class TextCells : public StringGridModel {
+public:
+  TextCells(QList<QStringList> rows, int dataRows)
+      : StringGridModel(int(rows.value(0).size())), rows_(std::move(rows)) {
+    setDataRows(dataRows);
+  }
+  QString Cell(int column, int row) const override {
+    return row >= 1 && row < rows_.size() ? rows_[row].value(column) : QString();
+  }
+  void ClearGrid(int n) override {
+    beginResetModel();
+    rows_.resize(1);
+    setDataRows(n);
+    endResetModel();
+  }
+
+private:
+  QList<QStringList> rows_;
+};
+
 class TestOfficeExport : public QObject {
   Q_OBJECT
 
@@ -162,12 +184,8 @@ private slots:
   }
 
   void gridSelectAllAndClipboard() {
-    auto *cells5 = new TextGridModel(5);
+    auto *cells5 = new TextCells(History.mid(0, 4), 40);
     StringGrid grid(cells5, StringGrid::Lines::Both);
-    cells5->ClearGrid(40);
-    for (int row = 1; row <= 3; ++row)
-      for (int column = 0; column < 5; ++column)
-        cells5->SetCell(column, row, History[row][column]);
     SelectAllFilledRows(grid);
     QCOMPARE(grid.SelectedRange(), std::make_pair(1, 3));
 

@@ -119,7 +119,7 @@ struct Fixture {
   RecordingMessages messages;
   QueuedFileDialogs files;
   AppContext ctx{state, messages, files, QString()};
-  TDM dm{state};
+  TDM dm{state.clock, folder.databasePath()};
   TFormPrintUser userReport{ctx};
   TFormPrintHistory historyReport{ctx};
   QTemporaryDir out;
@@ -127,7 +127,6 @@ struct Fixture {
   int printed = 0;
 
   Fixture() {
-    state.Paths.ConnectionString = folder.connectionString();
     ctx.DM = &dm;
     const ReportPreview toPdf = [this](const ReportJob &job, QWidget *) {
       captions << job.caption;
@@ -350,7 +349,7 @@ private slots:
     f.addEvent(3, 1002, at(15, 11, 0, 0), 9, -1.0, 0.1);
     HistoryCriteria batteryOnly;
     batteryOnly.EventTypes = {9};
-    const std::optional<QList<StoredEvent>> shown = f.dm.UserHistory(3, batteryOnly);
+    const std::optional<QList<StoredEvent>> shown = f.dm.History().UserHistory(3, batteryOnly);
     QVERIFY(shown);
     f.state.User.CurrentUserKey = 99;
     QVERIFY(f.historyReport.ShowReport("X", shown));
@@ -382,8 +381,7 @@ private slots:
   // A query that cannot be opened: no preview and no message.
   void unreachableDatabaseShowsNothing() {
     Fixture f;
-    f.state.Paths.ConnectionString =
-        "Data Source=" + f.folder.file("missing/dir/db.db") + ";Mode=ReadWrite|Share Deny None;";
+    f.dm.SetLocation(f.folder.file("missing/dir/db.db"));
     QVERIFY(!f.userReport.ShowReport());
     QVERIFY(!f.historyReport.ShowReport("X"));
     QCOMPARE(f.printed, 0);

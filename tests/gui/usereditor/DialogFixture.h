@@ -20,13 +20,12 @@ template <class Form> struct DialogFixture {
   RecordingMessages messages;
   QueuedFileDialogs files;
   AppContext ctx{state, messages, files, QString()};
-  TDM dm{state};
+  TDM dm{state.clock, folder.databasePath()};
   Form form{ctx};
 
   DialogFixture() {
     ctx.executableFolder = folder.path();
     state.Paths.ADOFile = folder.databasePath();
-    state.Paths.ConnectionString = folder.connectionString();
     ctx.DM = &dm;
   }
 
@@ -54,11 +53,8 @@ template <class Form> struct DialogFixture {
     return rows;
   }
 
-  void makeDatabaseUnreachable() {
-    state.Paths.ConnectionString =
-        "Data Source=" + folder.file("missing/dbVX4418.db") + ";Mode=ReadWrite|Share Deny None;";
-  }
-  void makeDatabaseReachable() { state.Paths.ConnectionString = folder.connectionString(); }
+  void makeDatabaseUnreachable() { dm.SetLocation(folder.file("missing/dbVX4418.db")); }
+  void makeDatabaseReachable() { dm.SetLocation(folder.databasePath()); }
 
 private:
   template <class Work> void withDatabase(Work &&work) {

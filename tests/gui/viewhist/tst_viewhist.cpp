@@ -62,7 +62,6 @@ struct Run : ProgramRunBase {
     ctx.executableFolder = folder.path();
     state.Paths.ProgramFolder = folder.path();
     state.Paths.ADOFile = folder.databasePath();
-    state.Paths.ConnectionString = folder.connectionString();
     state.Irda = std::make_shared<IrdaTransport>(stack);
     state.Irda->Sleep = [](int) {};
     windows = CreateProgramWindows(ctx);
@@ -329,7 +328,6 @@ void TestViewHist::personListAndModes() {
   QVERIFY(combo->isVisible());
   QVERIFY(run.view().findChild<QToolButton *>("tlbReg")->isVisible());
   QVERIFY(run.view().findChild<QToolButton *>("tlbNewUser")->isVisible());
-  QVERIFY(!run.ctx.DM->ADOQueryUser.Filtered());
 
   // The selection survives the next opening; a held instrument hides the
   // registration controls.
@@ -437,7 +435,7 @@ void TestViewHist::registrationOfAPersonNoLongerInTheList() {
   run.open({}, Unregistered());
   QCOMPARE(run.view().Cmb_User->currentText(), "Gone P.");
   Exec(run.folder.databasePath(), QString("DELETE FROM TableUser WHERE UserId=%1").arg(gone));
-  QVERIFY(run.ctx.DM->OpenUsers());
+  QVERIFY(run.ctx.DM->Register().People());
   run.view().tlbRegClick();
   QCOMPARE(run.messages.texts(),
            QStringList{"Data base problem\nImposible find user in data base"});

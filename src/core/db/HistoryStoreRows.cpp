@@ -1,5 +1,5 @@
-// The history select read into typed rows.
-#include "db/TDM.h"
+// The history read back into typed rows.
+#include "db/HistoryStore.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "db/DbConnection.h"
 #include "db/Statement.h"
 
 namespace {
@@ -60,10 +61,11 @@ QVariant CellAt(const QSqlQuery &q, int column) {
 
 } // namespace
 
-std::optional<QList<StoredEvent>> TDM::UserHistory(int userId, const HistoryCriteria &criteria) {
+std::optional<QList<StoredEvent>> HistoryStore::UserHistory(int userId,
+                                                           const HistoryCriteria &criteria) {
   const Statement select = HistorySelect(userId, criteria);
-  QSqlQuery q(db_);
-  if (!Exec(q, select.text, select.params))
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q, select.text, select.params))
     return std::nullopt;
   // Columns by name: a file from elsewhere may order them differently.
   const QSqlRecord record = q.record();
@@ -83,7 +85,31 @@ std::optional<QList<StoredEvent>> TDM::UserHistory(int userId, const HistoryCrit
     e.EventValue = NumberOf(CellAt(q, value));
     e.DEValue = NumberOf(CellAt(q, dose));
   }
-  if (!Ok(!q.lastError().isValid(), q))
+  if (!c_.Ok(!q.lastError().isValid(), q))
     return std::nullopt;
   return rows;
+}
+
+std::optional<QList<qint32>> HistoryStore::DeviceNumbers(const QString &select) {
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q, select))
+    return std::nullopt;
+  QList<qint32> numbers;
+  while (q.next()) {
+    const std::optional<qint64> n = WholeNumberOf(q.value(0));
+    if (n && *n >= std::numeric_limits<qint32>::min() && *n <= std::numeric_limits<qint32>::max())
+      numbers << qint32(*n);
+  }
+  if (!c_.Ok(!q.lastError().isValid(), q))
+    return std::nullopt;
+  return numbers;
+}
+
+std::optional<QList<qint32>> HistoryStore::HistoryDeviceNumbers() {
+  return DeviceNumbers(QStringLiteral("SELECT DISTINCT DeviceId FROM TableHistory "
+                                      "WHERE DeviceId > 0 AND DeviceId IS NOT NULL"));
+}
+
+std::optional<QList<qint32>> HistoryStore::StoredDeviceNumbers() {
+  return DeviceNumbers(QStringLiteral("SELECT DISTINCT DeviceId FROM TableHistory"));
 }

@@ -1,0 +1,176 @@
+#include "db/HistoryStore.h"
+
+#include <QCryptographicHash>
+#include <QSqlQuery>
+
+#include "db/DbConnection.h"
+#include "db/PeopleStore.h"
+#include "history/HistoryRecord.h"
+
+namespace {
+const QString InsertEventText = QStringLiteral(
+    "INSERT INTO TableHistory (DeviceId,UserId, DateTimeEvent, EventType, EventValue, DEValue) "
+    "VALUES(:PDeviceId, :PUserId, :PDateTimeEvent, :PEventType, :PEventValue, :PDEValue)");
+
+QByteArray HashOf(std::span<const std::uint8_t> bytes) {
+  return QCryptographicHash::hash(
+      QByteArrayView(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())),
+      QCryptographicHash::Sha256);
+}
+} // namespace
+
+HistoryStore::HistoryStore(DbConnection &connection, PeopleStore &people)
+    : c_(connection), people_(people) {}
+
+std::optional<std::pair<double, double>> HistoryStore::FirstAndLastEvent(int userId) {
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q,
+               QStringLiteral("SELECT Min(DateTimeEvent), Max(DateTimeEvent) FROM TableHistory "
+                              "WHERE UserId = :PUserId"),
+               {{QStringLiteral(":PUserId"), userId}}) ||
+      !q.next())
+    return std::nullopt;
+  bool firstOk = false, lastOk = false;
+  const double first = q.value(0).toDouble(&firstOk);
+  const double last = q.value(1).toDouble(&lastOk);
+  // A person without events gets a row of NULLs.
+  if (q.value(0).isNull() || q.value(1).isNull() || !firstOk || !lastOk)
+    return std::nullopt;
+  return std::pair(first, last);
+}
+
+bool HistoryStore::DeleteHistory(int userId, std::optional<std::pair<double, double>> interval,
+                                 std::optional<qint32> deviceId) {
+  QString text = QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId");
+  QVariantMap values{{QStringLiteral(":PUserId"), userId}};
+  if (interval) {
+    text += QStringLiteral(" AND (DateTimeEvent BETWEEN :DTEB AND :DTEE)");
+    values.insert(QStringLiteral(":DTEB"), interval->first);
+    values.insert(QStringLiteral(":DTEE"), interval->second);
+  }
+  if (deviceId) {
+    text += QStringLiteral(" AND DeviceId = :PDeviceId");
+    values.insert(QStringLiteral(":PDeviceId"), *deviceId);
+  }
+  QSqlQuery q = c_.Query();
+  return c_.Exec(q, text, values);
+}
+
+bool HistoryStore::PurgeUntypedEvents() {
+  QSqlQuery q = c_.Query();
+  return c_.Exec(q, QStringLiteral("DELETE FROM TableHistory WHERE EventType IS NULL"));
+}
+
+int HistoryStore::InsertEvents(QSqlQuery &q, std::span<const std::uint8_t> bytes, qint32 deviceId,
+                               qint32 userId) {
+  if (!c_.Prepare(q, InsertEventText))
+    return -1;
+  const QString pDevice = QStringLiteral(":PDeviceId"), pUser = QStringLiteral(":PUserId"),
+                pTime = QStringLiteral(":PDateTimeEvent"), pType = QStringLiteral(":PEventType"),
+                pValue = QStringLiteral(":PEventValue"), pDose = QStringLiteral(":PDEValue");
+  int stored = 0;
+  bool ok = true;
+  WalkHistory(bytes.data(), static_cast<int>(bytes.size()),
+              [&](const HistoryRecord &record, const HistoryEvent &event) {
+                if (!ok)
+                  return;
+                q.bindValue(pDevice, deviceId);
+                q.bindValue(pUser, userId);
+                q.bindValue(pTime, record.Time);
+                q.bindValue(pType, static_cast<int>(event.Type));
+                q.bindValue(pValue, event.EventValue);
+                q.bindValue(pDose, event.DEValue);
+                ok = c_.Ok(q.exec(), q);
+                stored += ok ? 1 : 0;
+              });
+  q.finish();
+  return ok ? stored : -1;
+}
+
+bool HistoryStore::StoreInstrumentHistory(const std::uint8_t *data, int length, int deviceId,
+                                          int userId) {
+  QSqlQuery q = c_.Query();
+  if (!c_.Prepare(q, InsertEventText))
+    return false;
+  if (!data || length <= 0)
+    return true;
+  return c_.InTransaction([&] {
+    return InsertEvents(q, {data, static_cast<std::size_t>(length)}, deviceId, userId) >= 0;
+  });
+}
+
+qsizetype HistoryStore::AlreadyFiled(QSqlQuery &q, qint32 deviceId,
+                                     std::span<const std::uint8_t> reading) {
+  if (!c_.Schema().Has(1))
+    return 0;
+  if (!c_.Exec(q,
+               QStringLiteral("SELECT FiledLength, FiledHash FROM TableLastFiled "
+                              "WHERE DeviceId = :PDeviceId"),
+               {{QStringLiteral(":PDeviceId"), deviceId}}))
+    return -1;
+  qsizetype filed = 0;
+  if (q.next()) {
+    const qint64 length = q.value(0).toLongLong();
+    const QByteArray hash = q.value(1).toByteArray();
+    if (length > 0 && length <= qint64(reading.size()) &&
+        HashOf(reading.first(std::size_t(length))) == hash)
+      filed = qsizetype(length - length % HistoryRecord::Size);
+  }
+  q.finish();
+  return filed;
+}
+
+bool HistoryStore::RememberFiled(QSqlQuery &q, qint32 deviceId,
+                                 std::span<const std::uint8_t> reading) {
+  if (!c_.Schema().Has(1))
+    return true;
+  return c_.Exec(
+      q,
+      QStringLiteral("INSERT INTO TableLastFiled (DeviceId, FiledLength, FiledHash) "
+                     "VALUES (:PDeviceId, :PLength, :PHash) "
+                     "ON CONFLICT (DeviceId) DO UPDATE SET "
+                     "FiledLength = excluded.FiledLength, FiledHash = excluded.FiledHash"),
+      {{QStringLiteral(":PDeviceId"), deviceId},
+       {QStringLiteral(":PLength"), qint64(reading.size())},
+       {QStringLiteral(":PHash"), HashOf(reading)}});
+}
+
+FilingResult HistoryStore::FileReading(qint32 deviceId, std::span<const std::uint8_t> history) {
+  FilingResult result;
+  const bool ok = c_.InTransaction([&] {
+    QSqlQuery q = c_.Query();
+    const std::optional<Holder> holder = people_.ReadHolder(q, deviceId);
+    if (!holder)
+      return false;
+    result.holder = *holder;
+    if (holder->UserId < 1) {
+      result.outcome = FilingResult::Outcome::NoHolder;
+      return true;
+    }
+    // What another desk, or an earlier try whose clear command failed, has
+    // filed already is not filed again.
+    const qsizetype from = AlreadyFiled(q, deviceId, history);
+    if (from < 0)
+      return false;
+    const int stored =
+        InsertEvents(q, history.subspan(std::size_t(from)), deviceId, holder->UserId);
+    if (stored < 0 || !RememberFiled(q, deviceId, history))
+      return false;
+    result.EventsFiled = stored;
+    result.outcome = FilingResult::Outcome::Filed;
+    return true;
+  });
+  if (!ok) {
+    result = FilingResult{};
+    result.error = c_.LastError();
+  }
+  return result;
+}
+
+bool HistoryStore::ForgetFiledReading(qint32 deviceId) {
+  if (!c_.Schema().Has(1))
+    return true;
+  QSqlQuery q = c_.Query();
+  return c_.Exec(q, QStringLiteral("DELETE FROM TableLastFiled WHERE DeviceId = :PDeviceId"),
+                 {{QStringLiteral(":PDeviceId"), deviceId}});
+}

@@ -1,0 +1,222 @@
+#include "db/PeopleStore.h"
+
+#include <QSqlQuery>
+#include <limits>
+
+#include "db/DbConnection.h"
+#include "history/DayCount.h"
+#include "state/Clock.h"
+#include "state/RegState.h"
+
+namespace {
+// Names are stored as typed: an empty name is an empty text, never NULL.
+QString NotNull(const QString &text) {
+  return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
+const QString PersonColumns = QStringLiteral(
+    "SELECT UserId, UserSecondName, UserFirstName, UserMiddleName, DeviceId FROM TableUser");
+
+Person PersonOf(const QSqlQuery &q) {
+  Person p;
+  p.UserId = q.value(0).toInt();
+  p.SecondName = q.value(1).toString();
+  p.FirstName = q.value(2).toString();
+  p.MiddleName = q.value(3).toString();
+  // A number an instrument cannot have, NULL or text counts as holding none
+  // but is not "free" either: only a negative number is.
+  bool ok = false;
+  if (!q.value(4).isNull())
+    if (const int stored = q.value(4).toString().toInt(&ok); ok)
+      p.StoredDeviceId = stored;
+  const qint64 device = q.value(4).toLongLong(&ok);
+  if (!ok || q.value(4).isNull())
+    p.DeviceId = 0;
+  else if (device < 0)
+    p.DeviceId = -1;
+  else
+    p.DeviceId = device <= std::numeric_limits<qint32>::max() ? qint32(device) : 0;
+  return p;
+}
+} // namespace
+
+PeopleStore::PeopleStore(DbConnection &connection, std::shared_ptr<const Clock> clock)
+    : c_(connection), clock_(std::move(clock)) {}
+
+std::optional<QList<Person>> PeopleStore::People() {
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q, PersonColumns))
+    return std::nullopt;
+  QList<Person> people;
+  while (q.next())
+    people << PersonOf(q);
+  return people;
+}
+
+PersonLookup PeopleStore::LookUpPerson(int userId) {
+  PersonLookup lookup;
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q, PersonColumns + QStringLiteral(" WHERE UserId = :PUserId"),
+               {{QStringLiteral(":PUserId"), userId}}))
+    return lookup;
+  if (q.next()) {
+    lookup.outcome = PersonLookup::Outcome::Found;
+    lookup.person = PersonOf(q);
+  } else {
+    lookup.outcome = PersonLookup::Outcome::Gone;
+  }
+  return lookup;
+}
+
+std::optional<bool> PeopleStore::FindDuplicatePerson(const QString &secondName,
+                                                     const QString &firstName,
+                                                     const QString &middleName, int exceptUserId) {
+  // The rows with the names, and how many of them are the person's own: a
+  // person whose own row is among them may keep the names.
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q,
+               QStringLiteral("SELECT COUNT(*), COALESCE(SUM(UserId = :PUserId), 0) FROM TableUser "
+                              "WHERE UserSecondName = :PSecondName AND UserFirstName = :PFirstName "
+                              "AND COALESCE(UserMiddleName, '') = :PMiddleName"),
+               {{QStringLiteral(":PSecondName"), NotNull(secondName)},
+                {QStringLiteral(":PFirstName"), NotNull(firstName)},
+                {QStringLiteral(":PMiddleName"), NotNull(middleName)},
+                {QStringLiteral(":PUserId"), exceptUserId}}) ||
+      !q.next())
+    return std::nullopt;
+  const int matches = q.value(0).toInt();
+  const int own = q.value(1).toInt();
+  return matches > 0 && (exceptUserId < 0 || own == 0);
+}
+
+bool PeopleStore::InsertUser(const QString &secondName, const QString &firstName,
+                             const QString &middleName, int deviceId) {
+  QVariantMap values{{QStringLiteral(":PSecondName"), NotNull(secondName)},
+                     {QStringLiteral(":PFirstName"), NotNull(firstName)},
+                     {QStringLiteral(":PMiddleName"), NotNull(middleName)}};
+  QString text;
+  if (deviceId == -1) {
+    text = QStringLiteral("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
+                          "DeviceId) VALUES (:PSecondName, :PFirstName, :PMiddleName, :PDeviceId)");
+    values.insert(QStringLiteral(":PDeviceId"), deviceId);
+  } else {
+    text = QStringLiteral("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName) "
+                          "VALUES (:PSecondName, :PFirstName, :PMiddleName)");
+  }
+  QSqlQuery q = c_.Query();
+  return c_.Exec(q, text, values);
+}
+
+bool PeopleStore::UpdatePerson(int userId, const QString &secondName, const QString &firstName,
+                               const QString &middleName) {
+  QSqlQuery q = c_.Query();
+  return c_.Exec(q,
+                 QStringLiteral("UPDATE TableUser SET UserSecondName = :PSecondName, "
+                                "UserFirstName = :PFirstName, UserMiddleName = :PMiddleName "
+                                "WHERE UserId = :PUserId"),
+                 {{QStringLiteral(":PSecondName"), NotNull(secondName)},
+                  {QStringLiteral(":PFirstName"), NotNull(firstName)},
+                  {QStringLiteral(":PMiddleName"), NotNull(middleName)},
+                  {QStringLiteral(":PUserId"), userId}}) &&
+         q.numRowsAffected() == 1;
+}
+
+bool PeopleStore::DeleteUserWithHistory(int userId) {
+  const QVariantMap user{{QStringLiteral(":PUserId"), userId}};
+  return c_.InTransaction([&] {
+    QSqlQuery q = c_.Query();
+    // Another desk may have given her an instrument since the list was read.
+    if (!c_.Exec(q,
+                 QStringLiteral("SELECT COUNT(*) FROM TableUser WHERE UserId = :PUserId "
+                                "AND DeviceId >= 1"),
+                 user) ||
+        !q.next())
+      return false;
+    if (q.value(0).toInt() > 0) {
+      c_.SetLastError(QStringLiteral("the person holds an instrument"));
+      return false;
+    }
+    return c_.Exec(q, QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId"), user) &&
+           c_.Exec(q, QStringLiteral("DELETE FROM TableUser WHERE UserId = :PUserId"), user);
+  });
+}
+
+bool PeopleStore::RegisterDevice(const REG_STATE &reg) {
+  const QVariantMap values{{QStringLiteral(":PDeviceId"), reg.DeviceId},
+                           {QStringLiteral(":PUserId"), reg.UserId},
+                           {QStringLiteral(":DTH"), DateTimeToDayCount(clock_->now())}};
+  return c_.InTransaction([&] {
+    QSqlQuery q = c_.Query();
+    return c_.Exec(
+               q,
+               QStringLiteral("UPDATE TableUser SET DeviceId = :PDeviceId WHERE UserId = :PUserId"),
+               {{QStringLiteral(":PDeviceId"), reg.DeviceId},
+                {QStringLiteral(":PUserId"), reg.UserId}}) &&
+           q.numRowsAffected() == 1 &&
+           c_.Exec(q,
+                   QStringLiteral("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
+                                  "EventType) VALUES (:PDeviceId, :PUserId, :DTH, 5)"),
+                   values);
+  });
+}
+
+bool PeopleStore::CancelRegistration(int deviceId, int userId) {
+  const QVariantMap values{{QStringLiteral(":PDeviceId"), deviceId},
+                           {QStringLiteral(":PUserId"), userId},
+                           {QStringLiteral(":DTH"), DateTimeToDayCount(clock_->now())}};
+  return c_.InTransaction([&] {
+    QSqlQuery q = c_.Query();
+    return c_.Exec(q,
+                   QStringLiteral("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
+                                  "EventType) VALUES (:PDeviceId, :PUserId, :DTH, 6)"),
+                   values) &&
+           c_.Exec(q,
+                   QStringLiteral("UPDATE TableUser SET DeviceId = -1 WHERE DeviceId = :PDeviceId"),
+                   {{QStringLiteral(":PDeviceId"), deviceId}});
+  });
+}
+
+std::optional<Holder> PeopleStore::ReadHolder(QSqlQuery &q, qint32 deviceId) {
+  if (!c_.Exec(q,
+               QStringLiteral("SELECT UserId, UserSecondName, UserFirstName, UserMiddleName "
+                              "FROM TableUser WHERE DeviceId = :PDeviceId"),
+               {{QStringLiteral(":PDeviceId"), deviceId}}))
+    return std::nullopt;
+  Holder holder;
+  if (q.next()) {
+    holder.UserId = q.value(0).toInt();
+    holder.SecondName = q.value(1).toString();
+    holder.FirstName = q.value(2).toString();
+    holder.MiddleName = q.value(3).toString();
+  }
+  q.finish();
+  return holder;
+}
+
+std::optional<Holder> PeopleStore::HolderOf(qint32 deviceId) {
+  QSqlQuery q = c_.Query();
+  return ReadHolder(q, deviceId);
+}
+
+int PeopleStore::FindDeviceUser(int deviceId, QString *secondName, QString *firstName,
+                                QString *middleName) {
+  const std::optional<Holder> holder = HolderOf(deviceId);
+  if (!holder || holder->UserId < 1)
+    return -1;
+  if (secondName)
+    *secondName = holder->SecondName;
+  if (firstName)
+    *firstName = holder->FirstName;
+  if (middleName)
+    *middleName = holder->MiddleName;
+  return holder->UserId;
+}
+
+int PeopleStore::CountDeviceHolders(qint32 deviceId) {
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q, QStringLiteral("SELECT COUNT(*) FROM TableUser WHERE DeviceId = :PDeviceId"),
+               {{QStringLiteral(":PDeviceId"), deviceId}}) ||
+      !q.next())
+    return -1;
+  return q.value(0).toInt();
+}

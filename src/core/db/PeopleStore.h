@@ -1,0 +1,69 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <memory>
+#include <optional>
+
+#include "db/Person.h"
+#include "exchange/ExchangeRecords.h"
+
+class Clock;
+class DbConnection;
+class QSqlQuery;
+struct REG_STATE;
+
+// The register: the people of TableUser and the instrument each one holds,
+// with the hand-over events that registering and cancelling write. Every
+// value reaches its statement bound; calls answer false (or nullopt, -1) when
+// the database refuses, with the reason in the connection's LastError().
+class PeopleStore {
+public:
+  PeopleStore(DbConnection &connection, std::shared_ptr<const Clock> clock);
+
+  // Every person of the register, in the database's order.
+  std::optional<QList<Person>> People();
+  // The person as the register holds her now.
+  PersonLookup LookUpPerson(int userId);
+
+  // Whether these three names are taken (a NULL middle name counting as an
+  // empty one): by anyone for exceptUserId -1, else only when the person's own
+  // row is not among the rows that have them. nullopt when the check cannot run.
+  std::optional<bool> FindDuplicatePerson(const QString &secondName, const QString &firstName,
+                                          const QString &middleName, int exceptUserId);
+  // Adds a person. With deviceId -1 the number is stored; any other number is
+  // left to the column default.
+  bool InsertUser(const QString &secondName, const QString &firstName, const QString &middleName,
+                  int deviceId);
+  // Renames the person; false when the statement failed or the person is
+  // no longer in the register.
+  bool UpdatePerson(int userId, const QString &secondName, const QString &firstName,
+                    const QString &middleName);
+  // Deletes the person's events, then the person, in one transaction; refused
+  // (false, nothing deleted) when the person holds an instrument by then.
+  bool DeleteUserWithHistory(int userId);
+
+  // Records reg.DeviceId as held by reg.UserId and writes a receive event, in
+  // one transaction; false with nothing written when the person is no longer
+  // in the register.
+  bool RegisterDevice(const REG_STATE &reg);
+  // Writes a hand-back event for the person and frees the instrument in every
+  // row that holds it, in one transaction.
+  bool CancelRegistration(int deviceId, int userId);
+
+  // The holder of the instrument now (UserId -1: nobody); nullopt when the
+  // register cannot be read.
+  std::optional<Holder> HolderOf(qint32 deviceId);
+  // The same read with `query`, inside the caller's transaction when there is one.
+  std::optional<Holder> ReadHolder(QSqlQuery &query, qint32 deviceId);
+  // The key of the first person holding the instrument, and that person's
+  // names into the outputs that are given (NULL as empty); -1 when nobody
+  // holds it or the register cannot be read, the outputs then untouched.
+  int FindDeviceUser(int deviceId, QString *secondName = nullptr, QString *firstName = nullptr,
+                     QString *middleName = nullptr);
+  // How many people hold the instrument; -1 when the register cannot be read.
+  int CountDeviceHolders(qint32 deviceId);
+
+private:
+  DbConnection &c_;
+  std::shared_ptr<const Clock> clock_;
+};
