@@ -3,7 +3,9 @@
 # program (with a simulated instrument in infrared range) or runs the tests.
 #   scripts/dev.sh run    build and start VX4418M from build/bin
 #   scripts/dev.sh test   build and run the whole test suite through CTest, then
-#                         again built with ASan and UBSan (scripts/sanitize.sh)
+#                         again built with ASan and UBSan (scripts/sanitize.sh),
+#                         with a private PostgreSQL server for the tests that
+#                         run on one
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -41,9 +43,11 @@ case "$mode" in
   test)
     install_missing
     configure_and_build
-    cd "$build"
-    ctest --output-on-failure -j "$(nproc)" -LE manual
-    VX_SANITIZE_BUILD_DIR="$build-asan" "$here/scripts/sanitize.sh"
+    # The data-layer tests run a second time on a PostgreSQL server: a private
+    # cluster for this run (pg_virtualenv), which the tests find through
+    # libpq's environment.
+    pg_virtualenv -o fsync=off bash -c 'cd "$1" && ctest --output-on-failure -j "$(nproc)" -LE manual &&
+      VX_SANITIZE_BUILD_DIR="$1-asan" "$2/scripts/sanitize.sh"' tests "$build" "$here"
     ;;
   *)
     echo "usage: scripts/dev.sh run|test" >&2

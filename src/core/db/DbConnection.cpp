@@ -16,7 +16,7 @@ QString Placeholder(const QString &name) {
 DbConnection::DbConnection() {
   static std::atomic<int> instances{0};
   connectionName_ = QStringLiteral("TDM-%1").arg(++instances);
-  db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
+  UseEngine(DatabaseEngine::Sqlite);
 }
 
 DbConnection::~DbConnection() {
@@ -25,32 +25,60 @@ DbConnection::~DbConnection() {
   QSqlDatabase::removeDatabase(connectionName_);
 }
 
+void DbConnection::UseEngine(DatabaseEngine kind) {
+  if (engine_ && engine_->Kind() == kind)
+    return;
+  db_.close();
+  db_ = QSqlDatabase();
+  if (QSqlDatabase::contains(connectionName_))
+    QSqlDatabase::removeDatabase(connectionName_);
+  engine_ = CreateDbEngine(kind);
+  db_ = QSqlDatabase::addDatabase(engine_->Driver(), connectionName_);
+  if (password_)
+    engine_->SetPassword(*password_);
+}
+
 QSqlQuery DbConnection::Query() const {
   return QSqlQuery(db_);
 }
 
 bool DbConnection::Ok(bool ok, const QSqlQuery &query) {
+  retryable_ = false;
   if (!ok) {
     lastError_ = query.lastError().text();
+    retryable_ = inTransaction_ && engine_->MayRetry(query.lastError());
     qCWarning(lcDb) << "statement failed:" << lastError_;
   }
   return ok;
 }
 
-bool DbConnection::Open() {
-  if (!OpenDatabaseFile(db_, location_)) {
-    lastError_ = db_.lastError().isValid() ? db_.lastError().text()
-                                           : QStringLiteral("cannot open the database file");
-    return false;
+bool DbConnection::OpenWithPassword() {
+  QString error;
+  if (engine_->Open(db_, location_, error))
+    return true;
+  // Asked once per run: a wrong answer is not asked again.
+  if (engine_->PasswordWanted(error) && passwordSource_ && !password_) {
+    password_ = passwordSource_(ShownLocation(location_)).value_or(QString());
+    engine_->SetPassword(*password_);
+    if (!password_->isEmpty() && engine_->Open(db_, location_, error))
+      return true;
   }
-  schema_ = BringSchemaUpToDate(db_);
+  lastError_ = error;
+  qCWarning(lcDb) << "cannot open" << ShownLocation(location_) << "-" << error;
+  return false;
+}
+
+bool DbConnection::Open() {
+  UseEngine(EngineOf(location_));
+  if (!OpenWithPassword())
+    return false;
+  schema_ = BringSchemaUpToDate(db_, *engine_);
   if (schema_.outcome == SchemaState::Outcome::TooNew) {
     lastError_ = schema_.error;
     db_.close();
     return false;
   }
   openedLocation_ = location_;
-  openedFile_ = CurrentDbFileState(location_);
   return true;
 }
 
@@ -58,12 +86,13 @@ bool DbConnection::Prepare(QSqlQuery &query, const QString &text, bool prepare) 
   if (openedLocation_ != location_) {
     db_.close();
     openedLocation_.clear();
-  } else if (db_.isOpen() && !StillTheOpenedFile()) {
-    // Deleted, replaced or made read-only since it was opened: statements go
-    // to what the location names now, or fail when there is nothing. A
-    // transaction is not carried over to another file; it fails instead.
+  } else if (db_.isOpen() && !StillUsable()) {
+    // Deleted, replaced or made read-only since it was opened, or the server
+    // connection broke: statements go to what the location names now, or
+    // fail when there is nothing. A transaction is not carried over to
+    // another connection; it fails instead.
     if (inTransaction_) {
-      lastError_ = QStringLiteral("the database file changed");
+      lastError_ = QStringLiteral("the database changed or the connection broke");
       return false;
     }
     db_.close();
@@ -83,31 +112,39 @@ bool DbConnection::Exec(QSqlQuery &query, const QString &text, const QVariantMap
   return Ok(query.exec(), query);
 }
 
-bool DbConnection::StillTheOpenedFile() const {
-  return CurrentDbFileState(openedLocation_) == openedFile_;
+bool DbConnection::StillUsable() const {
+  return engine_->StillUsable(db_, openedLocation_);
 }
 
 bool DbConnection::BeginTransaction() {
-  // IMMEDIATE takes the write lock at once, so another program writing to the
-  // same file is waited for (busy time-out) before anything is done.
-  const QString begin = QStringLiteral("BEGIN IMMEDIATE");
+  // The connection is made the configured one first: its engine says how a
+  // transaction starts. The write lock (SQLite) is taken at once, so another
+  // program writing to the same database is waited for before anything is done.
   QSqlQuery query = Query();
-  inTransaction_ = Prepare(query, begin, false) && Ok(query.exec(begin), query);
-  return inTransaction_;
+  bool ok = Prepare(query, QString(), false);
+  for (const QString &text : ok ? engine_->Begin() : QStringList())
+    ok = ok && Ok(query.exec(text), query);
+  inTransaction_ = ok;
+  return ok;
 }
 
 bool DbConnection::EndTransaction(bool ok) {
+  const bool retryable = retryable_;
   inTransaction_ = false;
   // Work committed into a file that is no longer the database (deleted or
   // replaced meanwhile) would be lost: it is rolled back and reported.
-  if (ok && !StillTheOpenedFile()) {
-    lastError_ = QStringLiteral("the database file changed");
+  if (ok && !StillUsable()) {
+    lastError_ = QStringLiteral("the database changed or the connection broke");
     ok = false;
   }
   if (ok && db_.commit())
     return true;
-  if (ok)
+  if (ok) {
     lastError_ = db_.lastError().text();
+    retryable_ = engine_->MayRetry(db_.lastError());
+  } else {
+    retryable_ = retryable;
+  }
   db_.rollback();
   return false;
 }

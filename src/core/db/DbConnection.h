@@ -4,14 +4,19 @@
 #include <QString>
 #include <QVariantMap>
 
-#include "db/DbFileState.h"
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "db/DbEngine.h"
 #include "db/SchemaSteps.h"
 
 // The connection to the program's database and its transactions: the one
-// place every statement of the data module passes through. The location (the
-// database file) is looked at again before every statement, so a changed
-// location takes effect on the next one. Failures answer false and keep the
-// database's message in LastError(); nothing here shows anything.
+// place every statement of the data module passes through. The location (a
+// SQLite file or a server URI, db/DatabaseLocation.h) is looked at again
+// before every statement, so a changed location takes effect on the next one.
+// Failures answer false and keep the database's message in LastError();
+// nothing here shows anything.
 class DbConnection {
 public:
   DbConnection();
@@ -19,9 +24,16 @@ public:
   DbConnection(const DbConnection &) = delete;
   DbConnection &operator=(const DbConnection &) = delete;
 
-  // The database file statements go to from the next one on; empty: none.
-  void SetLocation(const QString &databaseFile) { location_ = databaseFile; }
+  // Where statements go from the next one on; empty: nowhere.
+  void SetLocation(const QString &location) { location_ = location; }
   const QString &Location() const { return location_; }
+  // The engine of the location (also before the connection opens).
+  DatabaseEngine Engine() const { return EngineOf(location_); }
+
+  // Asked once when a server wants a password that nothing supplies: the
+  // operator's answer, kept in memory for this run only; nullopt: none given.
+  using PasswordSource = std::function<std::optional<QString>(const QString &shownLocation)>;
+  void SetPasswordSource(PasswordSource source) { passwordSource_ = std::move(source); }
 
   // A query on this connection (not yet the configured one: Prepare makes it so).
   QSqlQuery Query() const;
@@ -38,13 +50,22 @@ public:
   bool Exec(QSqlQuery &query, const QString &text, const QVariantMap &params = {});
 
   // Runs `work` in one transaction: committed when it answers true, rolled
-  // back otherwise. Transactions do not nest.
+  // back otherwise. When another desk's transaction conflicted and the
+  // database refused this one whole, `work` runs again from the start (a few
+  // times at most), so it must only depend on what it reads inside.
+  // Transactions do not nest.
   template <class Work> bool InTransaction(Work &&work) {
-    if (!BeginTransaction())
-      return false;
-    const bool ok = work();
-    return EndTransaction(ok);
+    for (int attempt = 1;; ++attempt) {
+      if (!BeginTransaction())
+        return false;
+      const bool ok = work();
+      if (EndTransaction(ok))
+        return true;
+      if (!retryable_ || attempt == MaxAttempts)
+        return false;
+    }
   }
+  static constexpr int MaxAttempts = 5;
 
   // `ok`, keeping the query's error as the last one when it is false.
   bool Ok(bool ok, const QSqlQuery &query);
@@ -60,19 +81,25 @@ public:
 
 private:
   bool Open();
+  bool OpenWithPassword();
+  // A connection of the engine's driver in db_, made anew for another engine.
+  void UseEngine(DatabaseEngine kind);
   bool BeginTransaction();
   bool EndTransaction(bool ok);
-  // Whether the location still names the file the connection opened, as it was.
-  bool StillTheOpenedFile() const;
+  // Whether the open connection still works on what the location names.
+  bool StillUsable() const;
 
   QString connectionName_;
+  std::unique_ptr<DbEngine> engine_;
   QSqlDatabase db_;
   QString location_;       // where statements go
   QString openedLocation_; // where the open connection goes
-  DbFileState openedFile_; // and what that file was then
   SchemaState schema_;
   bool inTransaction_ = false;
+  bool retryable_ = false; // the last failure may go away when run again
   QString lastError_;
+  PasswordSource passwordSource_;
+  std::optional<QString> password_; // what the operator gave, for this run
 };
 
 // Opens `db` (a QSQLITE connection) on an existing database file for reading

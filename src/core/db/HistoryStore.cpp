@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QSqlQuery>
+#include <cmath>
 
 #include "db/DbConnection.h"
 #include "db/PeopleStore.h"
@@ -11,6 +12,11 @@ namespace {
 const QString InsertEventText = QStringLiteral(
     "INSERT INTO TableHistory (DeviceId,UserId, DateTimeEvent, EventType, EventValue, DEValue) "
     "VALUES(:PDeviceId, :PUserId, :PDateTimeEvent, :PEventType, :PEventValue, :PDEValue)");
+
+// A value as stored: a NaN (a broken instrument record) as NULL, on every engine.
+QVariant Stored(double value) {
+  return std::isnan(value) ? QVariant(QMetaType::fromType<double>()) : QVariant(value);
+}
 
 QByteArray HashOf(std::span<const std::uint8_t> bytes) {
   return QCryptographicHash::hash(
@@ -78,8 +84,8 @@ int HistoryStore::InsertEvents(QSqlQuery &q, std::span<const std::uint8_t> bytes
                 q.bindValue(pUser, userId);
                 q.bindValue(pTime, record.Time);
                 q.bindValue(pType, static_cast<int>(event.Type));
-                q.bindValue(pValue, event.EventValue);
-                q.bindValue(pDose, event.DEValue);
+                q.bindValue(pValue, Stored(event.EventValue));
+                q.bindValue(pDose, Stored(event.DEValue));
                 ok = c_.Ok(q.exec(), q);
                 stored += ok ? 1 : 0;
               });

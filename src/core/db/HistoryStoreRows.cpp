@@ -62,7 +62,7 @@ QVariant CellAt(const QSqlQuery &q, int column) {
 } // namespace
 
 std::optional<QList<StoredEvent>> HistoryStore::UserHistory(int userId,
-                                                           const HistoryCriteria &criteria) {
+                                                            const HistoryCriteria &criteria) {
   const Statement select = HistorySelect(userId, criteria);
   QSqlQuery q = c_.Query();
   if (!c_.Exec(q, select.text, select.params))

@@ -75,7 +75,8 @@ std::optional<bool> PeopleStore::FindDuplicatePerson(const QString &secondName,
   // person whose own row is among them may keep the names.
   QSqlQuery q = c_.Query();
   if (!c_.Exec(q,
-               QStringLiteral("SELECT COUNT(*), COALESCE(SUM(UserId = :PUserId), 0) FROM TableUser "
+               QStringLiteral("SELECT COUNT(*), COALESCE(SUM(CASE WHEN UserId = :PUserId THEN 1 "
+                              "ELSE 0 END), 0) FROM TableUser "
                               "WHERE UserSecondName = :PSecondName AND UserFirstName = :PFirstName "
                               "AND COALESCE(UserMiddleName, '') = :PMiddleName"),
                {{QStringLiteral(":PSecondName"), NotNull(secondName)},

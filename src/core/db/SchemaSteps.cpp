@@ -1,32 +1,13 @@
 #include "db/SchemaSteps.h"
 
+#include "db/DbEngine.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 
 namespace {
-
-// The statements of each step; index 0 is step 1.
-const QList<QStringList> &Steps() {
-  static const QList<QStringList> steps{
-      {QStringLiteral("CREATE TABLE IF NOT EXISTS TableLastFiled ("
-                      "DeviceId INTEGER PRIMARY KEY, "
-                      "FiledLength INTEGER NOT NULL, "
-                      "FiledHash BLOB NOT NULL)")},
-  };
-  return steps;
-}
-
-bool ReadVersion(QSqlDatabase &db, int &version, QString &error) {
-  QSqlQuery q(db);
-  if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
-    error = q.lastError().text();
-    return false;
-  }
-  version = q.value(0).toInt();
-  return true;
-}
 
 bool Run(QSqlDatabase &db, const QString &text, QString &error) {
   QSqlQuery q(db);
@@ -36,15 +17,24 @@ bool Run(QSqlDatabase &db, const QString &text, QString &error) {
   return false;
 }
 
+bool RunAll(QSqlDatabase &db, const QStringList &texts, QString &error) {
+  for (const QString &text : texts)
+    if (!Run(db, text, error))
+      return false;
+  return true;
+}
+
 } // namespace
 
-SchemaState BringSchemaUpToDate(QSqlDatabase &db) {
+SchemaState BringSchemaUpToDate(QSqlDatabase &db, const DbEngine &engine) {
   static_assert(CurrentSchemaVersion >= 1);
   SchemaState state;
-  if (!ReadVersion(db, state.Version, state.error)) {
+  const std::optional<int> found = engine.ReadVersion(db, state.error);
+  if (!found) {
     state.outcome = SchemaState::Outcome::Behind;
     return state;
   }
+  state.Version = *found;
   if (state.Version > CurrentSchemaVersion) {
     state.outcome = SchemaState::Outcome::TooNew;
     state.error = QStringLiteral("the database has layout version %1; this program knows %2")
@@ -55,19 +45,20 @@ SchemaState BringSchemaUpToDate(QSqlDatabase &db) {
   if (state.Version == CurrentSchemaVersion)
     return state;
 
-  // Another program may be taking the same steps: the write lock comes
-  // first, the version is read again under it.
+  // Another program may be taking the same steps: the lock comes first, the
+  // version is read again under it.
   QString error;
   int version = state.Version;
-  bool ok = Run(db, QStringLiteral("BEGIN IMMEDIATE"), error);
-  if (ok)
-    ok = ReadVersion(db, version, error);
+  bool ok = RunAll(db, engine.BeginSteps(), error);
+  if (ok) {
+    const std::optional<int> again = engine.ReadVersion(db, error);
+    ok = again.has_value();
+    version = again.value_or(version);
+  }
   for (int step = version + 1; ok && step <= CurrentSchemaVersion; ++step)
-    for (const QString &text : Steps().at(step - 1))
-      if (ok)
-        ok = Run(db, text, error);
+    ok = RunAll(db, engine.StepStatements(step), error);
   if (ok && version < CurrentSchemaVersion)
-    ok = Run(db, QStringLiteral("PRAGMA user_version = %1").arg(CurrentSchemaVersion), error);
+    ok = RunAll(db, engine.WriteVersion(CurrentSchemaVersion), error);
   if (ok)
     ok = Run(db, QStringLiteral("COMMIT"), error);
   if (!ok) {

@@ -3,7 +3,8 @@
 #include <QString>
 
 // The layout of the program's database grows in numbered steps. A database
-// keeps the number of the last step it has taken (PRAGMA user_version); the
+// keeps the number of the last step it has taken (PRAGMA user_version on
+// SQLite, the one row of TableSchema on a server; db/DbEngine.h); the
 // two original tables are version 0. A step only adds tables and indexes: the
 // original tables are never changed or dropped, so older files and the tools
 // that read them keep working.
@@ -26,6 +27,9 @@ struct SchemaState {
   bool Has(int version) const { return Version >= version; }
 };
 
+class DbEngine;
+
 // Reads the database's version and takes the missing steps, all in one
-// transaction: all of them, or none (read-only file, a lock held too long).
-SchemaState BringSchemaUpToDate(QSqlDatabase &db);
+// transaction: all of them, or none (read-only file, a lock held too long, a
+// login that may not change the layout).
+SchemaState BringSchemaUpToDate(QSqlDatabase &db, const DbEngine &engine);

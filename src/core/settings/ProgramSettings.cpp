@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "db/DatabaseCheck.h"
+#include "db/DatabaseLocation.h"
 #include "settings/ProfileFile.h"
 #include "state/AppState.h"
 
@@ -38,9 +39,12 @@ QString ConnectionStringFor(const QString &databaseFile) {
          QStringLiteral(";Mode=ReadWrite|Share Deny None;");
 }
 
-// Why the program cannot work on the database at path; empty when it can.
+// Why the program cannot work on the database file at path; empty when it
+// can. A server is not looked at here: it is reached, or told unreachable,
+// by the data module, and never replaced by the local file (what a desk files
+// there would be missing at every other desk).
 static QString DatabaseProblem(const QString &path) {
-  return CheckDatabaseFile(path).reason;
+  return IsServerLocation(path) ? QString() : CheckDatabaseFile(path).reason;
 }
 
 // The database of this run: the one the settings name when it can be opened,

@@ -4,6 +4,7 @@
 #include "common/AppContext.h"
 #include "common/OperatorMessages.h"
 #include "common/WidgetHints.h"
+#include "db/DatabaseLocation.h"
 #include "db/TDM.h"
 #include "export/SaveWhole.h"
 #include "link/IrdaTransport.h"
@@ -441,12 +442,17 @@ void TMainForm::FormShow() {
   LayoutHistoryList(false);
   LayoutUserList(true);
   ctx_.DM->SetLocation(s.Paths.ADOFile);
-  ctx_.DM->History().PurgeUntypedEvents();
+  // A server that cannot be reached is told; the program works on when it
+  // can be reached again, never on another database meanwhile.
+  if (!ctx_.DM->History().PurgeUntypedEvents() && IsServerLocation(s.Paths.ADOFile))
+    ctx_.messages.error(this, FileProblemText(s.Texts.at(67), ShownLocation(s.Paths.ADOFile),
+                                              ctx_.DM->LastError()));
   // A database newer than the program is not used; one whose missing layout
   // steps could not be taken is used without what they add.
   if (const SchemaState &schema = ctx_.DM->Schema();
       schema.outcome != SchemaState::Outcome::UpToDate)
-    ctx_.messages.error(this, FileProblemText(s.Texts.at(67), s.Paths.ADOFile, schema.error));
+    ctx_.messages.error(
+        this, FileProblemText(s.Texts.at(67), ShownLocation(s.Paths.ADOFile), schema.error));
   FillUserList();
   SetUserListView();
   ctx_.state.Filter = {};

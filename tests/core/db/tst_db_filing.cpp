@@ -33,13 +33,6 @@ std::span<const std::uint8_t> Span(const QByteArray &b) {
   return {Bytes(b), std::size_t(b.size())};
 }
 
-// The two original tables as the oldest files hold them, nothing else.
-const char *OriginalLayout =
-    "CREATE TABLE TableUser (UserId INTEGER PRIMARY KEY, UserSecondName TEXT, "
-    "UserFirstName TEXT, UserMiddleName TEXT, DeviceId INTEGER DEFAULT -1);"
-    "CREATE TABLE TableHistory (DeviceId INTEGER, UserId INTEGER, DateTimeEvent REAL, "
-    "EventType INTEGER, EventValue REAL, DEValue REAL);";
-
 // A desk: the data module on the test's database file.
 struct Desk {
   AppState state;
@@ -62,8 +55,7 @@ class TstDbFiling : public QObject {
   // A file of the two original tables only.
   void OldestLayout() {
     db = std::make_unique<HistoryTestDb>();
-    QVERIFY(QFile::resize(db->path(), 0)); // an empty file is an empty database
-    QVERIFY(db->exec(OriginalLayout));
+    QVERIFY(db->makeOldestLayout());
   }
 
 private slots:
@@ -80,7 +72,7 @@ private slots:
     QVERIFY(desk.dm->Register().People());
     QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::UpToDate);
     QCOMPARE(desk.dm->Schema().Version, CurrentSchemaVersion);
-    QCOMPARE(db->scalar("PRAGMA user_version").toInt(), CurrentSchemaVersion);
+    QCOMPARE(db->version(), CurrentSchemaVersion);
   }
 
   void oldestLayoutIsBroughtUpToDateKeepingItsRows() {
@@ -89,13 +81,13 @@ private slots:
     QVERIFY(fresh.exec("INSERT INTO TableUser (UserSecondName, UserFirstName, DeviceId) "
                        "VALUES ('Old', 'Row', 12)"));
     QVERIFY(fresh.exec("INSERT INTO TableHistory VALUES (12, 1, 45000.5, 1, 0.5, 0.25)"));
-    QCOMPARE(fresh.scalar("PRAGMA user_version").toInt(), 0);
+    QCOMPARE(fresh.version(), 0);
 
     Desk desk(fresh);
     QVERIFY(desk.dm->Register().People());
     QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::UpToDate);
-    QCOMPARE(fresh.scalar("PRAGMA user_version").toInt(), CurrentSchemaVersion);
-    QCOMPARE(fresh.count("sqlite_master", "name = 'TableLastFiled'"), 1);
+    QCOMPARE(fresh.version(), CurrentSchemaVersion);
+    QVERIFY(fresh.hasTable("TableLastFiled"));
     QCOMPARE(fresh.rows("SELECT * FROM TableHistory"),
              (QList<QVariantList>{{12LL, 1LL, 45000.5, 1LL, 0.5, 0.25}}));
     QCOMPARE(fresh.scalar("SELECT UserSecondName FROM TableUser WHERE DeviceId = 12").toString(),
@@ -108,7 +100,7 @@ private slots:
   }
 
   void newerDatabaseIsRefusedAndLeftAlone() {
-    QVERIFY(db->exec("PRAGMA user_version = 99"));
+    QVERIFY(db->setVersion(99));
     Desk desk(*db);
     QVERIFY(!desk.dm->Register().People());
     QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::TooNew);
@@ -116,19 +108,24 @@ private slots:
     const QByteArray reading = Reading(2);
     QCOMPARE(desk.dm->FileReading(4711, Span(reading)).outcome, FilingResult::Outcome::Failed);
     QCOMPARE(events(), 0);
-    QCOMPARE(db->scalar("PRAGMA user_version").toInt(), 99);
+    QCOMPARE(db->version(), 99);
   }
 
   void stepThatCannotRunLeavesFileAsItWasAndProgramWorking() {
     OldestLayout();
     QVERIFY(db->exec("INSERT INTO TableUser (UserSecondName, UserFirstName, DeviceId) "
                      "VALUES ('Read', 'Only', 4711)"));
-    // A second connection holds the write lock longer than the program waits.
-    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "lock-holder");
-    other.setDatabaseName(db->path());
+    // A second connection holds the lock of the layout steps longer than the
+    // program waits: the write lock of the file, the steps' lock on a server.
+    QSqlDatabase other =
+        QSqlDatabase::addDatabase(db->onServer() ? "QPSQL" : "QSQLITE", "lock-holder");
+    other.setDatabaseName(db->onServer() ? db->path().section(u'/', -1) : db->path());
     QVERIFY(other.open());
     QSqlQuery lock(other);
-    QVERIFY(lock.exec("BEGIN IMMEDIATE"));
+    if (db->onServer())
+      QVERIFY(lock.exec("BEGIN") && lock.exec("SELECT pg_advisory_xact_lock(4418)"));
+    else
+      QVERIFY(lock.exec("BEGIN IMMEDIATE"));
     {
       Desk desk(*db);
       QVERIFY(desk.dm->Register().People()); // reading still works
@@ -141,8 +138,8 @@ private slots:
     other.close();
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase("lock-holder");
-    QCOMPARE(db->scalar("PRAGMA user_version").toInt(), 0);
-    QCOMPARE(db->count("sqlite_master", "name = 'TableLastFiled'"), 0);
+    QCOMPARE(db->version(), 0);
+    QVERIFY(!db->hasTable("TableLastFiled"));
   }
 
   void readingIsFiledOnceHoweverOftenItIsRead() {

@@ -1,0 +1,56 @@
+#pragma once
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+#include "db/DatabaseLocation.h"
+
+class QSqlError;
+
+// What differs between the database engines the data module works on: how a
+// connection is opened and kept, how a writing transaction starts, which
+// failures a transaction may simply be run again after, and where the layout
+// version is kept. The statements of the stores are the same on every engine.
+class DbEngine {
+public:
+  virtual ~DbEngine() = default;
+  virtual DatabaseEngine Kind() const = 0;
+  // Qt's driver for the engine ("QSQLITE", "QPSQL").
+  virtual QString Driver() const = 0;
+
+  // Opens `db` (a connection of Driver()) on `location`; false with the reason.
+  virtual bool Open(QSqlDatabase &db, const QString &location, QString &error) = 0;
+  // Whether the open connection still works on what `location` names (a file
+  // deleted or replaced since, a server connection that broke); when not, the
+  // next statement reconnects.
+  virtual bool StillUsable(const QSqlDatabase &db, const QString &location) const = 0;
+
+  // Whether opening failed only because the server wants a password that
+  // nothing supplied; then SetPassword and Open again.
+  virtual bool PasswordWanted(const QString &) const { return false; }
+  virtual void SetPassword(const QString &) {}
+
+  // The statements that start a transaction that writes, the locks it needs
+  // taken at once, so that other desks are waited for rather than failed.
+  virtual QStringList Begin() const = 0;
+  // Whether a statement that failed with `error` inside a transaction leaves
+  // nothing done and the whole transaction may run again (another desk's
+  // conflicting transaction won).
+  virtual bool MayRetry(const QSqlError &error) const = 0;
+
+  // The layout version the database has taken (0 for the two original
+  // tables only); nullopt, with the reason, when it cannot be read.
+  virtual std::optional<int> ReadVersion(QSqlDatabase &db, QString &error) const = 0;
+  // The statements that record `version` as taken.
+  virtual QStringList WriteVersion(int version) const = 0;
+  // The statements of layout step `step` (1 and on) on this engine.
+  virtual QStringList StepStatements(int step) const = 0;
+  // The statements that start taking layout steps, so that two desks do not
+  // take them at once.
+  virtual QStringList BeginSteps() const = 0;
+};
+
+// The engine that works on `kind`.
+std::unique_ptr<DbEngine> CreateDbEngine(DatabaseEngine kind);

@@ -1,0 +1,33 @@
+#pragma once
+#include "db/DbEngine.h"
+
+// A PostgreSQL server that several desks share, reached by a libpq connection
+// URI. Writing transactions are serializable: when another desk's transaction
+// conflicts, the database refuses one of them whole and it is run again. The
+// layout version is the one row of TableSchema.
+class PostgresEngine : public DbEngine {
+public:
+  DatabaseEngine Kind() const override { return DatabaseEngine::PostgreSql; }
+  QString Driver() const override { return QStringLiteral("QPSQL"); }
+  bool Open(QSqlDatabase &db, const QString &location, QString &error) override;
+  bool StillUsable(const QSqlDatabase &db, const QString &location) const override;
+  QStringList Begin() const override;
+  bool MayRetry(const QSqlError &error) const override;
+  std::optional<int> ReadVersion(QSqlDatabase &db, QString &error) const override;
+  QStringList WriteVersion(int version) const override;
+  QStringList StepStatements(int step) const override;
+  QStringList BeginSteps() const override;
+
+  bool PasswordWanted(const QString &error) const override;
+  // A password the operator gave for this run; used where the URI and
+  // libpq's environment and files supply none.
+  void SetPassword(const QString &password) override { password_ = password; }
+
+private:
+  QString password_;
+};
+
+// The libpq keyword/value connection options of a URI ("host='db' port='5432'
+// ..."), each value quoted; nullopt, with libpq's reason, for a URI it cannot
+// parse. A value holding ';' is refused (Qt's driver splits options there).
+std::optional<QString> PostgresConnectOptions(const QString &uri, QString &error);
