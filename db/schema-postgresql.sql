@@ -42,5 +42,9 @@ CREATE TABLE TableLastFiled (
   FiledHash   bytea NOT NULL
 );
 
+-- Step 2: an instrument has one holder at most. Refused on an older file
+-- while two people hold one instrument (vx4418-db check names them).
+CREATE UNIQUE INDEX UX_TableUser_Holder ON TableUser (DeviceId) WHERE DeviceId >= 1;
+
 CREATE TABLE TableSchema (Version integer NOT NULL);
-INSERT INTO TableSchema (Version) VALUES (1);
+INSERT INTO TableSchema (Version) VALUES (2);

@@ -40,4 +40,8 @@ CREATE TABLE TableLastFiled (
   FiledHash   BLOB NOT NULL
 );
 
-PRAGMA user_version = 1;
+-- Step 2: an instrument has one holder at most. Refused on an older file
+-- while two people hold one instrument (vx4418-db check names them).
+CREATE UNIQUE INDEX UX_TableUser_Holder ON TableUser (DeviceId) WHERE DeviceId >= 1;
+
+PRAGMA user_version = 2;

@@ -44,9 +44,11 @@ QSqlQuery DbConnection::Query() const {
 
 bool DbConnection::Ok(bool ok, const QSqlQuery &query) {
   retryable_ = false;
+  constraintViolated_ = false;
   if (!ok) {
     lastError_ = query.lastError().text();
     retryable_ = inTransaction_ && engine_->MayRetry(query.lastError());
+    constraintViolated_ = engine_->ConstraintViolated(query.lastError());
     qCWarning(lcDb) << "statement failed:" << lastError_;
   }
   return ok;

@@ -70,6 +70,8 @@ public:
   // `ok`, keeping the query's error as the last one when it is false.
   bool Ok(bool ok, const QSqlQuery &query);
   void SetLastError(const QString &error) { lastError_ = error; }
+  // Whether the last failed statement broke a constraint of the layout.
+  bool ConstraintViolated() const { return constraintViolated_; }
   // The database's message for the last failed statement (for diagnostics and
   // the support log; the program shows no database messages).
   const QString &LastError() const { return lastError_; }
@@ -97,6 +99,7 @@ private:
   SchemaState schema_;
   bool inTransaction_ = false;
   bool retryable_ = false; // the last failure may go away when run again
+  bool constraintViolated_ = false;
   QString lastError_;
   PasswordSource passwordSource_;
   std::optional<QString> password_; // what the operator gave, for this run

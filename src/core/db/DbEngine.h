@@ -39,14 +39,18 @@ public:
   // nothing done and the whole transaction may run again (another desk's
   // conflicting transaction won).
   virtual bool MayRetry(const QSqlError &error) const = 0;
+  // Whether a statement failed because it broke a constraint of the layout
+  // (a unique index).
+  virtual bool ConstraintViolated(const QSqlError &error) const = 0;
 
   // The layout version the database has taken (0 for the two original
   // tables only); nullopt, with the reason, when it cannot be read.
   virtual std::optional<int> ReadVersion(QSqlDatabase &db, QString &error) const = 0;
   // The statements that record `version` as taken.
   virtual QStringList WriteVersion(int version) const = 0;
-  // The statements of layout step `step` (1 and on) on this engine.
-  virtual QStringList StepStatements(int step) const = 0;
+  // A layout statement in this engine's words: "{integer}", "{real}",
+  // "{text}" and "{blob}" become its column types.
+  virtual QString InEngineTypes(QString statement) const = 0;
   // The statements that start taking layout steps, so that two desks do not
   // take them at once.
   virtual QStringList BeginSteps() const = 0;

@@ -142,23 +142,44 @@ bool PeopleStore::DeleteUserWithHistory(int userId) {
   });
 }
 
-bool PeopleStore::RegisterDevice(const REG_STATE &reg) {
+Registration PeopleStore::RegisterDevice(const REG_STATE &reg) {
   const QVariantMap values{{QStringLiteral(":PDeviceId"), reg.DeviceId},
                            {QStringLiteral(":PUserId"), reg.UserId},
                            {QStringLiteral(":DTH"), DateTimeToDayCount(clock_->now())}};
-  return c_.InTransaction([&] {
+  Registration outcome = Registration::Failed;
+  const bool ok = c_.InTransaction([&] {
+    outcome = Registration::Failed;
+    const int holders = CountDeviceHolders(reg.DeviceId);
+    if (holders != 0) {
+      if (holders > 0)
+        outcome = Registration::AlreadyHeld;
+      return false;
+    }
     QSqlQuery q = c_.Query();
-    return c_.Exec(
-               q,
-               QStringLiteral("UPDATE TableUser SET DeviceId = :PDeviceId WHERE UserId = :PUserId"),
-               {{QStringLiteral(":PDeviceId"), reg.DeviceId},
-                {QStringLiteral(":PUserId"), reg.UserId}}) &&
-           q.numRowsAffected() == 1 &&
-           c_.Exec(q,
-                   QStringLiteral("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
-                                  "EventType) VALUES (:PDeviceId, :PUserId, :DTH, 5)"),
-                   values);
+    if (!c_.Exec(
+            q, QStringLiteral("UPDATE TableUser SET DeviceId = :PDeviceId WHERE UserId = :PUserId"),
+            {{QStringLiteral(":PDeviceId"), reg.DeviceId},
+             {QStringLiteral(":PUserId"), reg.UserId}})) {
+      // Another desk gave it to someone else since the count: the register
+      // allows one holder (a unique index on the instrument numbers).
+      if (c_.ConstraintViolated())
+        outcome = Registration::AlreadyHeld;
+      return false;
+    }
+    if (q.numRowsAffected() != 1) {
+      outcome = Registration::PersonGone;
+      return false;
+    }
+    if (!c_.Exec(q,
+                 QStringLiteral("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
+                                "EventType) VALUES (:PDeviceId, :PUserId, :DTH, 5)"),
+                 values))
+      return false;
+    outcome = Registration::Registered;
+    return true;
   });
+  return ok ? Registration::Registered
+            : (outcome == Registration::Registered ? Registration::Failed : outcome);
 }
 
 bool PeopleStore::CancelRegistration(int deviceId, int userId) {

@@ -12,6 +12,14 @@ class DbConnection;
 class QSqlQuery;
 struct REG_STATE;
 
+// What registering an instrument to a person did.
+enum class Registration {
+  Registered,  // the person holds it now; the receive event is written
+  AlreadyHeld, // somebody holds it already (possibly registered at another desk just now)
+  PersonGone,  // the person is no longer in the register
+  Failed       // the database refused; nothing was written
+};
+
 // The register: the people of TableUser and the instrument each one holds,
 // with the hand-over events that registering and cancelling write. Every
 // value reaches its statement bound; calls answer false (or nullopt, -1) when
@@ -43,9 +51,9 @@ public:
   bool DeleteUserWithHistory(int userId);
 
   // Records reg.DeviceId as held by reg.UserId and writes a receive event, in
-  // one transaction; false with nothing written when the person is no longer
-  // in the register.
-  bool RegisterDevice(const REG_STATE &reg);
+  // one transaction, unless somebody holds the instrument by then: an
+  // instrument has one holder at most, whichever desks register it at once.
+  Registration RegisterDevice(const REG_STATE &reg);
   // Writes a hand-back event for the person and frees the instrument in every
   // row that holds it, in one transaction.
   bool CancelRegistration(int deviceId, int userId);

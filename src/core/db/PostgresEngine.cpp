@@ -85,6 +85,10 @@ bool PostgresEngine::MayRetry(const QSqlError &error) const {
   return state == QLatin1String("40001") || state == QLatin1String("40P01");
 }
 
+bool PostgresEngine::ConstraintViolated(const QSqlError &error) const {
+  return error.nativeErrorCode().startsWith(QLatin1String("23")); // integrity_constraint_violation
+}
+
 std::optional<int> PostgresEngine::ReadVersion(QSqlDatabase &db, QString &error) const {
   QSqlQuery q(db);
   if (!q.exec(QStringLiteral("SELECT to_regclass('tableschema') IS NOT NULL")) || !q.next()) {
@@ -106,16 +110,13 @@ QStringList PostgresEngine::WriteVersion(int version) const {
           QStringLiteral("INSERT INTO TableSchema (Version) VALUES (%1)").arg(version)};
 }
 
-QStringList PostgresEngine::StepStatements(int step) const {
-  switch (step) {
-  case 1:
-    return {QStringLiteral("CREATE TABLE IF NOT EXISTS TableLastFiled ("
-                           "DeviceId bigint PRIMARY KEY, "
-                           "FiledLength bigint NOT NULL, "
-                           "FiledHash bytea NOT NULL)")};
-  default:
-    return {};
-  }
+QString PostgresEngine::InEngineTypes(QString statement) const {
+  // 64-bit integers and doubles, as SQLite stores them: nothing is lost
+  // either way.
+  return statement.replace(QLatin1String("{integer}"), QLatin1String("bigint"))
+      .replace(QLatin1String("{real}"), QLatin1String("double precision"))
+      .replace(QLatin1String("{text}"), QLatin1String("text"))
+      .replace(QLatin1String("{blob}"), QLatin1String("bytea"));
 }
 
 QStringList PostgresEngine::BeginSteps() const {

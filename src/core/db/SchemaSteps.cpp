@@ -9,6 +9,38 @@
 
 namespace {
 
+// The statements of each step; index 0 is step 1. Column types are written
+// as the engine names them (DbEngine::InEngineTypes).
+const QList<QStringList> &Steps() {
+  static const QList<QStringList> steps{
+      {QStringLiteral("CREATE TABLE IF NOT EXISTS TableLastFiled ("
+                      "DeviceId {integer} PRIMARY KEY, "
+                      "FiledLength {integer} NOT NULL, "
+                      "FiledHash {blob} NOT NULL)")},
+      {QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS UX_TableUser_Holder "
+                      "ON TableUser (DeviceId) WHERE DeviceId >= 1")},
+  };
+  return steps;
+}
+
+// What must hold before a step can be taken: a select that finds what stands
+// in its way, and what to tell then (%1: the first value it found).
+struct StepCondition {
+  int step;
+  QString select;
+  QString problem;
+};
+const QList<StepCondition> &Conditions() {
+  static const QList<StepCondition> conditions{
+      {2,
+       QStringLiteral("SELECT DeviceId FROM TableUser WHERE DeviceId >= 1 "
+                      "GROUP BY DeviceId HAVING COUNT(*) > 1"),
+       QStringLiteral("Instrument %1 has more than one holder in the register, so the database "
+                      "cannot be made to allow only one; vx4418-db check names the people.")},
+  };
+  return conditions;
+}
+
 bool Run(QSqlDatabase &db, const QString &text, QString &error) {
   QSqlQuery q(db);
   if (q.exec(text))
@@ -24,10 +56,27 @@ bool RunAll(QSqlDatabase &db, const QStringList &texts, QString &error) {
   return true;
 }
 
+bool ConditionHolds(QSqlDatabase &db, int step, QString &error) {
+  for (const StepCondition &c : Conditions()) {
+    if (c.step != step)
+      continue;
+    QSqlQuery q(db);
+    if (!q.exec(c.select)) {
+      error = q.lastError().text();
+      return false;
+    }
+    if (q.next()) {
+      error = c.problem.arg(q.value(0).toString());
+      return false;
+    }
+  }
+  return true;
+}
+
 } // namespace
 
 SchemaState BringSchemaUpToDate(QSqlDatabase &db, const DbEngine &engine) {
-  static_assert(CurrentSchemaVersion >= 1);
+  Q_ASSERT(Steps().size() == CurrentSchemaVersion);
   SchemaState state;
   const std::optional<int> found = engine.ReadVersion(db, state.error);
   if (!found) {
@@ -55,10 +104,21 @@ SchemaState BringSchemaUpToDate(QSqlDatabase &db, const DbEngine &engine) {
     ok = again.has_value();
     version = again.value_or(version);
   }
-  for (int step = version + 1; ok && step <= CurrentSchemaVersion; ++step)
-    ok = RunAll(db, engine.StepStatements(step), error);
-  if (ok && version < CurrentSchemaVersion)
-    ok = RunAll(db, engine.WriteVersion(CurrentSchemaVersion), error);
+  // Steps are taken in order up to the first whose condition does not hold
+  // (existing rows stand in its way): those before it are kept, as they can
+  // serve, and the database tells that it is behind. Any other failure keeps
+  // nothing.
+  int reached = version;
+  QString stopped;
+  for (int step = version + 1; ok && stopped.isEmpty() && step <= CurrentSchemaVersion; ++step) {
+    if (!ConditionHolds(db, step, stopped))
+      break;
+    for (const QString &text : Steps().at(step - 1))
+      ok = ok && Run(db, engine.InEngineTypes(text), error);
+    reached = ok ? step : reached;
+  }
+  if (ok && reached > version)
+    ok = RunAll(db, engine.WriteVersion(reached), error);
   if (ok)
     ok = Run(db, QStringLiteral("COMMIT"), error);
   if (!ok) {
@@ -68,6 +128,10 @@ SchemaState BringSchemaUpToDate(QSqlDatabase &db, const DbEngine &engine) {
     state.error = error;
     return state;
   }
-  state.Version = CurrentSchemaVersion;
+  state.Version = reached;
+  if (reached < CurrentSchemaVersion) {
+    state.outcome = SchemaState::Outcome::Behind;
+    state.error = stopped;
+  }
   return state;
 }

@@ -10,7 +10,9 @@
 // that read them keep working.
 //
 //   1  TableLastFiled: what was last filed from each instrument.
-inline constexpr int CurrentSchemaVersion = 1;
+//   2  UX_TableUser_Holder: an instrument number (1 or more) has one holder
+//      at most; refused while two people hold one.
+inline constexpr int CurrentSchemaVersion = 2;
 
 // What opening a database found out about its layout.
 struct SchemaState {

@@ -19,6 +19,12 @@ bool SqliteEngine::StillUsable(const QSqlDatabase &, const QString &location) co
   return CurrentDbFileState(location) == opened_;
 }
 
+bool SqliteEngine::ConstraintViolated(const QSqlError &error) const {
+  bool ok = false;
+  const int code = error.nativeErrorCode().toInt(&ok);
+  return ok && (code & 0xff) == 19; // SQLITE_CONSTRAINT and its extended codes
+}
+
 std::optional<int> SqliteEngine::ReadVersion(QSqlDatabase &db, QString &error) const {
   QSqlQuery q(db);
   if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
@@ -32,14 +38,9 @@ QStringList SqliteEngine::WriteVersion(int version) const {
   return {QStringLiteral("PRAGMA user_version = %1").arg(version)};
 }
 
-QStringList SqliteEngine::StepStatements(int step) const {
-  switch (step) {
-  case 1:
-    return {QStringLiteral("CREATE TABLE IF NOT EXISTS TableLastFiled ("
-                           "DeviceId INTEGER PRIMARY KEY, "
-                           "FiledLength INTEGER NOT NULL, "
-                           "FiledHash BLOB NOT NULL)")};
-  default:
-    return {};
-  }
+QString SqliteEngine::InEngineTypes(QString statement) const {
+  return statement.replace(QLatin1String("{integer}"), QLatin1String("INTEGER"))
+      .replace(QLatin1String("{real}"), QLatin1String("REAL"))
+      .replace(QLatin1String("{text}"), QLatin1String("TEXT"))
+      .replace(QLatin1String("{blob}"), QLatin1String("BLOB"));
 }

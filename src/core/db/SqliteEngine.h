@@ -15,9 +15,10 @@ public:
   bool StillUsable(const QSqlDatabase &db, const QString &location) const override;
   QStringList Begin() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
   bool MayRetry(const QSqlError &) const override { return false; }
+  bool ConstraintViolated(const QSqlError &error) const override;
   std::optional<int> ReadVersion(QSqlDatabase &db, QString &error) const override;
   QStringList WriteVersion(int version) const override;
-  QStringList StepStatements(int step) const override;
+  QString InEngineTypes(QString statement) const override;
   QStringList BeginSteps() const override { return Begin(); }
 
 private:

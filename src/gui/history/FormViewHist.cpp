@@ -3,6 +3,7 @@
 #include "common/AppContext.h"
 #include "common/FileDialogs.h"
 #include "common/OperatorMessages.h"
+#include "common/RegistrationMessages.h"
 #include "common/WidgetHints.h"
 #include "db/TDM.h"
 #include "dialogs/FormPrintHistory.h"
@@ -448,12 +449,8 @@ void TFormViewHist::tlbRegClick() {
   exchange.Tag = TFormRead::RegisterMode;
   exchange.ApplyTexts(TFormRead::RegisterMode);
   if (exchange.exec() == QDialog::Accepted) {
-    const int holders = ctx_.DM->Register().CountDeviceHolders(reg.DeviceId);
-    if (holders < 0)
-      ctx_.messages.error(this, Text(67) + u'\n' + Text(68));
-    else if (holders > 0)
-      ctx_.messages.notice(this, Text(69));
-    else if (ctx_.DM->Register().RegisterDevice(reg))
+    if (TellRegistration(ctx_.DM->Register().RegisterDevice(reg), ctx_.messages, this,
+                         ctx_.state.Texts))
       emit peopleChanged();
   }
   close();

@@ -5,6 +5,7 @@
 
 #include "common/AppContext.h"
 #include "common/OperatorMessages.h"
+#include "common/RegistrationMessages.h"
 #include "db/TDM.h"
 #include "exchanges/FormParams.h"
 #include "exchanges/FormRead.h"
@@ -85,13 +86,7 @@ void TMainForm::ARegistrationExecute() {
 
   if (!RunInstrumentExchange(TFormRead::RegisterMode))
     return;
-  const TextTable &t = s.Texts;
-  const int holders = ctx_.DM->Register().CountDeviceHolders(reg.DeviceId);
-  if (holders < 0)
-    ctx_.messages.error(this, t.at(67) + u'\n' + t.at(68));
-  else if (holders > 0)
-    ctx_.messages.notice(this, t.at(69));
-  else if (ctx_.DM->Register().RegisterDevice(reg))
+  if (TellRegistration(ctx_.DM->Register().RegisterDevice(reg), ctx_.messages, this, s.Texts))
     FillUserList();
 }
 

@@ -99,6 +99,55 @@ private slots:
     QCOMPARE(desk.dm->FileReading(12, Span(reading)).EventsFiled, 0);
   }
 
+  // A database of every earlier layout is brought up to date when it is
+  // opened, its rows kept, and files a reading once.
+  void everyEarlierLayoutIsBroughtUpToDate_data() {
+    QTest::addColumn<int>("version");
+    for (int v = 0; v < CurrentSchemaVersion; ++v)
+      QTest::addRow("version %d", v) << v;
+  }
+  void everyEarlierLayoutIsBroughtUpToDate() {
+    QFETCH(int, version);
+    QVERIFY(db->makeLayout(version));
+    QVERIFY(db->exec("INSERT INTO TableUser (UserSecondName, UserFirstName, DeviceId) "
+                     "VALUES ('Old', 'Row', 12)"));
+    Desk desk(*db);
+    QVERIFY(desk.dm->Register().People());
+    QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::UpToDate);
+    QCOMPARE(db->version(), CurrentSchemaVersion);
+    QVERIFY(db->hasTable("TableLastFiled"));
+    const QByteArray reading = Reading(2);
+    QCOMPARE(desk.dm->FileReading(12, Span(reading)).EventsFiled, 2);
+    QCOMPARE(desk.dm->FileReading(12, Span(reading)).EventsFiled, 0);
+    // Only one holder of an instrument from now on.
+    QVERIFY(!db->exec("INSERT INTO TableUser (UserSecondName, DeviceId) VALUES ('Two', 12)"));
+  }
+
+  // Two people holding one instrument stand in the way of the one-holder
+  // step: the steps before it are taken, the program says why it is behind
+  // and works on.
+  void twoHoldersOfOneInstrumentKeepTheRegisterAsItIs() {
+    QVERIFY(db->makeLayout(0));
+    QVERIFY(db->exec("INSERT INTO TableUser (UserSecondName, UserFirstName, DeviceId) "
+                     "VALUES ('One', 'A', 4711), ('Two', 'B', 4711)"));
+    Desk desk(*db);
+    QVERIFY(desk.dm->Register().People());
+    QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::Behind);
+    QCOMPARE(desk.dm->Schema().Version, 1);
+    QVERIFY2(desk.dm->Schema().error.contains("4711"), qPrintable(desk.dm->Schema().error));
+    QCOMPARE(db->version(), 1);
+    const QByteArray reading = Reading(2);
+    QCOMPARE(desk.dm->FileReading(4711, Span(reading)).EventsFiled, 2);
+    QCOMPARE(desk.dm->FileReading(4711, Span(reading)).EventsFiled, 0);
+
+    // Once the register is mended, the next opening takes the step.
+    QVERIFY(db->exec("UPDATE TableUser SET DeviceId = -1 WHERE UserSecondName = 'Two'"));
+    Desk later(*db);
+    QVERIFY(later.dm->Register().People());
+    QCOMPARE(later.dm->Schema().outcome, SchemaState::Outcome::UpToDate);
+    QCOMPARE(db->version(), CurrentSchemaVersion);
+  }
+
   void newerDatabaseIsRefusedAndLeftAlone() {
     QVERIFY(db->setVersion(99));
     Desk desk(*db);

@@ -118,8 +118,11 @@ public:
     return scalar("PRAGMA user_version").toInt();
   }
   bool setVersion(int version) {
-    return server_ ? exec(QStringLiteral("UPDATE TableSchema SET Version = %1").arg(version))
-                   : exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    if (server_)
+      return exec("CREATE TABLE IF NOT EXISTS TableSchema (Version integer NOT NULL)") &&
+             exec("DELETE FROM TableSchema") &&
+             exec(QStringLiteral("INSERT INTO TableSchema VALUES (%1)").arg(version));
+    return exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
   }
   bool hasTable(const QString &name) {
     return server_ ? scalar("SELECT to_regclass('" + name.toLower() + "') IS NOT NULL").toBool()
@@ -143,6 +146,19 @@ public:
                 "UserFirstName TEXT, UserMiddleName TEXT, DeviceId INTEGER DEFAULT -1);"
                 "CREATE TABLE TableHistory (DeviceId INTEGER, UserId INTEGER, DateTimeEvent "
                 "REAL, EventType INTEGER, EventValue REAL, DEValue REAL);");
+  }
+
+  // The layout a database of `version` has, as the program of that version
+  // left it, with its rows kept.
+  bool makeLayout(int version) {
+    if (!makeOldestLayout())
+      return false;
+    const QString blob = server_ ? QStringLiteral("bytea") : QStringLiteral("BLOB");
+    if (version >= 1 && !exec("CREATE TABLE TableLastFiled (DeviceId bigint PRIMARY KEY, "
+                              "FiledLength bigint NOT NULL, FiledHash " +
+                              blob + " NOT NULL)"))
+      return false;
+    return version == 0 || setVersion(version);
   }
 
   // A trigger `name` that makes the database refuse `when` ("BEFORE INSERT

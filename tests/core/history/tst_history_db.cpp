@@ -113,7 +113,7 @@ private slots:
     QVERIFY(dm->History().HistoryDeviceNumbers());
     QVERIFY(dm->History().StoredDeviceNumbers());
     QCOMPARE(dm->CountDeviceHolders(4242), 1);
-    QVERIFY(dm->Register().RegisterDevice(reg));
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::AlreadyHeld);
     QVERIFY(dm->Register().CancelRegistration(4242, u));
     QVERIFY(dm->Register().InsertUser("O'B", "F", "M", -1));
     QVERIFY(dm->Register().InsertUser("X", "F", "M", 5));
@@ -122,7 +122,7 @@ private slots:
     QVERIFY(dm->Register().FindDuplicatePerson("O'B", "F", "M", -1).value_or(false));
     QVERIFY(dm->Register().UpdatePerson(u, "A", "F", "M"));
     QVERIFY(dm->History().DeleteHistory(u, std::pair(1.0, 99999.0), 4242));
-    QVERIFY(dm->Register().RegisterDevice(reg));
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::Registered);
     QCOMPARE(dm->FileReading(4242, {Bytes(rec), std::size_t(rec.size())}).outcome,
              FilingResult::Outcome::Filed);
     QVERIFY(dm->ForgetFiledReading(4242));
@@ -147,6 +147,8 @@ private slots:
         dm->Register().InsertUser("Petrov", "Petr", "", 4711)); // number left to the column default
     QCOMPARE(db->rows("SELECT UserSecondName, UserMiddleName, DeviceId FROM TableUser"),
              (QList<QVariantList>{{"Ivanov", "Ivanovich", -1}, {"Petrov", "", -1}}));
+    // A register from before instruments had one holder at most.
+    QVERIFY(db->exec("DROP INDEX UX_TableUser_Holder"));
     const int holder = addUser("Holder", 300, QString());
     addUser("Second holder", 300);
 
@@ -209,11 +211,13 @@ private slots:
   }
 
   void registrationAndHandBack() {
+    // A register from before instruments had one holder at most.
+    QVERIFY(db->exec("DROP INDEX UX_TableUser_Holder"));
     const int a = addUser("A"), b = addUser("B", 77), c = addUser("C", 77);
     REG_STATE reg;
     reg.DeviceId = 55;
     reg.UserId = a;
-    QVERIFY(dm->Register().RegisterDevice(reg));
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::Registered);
     QCOMPARE(db->scalar("SELECT DeviceId FROM TableUser WHERE UserId = " + QString::number(a)),
              QVariant(55));
     const auto received = db->rows("SELECT DeviceId, UserId, DateTimeEvent, EventValue, DEValue "
@@ -232,13 +236,34 @@ private slots:
     Q_UNUSED(c);
   }
 
+  // Whichever desk asks, and however the register is written to, an
+  // instrument has one holder at most.
+  void anInstrumentHasOneHolder() {
+    const int a = addUser("A", 55), b = addUser("B"), gone = addUser("C");
+    REG_STATE reg;
+    reg.DeviceId = 55;
+    reg.UserId = b;
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::AlreadyHeld);
+    QCOMPARE(db->count("TableUser", "DeviceId = 55"), 1);
+    QCOMPARE(db->count("TableHistory"), 0);
+    QVERIFY(!db->exec("UPDATE TableUser SET DeviceId = 55 WHERE UserId = " + QString::number(b)));
+    QVERIFY(db->exec("UPDATE TableUser SET DeviceId = -1 WHERE UserId = " + QString::number(b)));
+
+    QVERIFY(db->exec("DELETE FROM TableUser WHERE UserId = " + QString::number(gone)));
+    reg.DeviceId = 56;
+    reg.UserId = gone;
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::PersonGone);
+    QCOMPARE(db->count("TableHistory"), 0);
+    Q_UNUSED(a);
+  }
+
   void registrationIsAllOrNothing() {
     const int a = addUser("A", 9);
     QVERIFY(db->refuse("no_events", "BEFORE INSERT ON TableHistory", "no"));
     REG_STATE reg;
     reg.DeviceId = 55;
     reg.UserId = a;
-    QVERIFY(!dm->Register().RegisterDevice(reg));
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::Failed);
     QCOMPARE(db->count("TableUser", "DeviceId = 9"), 1);
     QVERIFY(db->allow("no_events"));
 
@@ -465,7 +490,7 @@ private slots:
     QVERIFY(!dm->History().HistoryDeviceNumbers());
     QVERIFY(!dm->History().StoredDeviceNumbers());
     QVERIFY(!dm->History().FirstAndLastEvent(1));
-    QVERIFY(!dm->Register().RegisterDevice(reg));
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::Failed);
     QVERIFY(!dm->Register().CancelRegistration(1, 1));
     QVERIFY(!dm->Register().DeleteUserWithHistory(1));
     QVERIFY(!dm->History().StoreInstrumentHistory(Bytes(rec), rec.size(), 1, 1));
