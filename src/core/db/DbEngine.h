@@ -51,6 +51,9 @@ public:
   // A layout statement in this engine's words: "{integer}", "{real}",
   // "{text}" and "{blob}" become its column types.
   virtual QString InEngineTypes(QString statement) const = 0;
+  // A select of the names of the indexes on the program's tables.
+  virtual QString IndexListStatement() const = 0;
+
   // The statements that start taking layout steps, so that two desks do not
   // take them at once.
   virtual QStringList BeginSteps() const = 0;

@@ -18,6 +18,9 @@ public:
   QStringList WriteVersion(int version) const override;
   QString InEngineTypes(QString statement) const override;
   QStringList BeginSteps() const override;
+  QString IndexListStatement() const override {
+    return QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()");
+  }
 
   bool PasswordWanted(const QString &error) const override;
   // A password the operator gave for this run; used where the URI and

@@ -20,6 +20,9 @@ public:
   QStringList WriteVersion(int version) const override;
   QString InEngineTypes(QString statement) const override;
   QStringList BeginSteps() const override { return Begin(); }
+  QString IndexListStatement() const override {
+    return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'");
+  }
 
 private:
   DbFileState opened_; // the file the connection opened, as it was then

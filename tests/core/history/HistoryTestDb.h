@@ -16,6 +16,8 @@
 #include <cstring>
 #include <sqlite3.h>
 
+#include "db/DatabaseAdmin.h"
+
 // The engine the data-layer tests run on: SQLite unless VX4418_TEST_ENGINE
 // says "postgresql"; then a server is reached through libpq's environment
 // (PGHOST, PGPORT, PGUSER, PGPASSWORD), as pg_virtualenv sets it.
@@ -29,9 +31,14 @@ inline bool TestingOnServer() {
 // server made from db/schema-postgresql.sql and dropped at the end.
 class HistoryTestDb {
 public:
-  HistoryTestDb() : server_(TestingOnServer()) {
+  enum class Layout { Current, None };
+  // A database of the current layout; with Layout::None on a server, an
+  // empty database (no tables). A file, whatever the tests run on, for
+  // onServer false.
+  explicit HistoryTestDb(Layout layout = Layout::Current, bool onServer = TestingOnServer())
+      : server_(onServer) {
     if (server_) {
-      createOnServer();
+      createOnServer(layout);
       return;
     }
     path_ = dir_.filePath(QStringLiteral("dbVX4418.db"));
@@ -91,6 +98,10 @@ public:
           break;
         case SQLITE_NULL:
           row << QVariant();
+          break;
+        case SQLITE_BLOB:
+          row << QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, c)),
+                            sqlite3_column_bytes(stmt, c));
           break;
         default:
           row << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, c)),
@@ -199,19 +210,15 @@ private:
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
       return false;
-    QStringList lines;
-    for (const QString &line : QString::fromUtf8(f.readAll()).split(u'\n'))
-      if (!line.trimmed().startsWith(QLatin1String("--")))
-        lines << line;
     QSqlQuery q(db);
-    for (const QString &statement : lines.join(u'\n').split(u';', Qt::SkipEmptyParts))
-      if (!statement.trimmed().isEmpty() && !q.exec(statement)) {
+    for (const QString &statement : SqlStatementsOf(QString::fromUtf8(f.readAll())))
+      if (!q.exec(statement)) {
         qWarning() << q.lastError().text() << statement;
         return false;
       }
     return true;
   }
-  void createOnServer() {
+  void createOnServer(Layout layout) {
     name_ = QStringLiteral("vxtest_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial());
     connection_ = QStringLiteral("HistoryTestDb-") + name_;
     {
@@ -230,7 +237,8 @@ private:
       return;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection_);
     db.setDatabaseName(name_);
-    ok_ = db.open() && load(db, QStringLiteral(VX_SOURCE_DIR "/db/schema-postgresql.sql"));
+    ok_ = db.open() && (layout == Layout::None ||
+                        load(db, QStringLiteral(VX_SOURCE_DIR "/db/schema-postgresql.sql")));
     path_ = QStringLiteral("postgresql:///") + name_;
   }
   void dropOnServer() {
