@@ -10,6 +10,7 @@
 #include "db/DbConnection.h"
 #include "db/DbEngine.h"
 #include "db/SchemaSteps.h"
+#include "db/TableColumns.h"
 #include "import/ExternalDatabase.h"
 
 namespace {
@@ -81,15 +82,6 @@ private:
   bool opened_ = false;
 };
 
-const QStringList UserColumns{QStringLiteral("UserId"), QStringLiteral("UserSecondName"),
-                              QStringLiteral("UserFirstName"), QStringLiteral("UserMiddleName"),
-                              QStringLiteral("DeviceId")};
-const QStringList HistoryColumns{QStringLiteral("DeviceId"),      QStringLiteral("UserId"),
-                                 QStringLiteral("DateTimeEvent"), QStringLiteral("EventType"),
-                                 QStringLiteral("EventValue"),    QStringLiteral("DEValue")};
-const QStringList LastFiledColumns{QStringLiteral("DeviceId"), QStringLiteral("FiledLength"),
-                                   QStringLiteral("FiledHash")};
-
 // What a copy takes from its source: each table with its columns in the
 // order above.
 struct Contents {
@@ -117,20 +109,20 @@ bool ReadFile(const QString &path, Contents &contents, QString &error) {
   if (!file)
     return false;
   ExternalTable people, events, filed;
-  if (!file->readTable(QStringLiteral("TableUser"), people, UserColumns) ||
-      !file->readTable(QStringLiteral("TableHistory"), events, HistoryColumns)) {
+  if (!file->readTable(QStringLiteral("TableUser"), people, UserColumns()) ||
+      !file->readTable(QStringLiteral("TableHistory"), events, HistoryColumns())) {
     error = file->errorString();
     return false;
   }
   const bool hasFiled =
       file->tables().contains(QStringLiteral("TableLastFiled"), Qt::CaseInsensitive);
-  if (hasFiled && !file->readTable(QStringLiteral("TableLastFiled"), filed, LastFiledColumns)) {
+  if (hasFiled && !file->readTable(QStringLiteral("TableLastFiled"), filed, LastFiledColumns())) {
     error = file->errorString();
     return false;
   }
-  contents.people = Columns(people, UserColumns);
-  contents.events = Columns(events, HistoryColumns);
-  contents.lastFiled = Columns(filed, LastFiledColumns);
+  contents.people = Columns(people, UserColumns());
+  contents.events = Columns(events, HistoryColumns());
+  contents.lastFiled = Columns(filed, LastFiledColumns());
   return true;
 }
 
@@ -139,12 +131,13 @@ bool ReadServer(const QString &uri, Contents &contents, QString &error) {
   QList<QVariantList> hasFiled;
   const bool ok =
       from.opened() &&
-      from.select("SELECT " + UserColumns.join(u',') + " FROM TableUser ORDER BY UserId",
+      from.select("SELECT " + UserColumns().join(u',') + " FROM TableUser ORDER BY UserId",
                   contents.people) &&
-      from.select("SELECT " + HistoryColumns.join(u',') + " FROM TableHistory", contents.events) &&
+      from.select("SELECT " + HistoryColumns().join(u',') + " FROM TableHistory",
+                  contents.events) &&
       from.select(QStringLiteral("SELECT to_regclass('tablelastfiled') IS NOT NULL"), hasFiled) &&
       (!hasFiled.value(0).value(0).toBool() ||
-       from.select("SELECT " + LastFiledColumns.join(u',') + " FROM TableLastFiled",
+       from.select("SELECT " + LastFiledColumns().join(u',') + " FROM TableLastFiled",
                    contents.lastFiled));
   if (!ok)
     error = from.error();
@@ -261,9 +254,10 @@ AdminResult CopyDatabase(const QString &from, const QString &to) {
                                       .arg(ShownLocation(to), target.Schema().error));
 
   const bool copied = target.InTransaction([&] {
-    if (!InsertRows(target, QStringLiteral("TableUser"), UserColumns, contents.people) ||
-        !InsertRows(target, QStringLiteral("TableHistory"), HistoryColumns, contents.events) ||
-        !InsertRows(target, QStringLiteral("TableLastFiled"), LastFiledColumns, contents.lastFiled))
+    if (!InsertRows(target, QStringLiteral("TableUser"), UserColumns(), contents.people) ||
+        !InsertRows(target, QStringLiteral("TableHistory"), HistoryColumns(), contents.events) ||
+        !InsertRows(target, QStringLiteral("TableLastFiled"), LastFiledColumns(),
+                    contents.lastFiled))
       return false;
     // Keys the server generates from now on come after the copied ones.
     QSqlQuery next;

@@ -14,6 +14,7 @@
 
 #include "db/DbConnection.h"
 #include "db/DbFileState.h"
+#include "db/TableColumns.h"
 #include "import/ExternalDatabase.h"
 #include "log/SupportLog.h"
 
@@ -32,12 +33,6 @@ size_t qHash(const PersonName &name, size_t seed = 0) {
 }
 
 namespace {
-const QStringList UserColumns{QStringLiteral("UserId"), QStringLiteral("UserSecondName"),
-                              QStringLiteral("UserFirstName"), QStringLiteral("UserMiddleName"),
-                              QStringLiteral("DeviceId")};
-const QStringList HistoryColumns{QStringLiteral("DeviceId"),      QStringLiteral("UserId"),
-                                 QStringLiteral("DateTimeEvent"), QStringLiteral("EventType"),
-                                 QStringLiteral("EventValue"),    QStringLiteral("DEValue")};
 
 // A user key of the other file as text, so that 7, 7.0 and '7' find the same
 // person's events; empty for NULL (such a person has no events).
@@ -285,8 +280,8 @@ bool ReadImportTables(const QString &path, ExternalTable &people, ExternalTable 
   std::unique_ptr<ExternalDatabase> file = OpenExternalFile(path, error);
   if (!file)
     return false;
-  if (file->readTable(QStringLiteral("TableUser"), people, UserColumns) &&
-      file->readTable(QStringLiteral("TableHistory"), events, HistoryColumns))
+  if (file->readTable(QStringLiteral("TableUser"), people, UserColumns()) &&
+      file->readTable(QStringLiteral("TableHistory"), events, HistoryColumns()))
     return true;
   *error = file->errorString();
   people = {};
