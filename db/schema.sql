@@ -44,4 +44,20 @@ CREATE TABLE TableLastFiled (
 -- while two people hold one instrument (vx4418-db check names them).
 CREATE UNIQUE INDEX UX_TableUser_Holder ON TableUser (DeviceId) WHERE DeviceId >= 1;
 
-PRAGMA user_version = 2;
+-- Step 3: who changed the register or the history, and when: one row per
+-- change, written with the change. Action: 1 reading filed, 2 registration,
+-- 3 registration cancelled, 4 person added, 5 person changed, 6 person
+-- deleted, 7 history deleted, 8 import. EventCount: events filed, deleted or
+-- imported. Rows are never changed or deleted.
+CREATE TABLE TableJournal (
+  JournalId   INTEGER PRIMARY KEY,
+  JournalTime REAL NOT NULL,  -- day count, like DateTimeEvent
+  Desk        TEXT,           -- the computer's host name
+  OsUser      TEXT,           -- who was logged in to it
+  Action      INTEGER NOT NULL,
+  UserId      INTEGER,
+  DeviceId    INTEGER,
+  EventCount  INTEGER
+);
+
+PRAGMA user_version = 3;

@@ -83,10 +83,26 @@ private:
 };
 
 // What a copy takes from its source: each table with its columns in the
-// order above.
+// order of TableColumns.h. The two original tables must be there; the others
+// are copied when the source has them.
 struct Contents {
-  QList<QVariantList> people, events, lastFiled;
+  QList<QVariantList> people, events, lastFiled, journal;
 };
+struct CopiedTable {
+  const char *name;
+  const QStringList &columns;
+  QList<QVariantList> Contents::*rows;
+  bool required;
+};
+const QList<CopiedTable> &CopiedTables() {
+  static const QList<CopiedTable> tables{
+      {"TableUser", UserColumns(), &Contents::people, true},
+      {"TableHistory", HistoryColumns(), &Contents::events, true},
+      {"TableLastFiled", LastFiledColumns(), &Contents::lastFiled, false},
+      {"TableJournal", JournalColumns(), &Contents::journal, false},
+  };
+  return tables;
+}
 
 // The named columns of a table read whole, in that order.
 QList<QVariantList> Columns(const ExternalTable &table, const QStringList &columns) {
@@ -108,37 +124,32 @@ bool ReadFile(const QString &path, Contents &contents, QString &error) {
   std::unique_ptr<ExternalDatabase> file = OpenExternalFile(path, &error);
   if (!file)
     return false;
-  ExternalTable people, events, filed;
-  if (!file->readTable(QStringLiteral("TableUser"), people, UserColumns()) ||
-      !file->readTable(QStringLiteral("TableHistory"), events, HistoryColumns())) {
-    error = file->errorString();
-    return false;
+  for (const CopiedTable &t : CopiedTables()) {
+    const QString name = QLatin1String(t.name);
+    if (!t.required && !file->tables().contains(name, Qt::CaseInsensitive))
+      continue;
+    ExternalTable table;
+    if (!file->readTable(name, table, t.columns)) {
+      error = file->errorString();
+      return false;
+    }
+    contents.*t.rows = Columns(table, t.columns);
   }
-  const bool hasFiled =
-      file->tables().contains(QStringLiteral("TableLastFiled"), Qt::CaseInsensitive);
-  if (hasFiled && !file->readTable(QStringLiteral("TableLastFiled"), filed, LastFiledColumns())) {
-    error = file->errorString();
-    return false;
-  }
-  contents.people = Columns(people, UserColumns());
-  contents.events = Columns(events, HistoryColumns());
-  contents.lastFiled = Columns(filed, LastFiledColumns());
   return true;
 }
 
 bool ReadServer(const QString &uri, Contents &contents, QString &error) {
   RawConnection from(uri);
-  QList<QVariantList> hasFiled;
-  const bool ok =
-      from.opened() &&
-      from.select("SELECT " + UserColumns().join(u',') + " FROM TableUser ORDER BY UserId",
-                  contents.people) &&
-      from.select("SELECT " + HistoryColumns().join(u',') + " FROM TableHistory",
-                  contents.events) &&
-      from.select(QStringLiteral("SELECT to_regclass('tablelastfiled') IS NOT NULL"), hasFiled) &&
-      (!hasFiled.value(0).value(0).toBool() ||
-       from.select("SELECT " + LastFiledColumns().join(u',') + " FROM TableLastFiled",
-                   contents.lastFiled));
+  bool ok = from.opened();
+  for (const CopiedTable &t : CopiedTables()) {
+    const QString name = QLatin1String(t.name);
+    QList<QVariantList> present;
+    ok = ok && (t.required ||
+                from.select("SELECT to_regclass('" + name.toLower() + "') IS NOT NULL", present));
+    if (ok && (t.required || present.value(0).value(0).toBool()))
+      ok = from.select("SELECT " + t.columns.join(u',') + " FROM " + name + " ORDER BY 1",
+                       contents.*t.rows);
+  }
   if (!ok)
     error = from.error();
   return ok;
@@ -254,28 +265,31 @@ AdminResult CopyDatabase(const QString &from, const QString &to) {
                                       .arg(ShownLocation(to), target.Schema().error));
 
   const bool copied = target.InTransaction([&] {
-    if (!InsertRows(target, QStringLiteral("TableUser"), UserColumns(), contents.people) ||
-        !InsertRows(target, QStringLiteral("TableHistory"), HistoryColumns(), contents.events) ||
-        !InsertRows(target, QStringLiteral("TableLastFiled"), LastFiledColumns(),
-                    contents.lastFiled))
-      return false;
+    for (const CopiedTable &t : CopiedTables())
+      if (!InsertRows(target, QLatin1String(t.name), t.columns, contents.*t.rows))
+        return false;
     // Keys the server generates from now on come after the copied ones.
     QSqlQuery next;
     return target.Engine() != DatabaseEngine::PostgreSql ||
-           target.Exec(next, QStringLiteral("SELECT setval(pg_get_serial_sequence('tableuser', "
-                                            "'userid'), COALESCE(MAX(UserId), 0) + 1, false) "
-                                            "FROM TableUser"));
+           (target.Exec(next, QStringLiteral("SELECT setval(pg_get_serial_sequence('tableuser', "
+                                             "'userid'), COALESCE(MAX(UserId), 0) + 1, false) "
+                                             "FROM TableUser")) &&
+            target.Exec(next, QStringLiteral("SELECT setval(pg_get_serial_sequence("
+                                             "'tablejournal', 'journalid'), "
+                                             "COALESCE(MAX(JournalId), 0) + 1, false) "
+                                             "FROM TableJournal")));
   });
   if (!copied)
     return Fail(Outcome::Failed, QStringLiteral("The copy into %1 failed (%2); nothing was copied.")
                                      .arg(ShownLocation(to), OneLine(target.LastError())));
   AdminResult r;
   r.outcome = Outcome::Done;
-  r.lines << QStringLiteral("Copied %1 people, %2 events and what was last filed from %3 "
-                            "instruments from %4 into %5.")
+  r.lines << QStringLiteral("Copied %1 people, %2 events, what was last filed from %3 "
+                            "instruments and %4 journal rows from %5 into %6.")
                  .arg(contents.people.size())
                  .arg(contents.events.size())
                  .arg(contents.lastFiled.size())
+                 .arg(contents.journal.size())
                  .arg(ShownLocation(from), ShownLocation(to));
   return r;
 }

@@ -26,8 +26,8 @@ struct AdminResult {
 // refused for a database that holds any table.
 AdminResult InitServerDatabase(const QString &uri);
 
-// Copies every person, event and what was last filed from each instrument
-// from `from` into `to`, keeping every key and value, in one transaction on
+// Copies every person, event, what was last filed from each instrument and
+// the journal from `from` into `to`, keeping every key and value, in one transaction on
 // `to`: all of it or nothing. `to` must have the program's layout and hold no
 // person and no event.
 AdminResult CopyDatabase(const QString &from, const QString &to);

@@ -114,6 +114,13 @@ bool DbConnection::Exec(QSqlQuery &query, const QString &text, const QVariantMap
   return Ok(query.exec(), query);
 }
 
+std::optional<qint64> DbConnection::InsertedKey() {
+  QSqlQuery q = Query();
+  if (!Exec(q, engine_->InsertedKeyStatement()) || !q.next())
+    return std::nullopt;
+  return q.value(0).toLongLong();
+}
+
 bool DbConnection::StillUsable() const {
   return engine_->StillUsable(db_, openedLocation_);
 }

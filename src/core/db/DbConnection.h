@@ -70,6 +70,9 @@ public:
   // `ok`, keeping the query's error as the last one when it is false.
   bool Ok(bool ok, const QSqlQuery &query);
   void SetLastError(const QString &error) { lastError_ = error; }
+  // The key the last insert on this connection was given; nullopt when it
+  // cannot be read.
+  std::optional<qint64> InsertedKey();
   // Whether the last failed statement broke a constraint of the layout.
   bool ConstraintViolated() const { return constraintViolated_; }
   // The database's message for the last failed statement (for diagnostics and

@@ -49,8 +49,12 @@ public:
   // The statements that record `version` as taken.
   virtual QStringList WriteVersion(int version) const = 0;
   // A layout statement in this engine's words: "{integer}", "{real}",
-  // "{text}" and "{blob}" become its column types.
+  // "{text}" and "{blob}" become its column types, "{key}" a key column the
+  // database numbers itself.
   virtual QString InEngineTypes(QString statement) const = 0;
+  // A select of the key the last insert of this connection was given.
+  virtual QString InsertedKeyStatement() const = 0;
+
   // A select of the names of the indexes on the program's tables.
   virtual QString IndexListStatement() const = 0;
 

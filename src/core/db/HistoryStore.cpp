@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "db/DbConnection.h"
+#include "db/Journal.h"
 #include "db/PeopleStore.h"
 #include "history/HistoryRecord.h"
 
@@ -25,8 +26,8 @@ QByteArray HashOf(std::span<const std::uint8_t> bytes) {
 }
 } // namespace
 
-HistoryStore::HistoryStore(DbConnection &connection, PeopleStore &people)
-    : c_(connection), people_(people) {}
+HistoryStore::HistoryStore(DbConnection &connection, PeopleStore &people, Journal &journal)
+    : c_(connection), people_(people), journal_(journal) {}
 
 std::optional<std::pair<double, double>> HistoryStore::FirstAndLastEvent(int userId) {
   QSqlQuery q = c_.Query();
@@ -58,8 +59,13 @@ bool HistoryStore::DeleteHistory(int userId, std::optional<std::pair<double, dou
     text += QStringLiteral(" AND DeviceId = :PDeviceId");
     values.insert(QStringLiteral(":PDeviceId"), *deviceId);
   }
-  QSqlQuery q = c_.Query();
-  return c_.Exec(q, text, values);
+  return c_.InTransaction([&] {
+    QSqlQuery q = c_.Query();
+    return c_.Exec(q, text, values) &&
+           journal_.Write(JournalAction::HistoryDeleted, userId,
+                          deviceId ? std::optional<qint64>(*deviceId) : std::nullopt,
+                          q.numRowsAffected());
+  });
 }
 
 bool HistoryStore::PurgeUntypedEvents() {
@@ -101,7 +107,8 @@ bool HistoryStore::StoreInstrumentHistory(const std::uint8_t *data, int length, 
   if (!data || length <= 0)
     return true;
   return c_.InTransaction([&] {
-    return InsertEvents(q, {data, static_cast<std::size_t>(length)}, deviceId, userId) >= 0;
+    const int stored = InsertEvents(q, {data, static_cast<std::size_t>(length)}, deviceId, userId);
+    return stored >= 0 && journal_.Write(JournalAction::ReadingFiled, userId, deviceId, stored);
   });
 }
 
@@ -160,7 +167,8 @@ FilingResult HistoryStore::FileReading(qint32 deviceId, std::span<const std::uin
       return false;
     const int stored =
         InsertEvents(q, history.subspan(std::size_t(from)), deviceId, holder->UserId);
-    if (stored < 0 || !RememberFiled(q, deviceId, history))
+    if (stored < 0 || !RememberFiled(q, deviceId, history) ||
+        !journal_.Write(JournalAction::ReadingFiled, holder->UserId, deviceId, stored))
       return false;
     result.EventsFiled = stored;
     result.outcome = FilingResult::Outcome::Filed;

@@ -10,6 +10,7 @@
 #include "history/HistoryFilter.h"
 
 class DbConnection;
+class Journal;
 class PeopleStore;
 class QSqlQuery;
 
@@ -19,8 +20,9 @@ class QSqlQuery;
 // database refuses, with the reason in the connection's LastError().
 class HistoryStore {
 public:
-  // Filing looks up the holder in `people` inside its own transaction.
-  HistoryStore(DbConnection &connection, PeopleStore &people);
+  // Filing looks up the holder in `people` inside its own transaction; every
+  // change is written to `journal` in its own transaction.
+  HistoryStore(DbConnection &connection, PeopleStore &people, Journal &journal);
 
   // The person's events narrowed by the criteria, in the order the select
   // gives them (none defined); nullopt when the select failed.
@@ -66,4 +68,5 @@ private:
 
   DbConnection &c_;
   PeopleStore &people_;
+  Journal &journal_;
 };

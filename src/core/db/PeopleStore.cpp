@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "db/DbConnection.h"
+#include "db/Journal.h"
 #include "history/DayCount.h"
 #include "state/Clock.h"
 #include "state/RegState.h"
@@ -40,8 +41,9 @@ Person PersonOf(const QSqlQuery &q) {
 }
 } // namespace
 
-PeopleStore::PeopleStore(DbConnection &connection, std::shared_ptr<const Clock> clock)
-    : c_(connection), clock_(std::move(clock)) {}
+PeopleStore::PeopleStore(DbConnection &connection, std::shared_ptr<const Clock> clock,
+                         Journal &journal)
+    : c_(connection), clock_(std::move(clock)), journal_(journal) {}
 
 std::optional<QList<Person>> PeopleStore::People() {
   QSqlQuery q = c_.Query();
@@ -104,22 +106,30 @@ bool PeopleStore::InsertUser(const QString &secondName, const QString &firstName
     text = QStringLiteral("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName) "
                           "VALUES (:PSecondName, :PFirstName, :PMiddleName)");
   }
-  QSqlQuery q = c_.Query();
-  return c_.Exec(q, text, values);
+  return c_.InTransaction([&] {
+    QSqlQuery q = c_.Query();
+    if (!c_.Exec(q, text, values))
+      return false;
+    const std::optional<qint64> key = c_.InsertedKey();
+    return key && journal_.Write(JournalAction::PersonAdded, key, std::nullopt);
+  });
 }
 
 bool PeopleStore::UpdatePerson(int userId, const QString &secondName, const QString &firstName,
                                const QString &middleName) {
-  QSqlQuery q = c_.Query();
-  return c_.Exec(q,
-                 QStringLiteral("UPDATE TableUser SET UserSecondName = :PSecondName, "
-                                "UserFirstName = :PFirstName, UserMiddleName = :PMiddleName "
-                                "WHERE UserId = :PUserId"),
-                 {{QStringLiteral(":PSecondName"), NotNull(secondName)},
-                  {QStringLiteral(":PFirstName"), NotNull(firstName)},
-                  {QStringLiteral(":PMiddleName"), NotNull(middleName)},
-                  {QStringLiteral(":PUserId"), userId}}) &&
-         q.numRowsAffected() == 1;
+  return c_.InTransaction([&] {
+    QSqlQuery q = c_.Query();
+    return c_.Exec(q,
+                   QStringLiteral("UPDATE TableUser SET UserSecondName = :PSecondName, "
+                                  "UserFirstName = :PFirstName, UserMiddleName = :PMiddleName "
+                                  "WHERE UserId = :PUserId"),
+                   {{QStringLiteral(":PSecondName"), NotNull(secondName)},
+                    {QStringLiteral(":PFirstName"), NotNull(firstName)},
+                    {QStringLiteral(":PMiddleName"), NotNull(middleName)},
+                    {QStringLiteral(":PUserId"), userId}}) &&
+           q.numRowsAffected() == 1 &&
+           journal_.Write(JournalAction::PersonChanged, userId, std::nullopt);
+  });
 }
 
 bool PeopleStore::DeleteUserWithHistory(int userId) {
@@ -137,8 +147,11 @@ bool PeopleStore::DeleteUserWithHistory(int userId) {
       c_.SetLastError(QStringLiteral("the person holds an instrument"));
       return false;
     }
-    return c_.Exec(q, QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId"), user) &&
-           c_.Exec(q, QStringLiteral("DELETE FROM TableUser WHERE UserId = :PUserId"), user);
+    if (!c_.Exec(q, QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId"), user))
+      return false;
+    const qint64 events = q.numRowsAffected();
+    return c_.Exec(q, QStringLiteral("DELETE FROM TableUser WHERE UserId = :PUserId"), user) &&
+           journal_.Write(JournalAction::PersonDeleted, userId, std::nullopt, events);
   });
 }
 
@@ -173,7 +186,8 @@ Registration PeopleStore::RegisterDevice(const REG_STATE &reg) {
     if (!c_.Exec(q,
                  QStringLiteral("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
                                 "EventType) VALUES (:PDeviceId, :PUserId, :DTH, 5)"),
-                 values))
+                 values) ||
+        !journal_.Write(JournalAction::Registered, reg.UserId, reg.DeviceId))
       return false;
     outcome = Registration::Registered;
     return true;
@@ -194,7 +208,8 @@ bool PeopleStore::CancelRegistration(int deviceId, int userId) {
                    values) &&
            c_.Exec(q,
                    QStringLiteral("UPDATE TableUser SET DeviceId = -1 WHERE DeviceId = :PDeviceId"),
-                   {{QStringLiteral(":PDeviceId"), deviceId}});
+                   {{QStringLiteral(":PDeviceId"), deviceId}}) &&
+           journal_.Write(JournalAction::RegistrationCancelled, userId, deviceId);
   });
 }
 

@@ -9,6 +9,7 @@
 
 class Clock;
 class DbConnection;
+class Journal;
 class QSqlQuery;
 struct REG_STATE;
 
@@ -26,7 +27,8 @@ enum class Registration {
 // the database refuses, with the reason in the connection's LastError().
 class PeopleStore {
 public:
-  PeopleStore(DbConnection &connection, std::shared_ptr<const Clock> clock);
+  // Every change is written to `journal` in its own transaction.
+  PeopleStore(DbConnection &connection, std::shared_ptr<const Clock> clock, Journal &journal);
 
   // Every person of the register, in the database's order.
   std::optional<QList<Person>> People();
@@ -74,4 +76,5 @@ public:
 private:
   DbConnection &c_;
   std::shared_ptr<const Clock> clock_;
+  Journal &journal_;
 };

@@ -18,6 +18,7 @@ public:
   QStringList WriteVersion(int version) const override;
   QString InEngineTypes(QString statement) const override;
   QStringList BeginSteps() const override;
+  QString InsertedKeyStatement() const override { return QStringLiteral("SELECT lastval()"); }
   QString IndexListStatement() const override {
     return QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()");
   }

@@ -19,6 +19,15 @@ const QList<QStringList> &Steps() {
                       "FiledHash {blob} NOT NULL)")},
       {QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS UX_TableUser_Holder "
                       "ON TableUser (DeviceId) WHERE DeviceId >= 1")},
+      {QStringLiteral("CREATE TABLE IF NOT EXISTS TableJournal ("
+                      "JournalId {key}, "
+                      "JournalTime {real} NOT NULL, "
+                      "Desk {text}, "
+                      "OsUser {text}, "
+                      "Action {integer} NOT NULL, "
+                      "UserId {integer}, "
+                      "DeviceId {integer}, "
+                      "EventCount {integer})")},
   };
   return steps;
 }

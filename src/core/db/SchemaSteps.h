@@ -12,7 +12,8 @@
 //   1  TableLastFiled: what was last filed from each instrument.
 //   2  UX_TableUser_Holder: an instrument number (1 or more) has one holder
 //      at most; refused while two people hold one.
-inline constexpr int CurrentSchemaVersion = 2;
+//   3  TableJournal: who changed the register or the history, and when.
+inline constexpr int CurrentSchemaVersion = 3;
 
 // What opening a database found out about its layout.
 struct SchemaState {

@@ -39,7 +39,8 @@ QStringList SqliteEngine::WriteVersion(int version) const {
 }
 
 QString SqliteEngine::InEngineTypes(QString statement) const {
-  return statement.replace(QLatin1String("{integer}"), QLatin1String("INTEGER"))
+  return statement.replace(QLatin1String("{key}"), QLatin1String("INTEGER PRIMARY KEY"))
+      .replace(QLatin1String("{integer}"), QLatin1String("INTEGER"))
       .replace(QLatin1String("{real}"), QLatin1String("REAL"))
       .replace(QLatin1String("{text}"), QLatin1String("TEXT"))
       .replace(QLatin1String("{blob}"), QLatin1String("BLOB"));

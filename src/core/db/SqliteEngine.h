@@ -20,6 +20,9 @@ public:
   QStringList WriteVersion(int version) const override;
   QString InEngineTypes(QString statement) const override;
   QStringList BeginSteps() const override { return Begin(); }
+  QString InsertedKeyStatement() const override {
+    return QStringLiteral("SELECT last_insert_rowid()");
+  }
   QString IndexListStatement() const override {
     return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'");
   }

@@ -3,7 +3,8 @@
 #include "state/Clock.h"
 
 TDM::TDM(std::shared_ptr<const Clock> clock, const QString &databaseFile, QObject *parent)
-    : QObject(parent), people_(connection_, std::move(clock)), history_(connection_, people_) {
+    : QObject(parent), journal_(connection_, clock), people_(connection_, clock, journal_),
+      history_(connection_, people_, journal_) {
   connection_.SetLocation(databaseFile);
 }
 

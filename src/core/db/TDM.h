@@ -5,6 +5,7 @@
 
 #include "db/DbConnection.h"
 #include "db/HistoryStore.h"
+#include "db/Journal.h"
 #include "db/PeopleStore.h"
 #include "exchange/ExchangeRecords.h"
 
@@ -30,6 +31,7 @@ public:
   PeopleStore &Register() { return people_; }
   HistoryStore &History() { return history_; }
   DbConnection &Connection() { return connection_; }
+  Journal &JournalLog() { return journal_; }
 
   // What an instrument exchange needs (exchange/ExchangeRecords.h).
   std::optional<Holder> HolderOf(qint32 deviceId) override { return people_.HolderOf(deviceId); }
@@ -48,6 +50,7 @@ public:
 
 private:
   DbConnection connection_;
+  Journal journal_;
   PeopleStore people_;
   HistoryStore history_;
 };

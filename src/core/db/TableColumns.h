@@ -19,3 +19,10 @@ inline const QStringList &LastFiledColumns() {
                                    QStringLiteral("FiledHash")};
   return columns;
 }
+inline const QStringList &JournalColumns() {
+  static const QStringList columns{QStringLiteral("JournalId"), QStringLiteral("JournalTime"),
+                                   QStringLiteral("Desk"),      QStringLiteral("OsUser"),
+                                   QStringLiteral("Action"),    QStringLiteral("UserId"),
+                                   QStringLiteral("DeviceId"),  QStringLiteral("EventCount")};
+  return columns;
+}

@@ -14,6 +14,7 @@
 
 #include "db/DbConnection.h"
 #include "db/DbFileState.h"
+#include "db/Journal.h"
 #include "db/TableColumns.h"
 #include "import/ExternalDatabase.h"
 #include "log/SupportLog.h"
@@ -300,7 +301,8 @@ bool SameFile(const QString &a, const QString &b) {
          sa.inode == sb.inode;
 }
 
-ExternalImport::ExternalImport(DbConnection &connection) : dm_(connection) {}
+ExternalImport::ExternalImport(DbConnection &connection, Journal *journal)
+    : dm_(connection), journal_(journal) {}
 
 ImportResult ExternalImport::Run(const QString &path) {
   QElapsedTimer timer;
@@ -346,7 +348,14 @@ ImportResult ExternalImport::Run(const QString &path) {
     total += eventsOf.value(KeyText(person[file.pKey])).size();
   Steps steps(observer_, cancelled_, total);
   Merge merge(dm_, file, steps, result);
-  if (dm_.InTransaction([&] { return merge.run(eventsOf); }))
+  if (dm_.InTransaction([&] {
+        // Run again from the start when another desk's transaction won.
+        result.PeopleAdded = result.PeopleMatched = 0;
+        result.EventsCopied = 0;
+        return merge.run(eventsOf) &&
+               (!journal_ || journal_->Write(JournalAction::Imported, std::nullopt, std::nullopt,
+                                             result.EventsCopied));
+      }))
     return finish(ImportOutcome::Merged);
   if (cancelled_)
     return finish(ImportOutcome::Cancelled);

@@ -4,6 +4,7 @@
 #include "import/ExternalDatabase.h"
 
 class DbConnection;
+class Journal;
 
 // How an import ended.
 enum class ImportOutcome {
@@ -47,8 +48,9 @@ public:
 // events could not be told apart).
 class ExternalImport {
 public:
-  // Merges into the database `connection` works on, which is never imported.
-  explicit ExternalImport(DbConnection &connection);
+  // Merges into the database `connection` works on, which is never imported;
+  // a merge is written to `journal` when one is given.
+  explicit ExternalImport(DbConnection &connection, Journal *journal = nullptr);
 
   void SetObserver(ImportObserver *observer) { observer_ = observer; }
   // Asks a running import to stop at its next step; what it did is rolled back.
@@ -59,6 +61,7 @@ public:
 
 private:
   DbConnection &dm_;
+  Journal *journal_;
   ImportObserver *observer_ = nullptr;
   bool cancelled_ = false;
 };

@@ -44,7 +44,7 @@ void TMainForm::AImportExecute() {
   const QString path = ctx_.files.openFile(this, OD_ExternalDataBaseTitle, QString(), filter);
   if (path.isEmpty())
     return;
-  ExternalImport import(ctx_.DM->Connection());
+  ExternalImport import(ctx_.DM->Connection(), &ctx_.DM->JournalLog());
   ImportResult result;
   {
     ImportProgressDialog progress(this, ctx_.state.Texts.at(93), import);

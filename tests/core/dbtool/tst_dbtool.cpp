@@ -47,6 +47,7 @@ QList<QVariantList> Contents(HistoryTestDb &db) {
   QList<QVariantList> all = db.rows("SELECT * FROM TableUser ORDER BY UserId");
   all += db.rows("SELECT * FROM TableHistory ORDER BY DateTimeEvent");
   all += db.rows("SELECT DeviceId, FiledLength FROM TableLastFiled ORDER BY DeviceId");
+  all += db.rows("SELECT * FROM TableJournal ORDER BY JournalId");
   return all;
 }
 
@@ -90,8 +91,10 @@ private slots:
   void copyKeepsEveryKeyAndValue() {
     HistoryTestDb source(HistoryTestDb::Layout::Current, false);
     HistoryTestDb back(HistoryTestDb::Layout::Current, false);
-    QVERIFY(source.exec(QString(People) + Events +
-                        "INSERT INTO TableLastFiled VALUES (1234, 40, X'00FF10');"));
+    QVERIFY(
+        source.exec(QString(People) + Events +
+                    "INSERT INTO TableLastFiled VALUES (1234, 40, X'00FF10');"
+                    "INSERT INTO TableJournal VALUES (5, 45000.5, 'Gate', 'op', 1, 7, 1234, 2);"));
     HistoryTestDb target;
     QVERIFY(source.ok() && target.ok() && back.ok());
 

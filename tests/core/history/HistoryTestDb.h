@@ -169,6 +169,9 @@ public:
                               "FiledLength bigint NOT NULL, FiledHash " +
                               blob + " NOT NULL)"))
       return false;
+    if (version >= 2 && !exec("CREATE UNIQUE INDEX UX_TableUser_Holder ON TableUser (DeviceId) "
+                              "WHERE DeviceId >= 1"))
+      return false;
     return version == 0 || setVersion(version);
   }
 

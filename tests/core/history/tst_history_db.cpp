@@ -510,6 +510,75 @@ private slots:
     dm->SetLocation(db->path());
     QVERIFY(dm->Register().People());
   }
+
+  // Every change of the register and the history leaves one journal row,
+  // written with it; a change that fails leaves none.
+  void everyChangeIsJournaledWithIt() {
+    dm->JournalLog().SetDesk("Gate 2", "operator7");
+    QVERIFY(dm->Register().InsertUser("Ivanov", "Ivan", "I", -1));
+    const int u = db->scalar("SELECT MAX(UserId) FROM TableUser").toInt();
+    QVERIFY(dm->Register().UpdatePerson(u, "Ivanova", "Ivan", "I"));
+    REG_STATE reg;
+    reg.DeviceId = 4711;
+    reg.UserId = u;
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::Registered);
+    QByteArray reading;
+    for (int minute = 0; minute < 3; ++minute)
+      reading += RawRecord{1, 1, 25, 10, minute, 16}.bytes();
+    QCOMPARE(dm->FileReading(4711, {Bytes(reading), std::size_t(reading.size())}).EventsFiled, 3);
+    QVERIFY(dm->History().DeleteHistory(u, std::nullopt, 4711));
+    QVERIFY(dm->Register().CancelRegistration(4711, u));
+    QVERIFY(dm->Register().DeleteUserWithHistory(u));
+
+    // Refused changes write nothing.
+    QVERIFY(!dm->Register().UpdatePerson(u, "Gone", "", ""));
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::PersonGone);
+
+    const auto rows = db->rows("SELECT Desk, OsUser, Action, UserId, DeviceId, EventCount "
+                               "FROM TableJournal ORDER BY JournalId");
+    const QVariant none;
+    QCOMPARE(rows, (QList<QVariantList>{
+                       {"Gate 2", "operator7", 4, u, none, none},
+                       {"Gate 2", "operator7", 5, u, none, none},
+                       {"Gate 2", "operator7", 2, u, 4711, none},
+                       {"Gate 2", "operator7", 1, u, 4711, 3},
+                       {"Gate 2", "operator7", 7, u, 4711, 4}, // three alarms and the receipt
+                       {"Gate 2", "operator7", 3, u, 4711, none},
+                       {"Gate 2", "operator7", 6, u, none, 1}, // the hand-back event
+                   }));
+    QCOMPARE(DayCountToDateTime(db->scalar("SELECT MIN(JournalTime) FROM TableJournal").toDouble()),
+             clock->now());
+
+    // A change the database refuses takes its journal row with it.
+    QVERIFY(dm->Register().InsertUser("Petrov", "P", "", -1));
+    const int p = db->scalar("SELECT MAX(UserId) FROM TableUser").toInt();
+    QVERIFY(db->refuse("keep", "BEFORE DELETE ON TableUser", "kept"));
+    QVERIFY(!dm->Register().DeleteUserWithHistory(p));
+    QCOMPARE(db->count("TableJournal"), 8);
+  }
+
+  void theJournalIsReadNewestFirstWithTheNamesOfNow() {
+    const int a = addUser("Abcd", 5), b = addUser("Efgh");
+    REG_STATE reg;
+    reg.DeviceId = 6;
+    reg.UserId = b;
+    QCOMPARE(dm->Register().RegisterDevice(reg), Registration::Registered);
+    clock->set(clock->now().addSecs(60));
+    QVERIFY(dm->Register().CancelRegistration(5, a));
+    QVERIFY(db->exec("DELETE FROM TableUser WHERE UserId = " + QString::number(a)));
+
+    const QList<JournalEntry> entries = dm->JournalLog().Entries().value_or(QList<JournalEntry>{});
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[0].Action, int(JournalAction::RegistrationCancelled));
+    QCOMPARE(entries[0].UserId, std::optional<qint64>(a));
+    QCOMPARE(entries[0].PersonName, QString()); // no longer in the register
+    QCOMPARE(entries[1].Action, int(JournalAction::Registered));
+    QCOMPARE(entries[1].PersonName, QString("Efgh F M"));
+    QCOMPARE(entries[1].DeviceId, std::optional<qint64>(6));
+    QVERIFY(!entries[1].Count);
+    QVERIFY(entries[0].Time > entries[1].Time);
+    QCOMPARE(dm->JournalLog().Entries(1).value_or(QList<JournalEntry>{}).size(), 1);
+  }
 };
 
 QTEST_GUILESS_MAIN(TstHistoryDb)
