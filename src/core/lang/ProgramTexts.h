@@ -6,6 +6,34 @@
 // file in use (its name, as the settings keep it: LangE, LangR, LangES).
 enum class ProgramText {
   NameTooLong, // a name of the user editor longer than MaxNameLength
+  // The journal of changes: its command and hint, window, columns and actions.
+  JournalCommand,
+  JournalHint,
+  JournalTitle,
+  JournalTime,
+  JournalDesk,
+  JournalOsUser,
+  JournalAction,
+  JournalPerson,
+  JournalDevice,
+  JournalCount,
+  JournalClose,
+  JournalUnreadable,
+  ActionReadingFiled,
+  ActionRegistered,
+  ActionRegistrationCancelled,
+  ActionPersonAdded,
+  ActionPersonChanged,
+  ActionPersonDeleted,
+  ActionHistoryDeleted,
+  ActionImported,
+  ActionUnknown, // %1: the code
+  // A database server that asks for a password (%1: where it is).
+  PasswordTitle,
+  PasswordPrompt,
+  // The connection settings window (%1: the database).
+  DatabaseInUse,
+  Count
 };
 
 // The longest name the register keeps, in characters.

@@ -15,6 +15,7 @@ class TFormReg;
 class TFormViewHist;
 class TFormParams;
 class TFormSetting;
+class TFormJournal;
 
 // What every window shares: the process-wide records, the seams to the
 // operator and the file system, the data module and the other windows. One
@@ -38,4 +39,5 @@ struct AppContext {
   TFormViewHist *FormViewHist = nullptr;
   TFormParams *FormParams = nullptr;
   TFormSetting *FormSetting = nullptr;
+  TFormJournal *FormJournal = nullptr;
 };

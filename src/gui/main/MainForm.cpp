@@ -7,6 +7,8 @@
 #include "db/DatabaseLocation.h"
 #include "db/TDM.h"
 #include "export/SaveWhole.h"
+#include "history/FormJournal.h"
+#include "lang/ProgramTexts.h"
 #include "link/IrdaTransport.h"
 #include "main/EditProgramSettings.h"
 #include "main/HistoryList.h"
@@ -39,6 +41,12 @@ namespace {
 
 // One command of the main window: its texts are entries of the text table,
 // its picture a name of the desktop's icon theme.
+// An action's tool tip (before "|") and status bar hint (after it).
+void SetActionHint(QAction *action, const QString &hint) {
+  action->setToolTip(TextTable::shortHint(hint));
+  action->setStatusTip(TextTable::longHint(hint));
+}
+
 struct ActionSpec {
   const char *name;
   int caption;
@@ -70,6 +78,7 @@ const ActionSpec kActions[] = {
     {"ACopyToClipboard", 90, 91, "Ctrl+C", ""},
     {"ASaveToAscii", 85, 86, "Ctrl+S", "document-save-as"},
     {"AImport", 93, 94, "", "document-open"},
+    {"AJournal", -1, -1, "", "document-properties"},
     {"AConvertToWord", -1, -1, "", "x-office-spreadsheet"},
     {"AProgramSetting", 77, 78, "", "preferences-desktop"},
     {"ExitApp", 9, 10, "", "system-log-out"},
@@ -161,6 +170,7 @@ void TMainForm::buildActions() {
       {"ACopyToClipboard", &TMainForm::ACopyToClipboardExecute},
       {"ASaveToAscii", &TMainForm::ASaveToAsciiExecute},
       {"AImport", &TMainForm::AImportExecute},
+      {"AJournal", &TMainForm::AJournalExecute},
       {"AConvertToWord", &TMainForm::AConvertToWordExecute},
       {"AProgramSetting", &TMainForm::AProgramSettingExecute},
       {"ExitApp", &TMainForm::ExitAppExecute},
@@ -190,7 +200,7 @@ void TMainForm::buildMenus() {
   addMenu("HistoryMenu",
           {"AViewHistory", "APrintHistory", "AFilterHistory", "ACancelFilter", "ADeleteHistory"});
   addMenu("DeviceMenu", {"AReadHistory", "ADevice", "AClearHistory", "AClearDE"});
-  addMenu("NUtils", {"ASelectAll", "ACopyToClipboard", "ASaveToAscii", "AImport"});
+  addMenu("NUtils", {"ASelectAll", "ACopyToClipboard", "ASaveToAscii", "AImport", "AJournal"});
   QMenu *settings = addMenu("Settings", {});
   QMenu *lang = settings->addMenu(QString());
   lang->setObjectName("Lang");
@@ -384,11 +394,12 @@ void TMainForm::ApplyTexts() {
     QAction *act = actions_[a.name];
     if (a.caption >= 0)
       act->setText(t.at(a.caption));
-    if (a.hint >= 0) {
-      act->setToolTip(TextTable::shortHint(t.at(a.hint)));
-      act->setStatusTip(TextTable::longHint(t.at(a.hint)));
-    }
+    if (a.hint >= 0)
+      SetActionHint(act, t.at(a.hint));
   }
+  const Language language = LanguageOfFile(ctx_.state.Paths.LangFile);
+  actions_["AJournal"]->setText(ProgramTextIn(language, ProgramText::JournalCommand));
+  SetActionHint(actions_["AJournal"], ProgramTextIn(language, ProgramText::JournalHint));
   ApplyToolButtonHints();
   OD_ExternalDataBaseTitle = t.at(95);
   OD_ExternalDataBaseFilter = t.at(96);
@@ -633,8 +644,7 @@ void TMainForm::SetHistoryView() {
 
 void TMainForm::SetSelectAllHint(int entry) {
   const QString &hint = ctx_.state.Texts.at(entry);
-  actions_["ASelectAll"]->setToolTip(TextTable::shortHint(hint));
-  actions_["ASelectAll"]->setStatusTip(TextTable::longHint(hint));
+  SetActionHint(actions_["ASelectAll"], hint);
 }
 
 void TMainForm::ASelectAllExecute() {

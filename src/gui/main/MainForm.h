@@ -87,6 +87,8 @@ public slots:
   void AConvertToWordExecute();
   // Import from another database (MainImport.cpp).
   void AImportExecute();
+  // The journal of changes (Utilities menu).
+  void AJournalExecute();
   // Instrument and registration commands (MainInstrumentCommands.cpp).
   void AReadHistoryExecute();
   void ARegistrationExecute();

@@ -3,6 +3,7 @@
 #include "common/FileDialogs.h"
 #include "common/OperatorMessages.h"
 #include "db/TDM.h"
+#include "history/FormJournal.h"
 #include "import/ExternalImport.h"
 #include "lang/FileDialogFilter.h"
 #include "main/MainForm.h"
@@ -60,4 +61,8 @@ void TMainForm::AImportExecute() {
   default:
     ctx_.messages.error(this, result.error);
   }
+}
+
+void TMainForm::AJournalExecute() {
+  ctx_.FormJournal->ShowJournal();
 }

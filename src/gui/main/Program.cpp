@@ -13,6 +13,7 @@
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "exchanges/FormSetting.h"
+#include "history/FormJournal.h"
 #include "history/FormViewHist.h"
 #include "main/MainForm.h"
 
@@ -92,6 +93,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx) {
   QObject::connect(ctx.FormViewHist, &TFormViewHist::peopleChanged, main, &TMainForm::FillUserList);
   ctx.FormParams = new TFormParams(ctx, main);
   ctx.FormSetting = new TFormSetting(ctx.state, main);
+  ctx.FormJournal = new TFormJournal(ctx, main);
   return w;
 }
 

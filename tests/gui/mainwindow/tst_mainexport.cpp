@@ -1,10 +1,17 @@
 // The commands that take rows out of the lists (text file, clipboard, office
 // files) and the one that brings another database in.
 #include "MainWindowRun.h"
+#include "db/TDM.h"
+#include "history/FormJournal.h"
+#include "history/JournalList.h"
 
+#include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 
 class TestMainExport : public QObject {
@@ -18,6 +25,7 @@ private slots:
   void importCancelledChangesNothing();
   void importRefusesTheDatabaseInUse();
   void importCancelledFromItsProgressRollsBack();
+  void journalShowsTheChangesNewestFirstInTheLanguageInUse();
 };
 
 namespace {
@@ -144,6 +152,52 @@ void TestMainExport::importCancelledFromItsProgressRollsBack() {
   QVERIFY(run.messages.shown.empty());
   QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser"), qint64(2));
   QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory"), qint64(2));
+}
+
+// The journal is on the Utilities menu: the import and a person's deletion
+// made in this run, newest first, with the desk and the person's name while
+// she is in the register; the texts follow the language chosen.
+void TestMainExport::journalShowsTheChangesNewestFirstInTheLanguageInUse() {
+  Run run;
+  people(run);
+  QTemporaryDir other;
+  const QString otherDb = suppliedCopy(other);
+  exec(otherDb, {insertUser("'Zed'", "'Zoe'", "NULL"),
+                 insertEvent(1, "45100.75", "1", "0.0005", "0.002", "2000002")});
+  run.files.names.push_back(otherDb);
+  run.main().action("AImport")->trigger();
+  run.ctx.DM->JournalLog().SetDesk("Gate 2", "op");
+  QCOMPARE(run.ctx.DM->Register().UpdatePerson(2, "Petrova", "Anna", ""), true);
+  run.main().action("RussianLang")->trigger();
+
+  QVERIFY(
+      run.main().findChild<QMenu *>("NUtils")->actions().contains(run.main().action("AJournal")));
+  QCOMPARE(run.main().action("AJournal")->text(), QString("Журнал"));
+  QStringList first, header;
+  int rows = 0;
+  whenShown("FormJournal", [&](QDialog *d) {
+    auto *form = static_cast<TFormJournal *>(d);
+    QAbstractItemModelTester tester(form->TV_Journal->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    rows = form->Rows->rowCount();
+    for (int c = 0; c < JournalModel::Columns; ++c) {
+      first << form->Rows->Cell(0, c);
+      header << form->Rows->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+    form->SB_Close->click();
+  });
+  run.main().action("AJournal")->trigger();
+  QCOMPARE(rows, 2);
+  QCOMPARE(first.mid(1),
+           (QStringList{"Gate 2", "op", "Сотрудник изменён", "Petrova Anna (2)", "", ""}));
+  QCOMPARE(header.first(), QString("Время"));
+  QVERIFY(run.messages.shown.empty());
+
+  // A database without the journal says so and shows nothing.
+  exec(run.db(), {"DROP TABLE TableJournal"});
+  run.main().action("AJournal")->trigger();
+  QCOMPARE(run.messages.shown.size(), size_t(1));
+  QVERIFY(run.messages.shown[0].text.startsWith("Журнал прочитать невозможно."));
 }
 
 QObject *makeTestMainExport() {
