@@ -25,6 +25,18 @@ public:
     answers.pop_front();
     return a;
   }
+  // Records the prompt and answers from `passwords` (a null text, or none
+  // left: cancelled).
+  std::optional<QString> password(QWidget *, const QString &, const QString &prompt) override {
+    shown.push_back({Password, prompt});
+    if (passwords.empty())
+      return std::nullopt;
+    const QString a = passwords.front();
+    passwords.pop_front();
+    if (a.isNull())
+      return std::nullopt;
+    return a;
+  }
   QStringList texts() const {
     QStringList out;
     for (const auto &s : shown)
@@ -33,5 +45,6 @@ public:
   }
 
   std::deque<Shown> shown;
-  std::deque<bool> answers; // next answers to questions
+  std::deque<bool> answers;                     // next answers to questions
+  std::deque<QString> passwords; // next answers to password prompts
 };

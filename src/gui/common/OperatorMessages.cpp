@@ -1,6 +1,8 @@
 #include "common/OperatorMessages.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace {
@@ -24,4 +26,14 @@ bool MessageBoxMessages::question(QWidget *parent, const QString &text, bool okC
            QMessageBox::Ok;
   return QMessageBox::question(parent, boxTitle(), text, QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
+}
+
+std::optional<QString> MessageBoxMessages::password(QWidget *parent, const QString &title,
+                                                    const QString &prompt) {
+  bool ok = false;
+  const QString text =
+      QInputDialog::getText(parent, title, prompt, QLineEdit::Password, QString(), &ok);
+  if (!ok)
+    return std::nullopt;
+  return text;
 }

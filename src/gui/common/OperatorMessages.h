@@ -1,13 +1,14 @@
 #pragma once
 #include <QString>
+#include <optional>
 
 class QWidget;
 
 // What the operator is told or asked. Every message of the program goes
-// through one of these three calls.
+// through one of these calls.
 class OperatorMessages {
 public:
-  enum Kind { Error, Notice, Question };
+  enum Kind { Error, Notice, Question, Password };
   // The button a question is answered with; a notice or error returns its one button.
   enum Answer { Yes, No, Ok, Cancel };
 
@@ -18,6 +19,9 @@ public:
   virtual void notice(QWidget *parent, const QString &text, bool cancelButton = false) = 0;
   // Confirmation icon with Yes and No (or OK and Cancel); true on the affirmative answer.
   virtual bool question(QWidget *parent, const QString &text, bool okCancel = false) = 0;
+  // Asks for a password, typed without showing it; nullopt when cancelled.
+  virtual std::optional<QString> password(QWidget *parent, const QString &title,
+                                          const QString &prompt) = 0;
 };
 
 // Message boxes on the screen.
@@ -26,4 +30,6 @@ public:
   void error(QWidget *parent, const QString &text) override;
   void notice(QWidget *parent, const QString &text, bool cancelButton = false) override;
   bool question(QWidget *parent, const QString &text, bool okCancel = false) override;
+  std::optional<QString> password(QWidget *parent, const QString &title,
+                                  const QString &prompt) override;
 };

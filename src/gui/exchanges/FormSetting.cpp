@@ -1,8 +1,12 @@
 #include "exchanges/FormSetting.h"
 #include "common/WidgetHints.h"
+#include "db/DatabaseLocation.h"
+#include "lang/ProgramTexts.h"
+#include "state/AppState.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -64,7 +68,15 @@ TFormSetting::TFormSetting(AppState &state, QWidget *parent) : QDialog(parent), 
   buttons->addWidget(SB_Ok);
   buttons->addWidget(SB_Cancel);
 
+  // Which database this desk works on: a file, or a server several desks share.
+  L_Database = named(new QLabel(this), "L_Database");
+  L_Database->setTextFormat(Qt::PlainText);
+  L_Database->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  L_Database->setWordWrap(true);
+  L_Database->setMaximumWidth(420);
+
   auto *layout = new QVBoxLayout(this);
+  layout->addWidget(L_Database);
   layout->addWidget(GB_ShowHistory);
   layout->addWidget(CBShow);
   layout->addWidget(GBSetting);
@@ -103,6 +115,9 @@ void TFormSetting::showEvent(QShowEvent *event) {
 }
 
 void TFormSetting::FormShow() {
+  L_Database->setText(
+      ProgramTextIn(LanguageOfFile(state_.Paths.LangFile), ProgramText::DatabaseInUse)
+          .arg(QDir::toNativeSeparators(ShownLocation(state_.Paths.ADOFile))));
   const bool roentgen = state_.ProgSetting.Roentgen;
   RB_ShowRh->setChecked(roentgen);
   RB_ShowSv->setChecked(!roentgen);

@@ -25,6 +25,7 @@ public:
   // Copies the dialog's texts of the current language into its controls.
   void ApplyTexts(const TextTable &texts);
 
+  QLabel *L_Database; // the database in use
   QPushButton *SB_Ok;
   QPushButton *SB_Cancel;
   QCheckBox *CBShow;

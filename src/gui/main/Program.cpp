@@ -15,6 +15,7 @@
 #include "exchanges/FormSetting.h"
 #include "history/FormJournal.h"
 #include "history/FormViewHist.h"
+#include "lang/ProgramTexts.h"
 #include "main/MainForm.h"
 
 #include <QDir>
@@ -84,6 +85,12 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx) {
   // Nothing above may touch the database: the data module comes fourth.
   w->DM = std::make_unique<TDM>(ctx.state.clock, ctx.state.Paths.ADOFile);
   ctx.DM = w->DM.get();
+  // A server that wants a password nothing supplies asks the operator, once.
+  w->DM->Connection().SetPasswordSource([&ctx, main](const QString &where) {
+    const Language language = LanguageOfFile(ctx.state.Paths.LangFile);
+    return ctx.messages.password(main, ProgramTextIn(language, ProgramText::PasswordTitle),
+                                 ProgramTextIn(language, ProgramText::PasswordPrompt).arg(where));
+  });
   ctx.FormFilter = new TFormFilter(ctx, main);
   ctx.FormPrintHistory = new TFormPrintHistory(ctx, main);
   ctx.FormPrintUser = new TFormPrintUser(ctx, main);

@@ -2,6 +2,7 @@
 // of the supplied database.
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QScopeGuard>
 #include <QtTest>
 #include <memory>
 #include <span>
@@ -146,6 +147,39 @@ private slots:
     QVERIFY(later.dm->Register().People());
     QCOMPARE(later.dm->Schema().outcome, SchemaState::Outcome::UpToDate);
     QCOMPARE(db->version(), CurrentSchemaVersion);
+  }
+
+  // A server that wants a password nothing supplies asks for it once; the
+  // answer serves for every later connection of the run, a wrong or missing
+  // one is not asked for again.
+  void aServerAsksForAPasswordOnce() {
+    const QByteArray saved = qgetenv("PGPASSWORD");
+    if (!db->onServer() || saved.isEmpty())
+      QSKIP("needs a test server that asks for a password");
+    qunsetenv("PGPASSWORD");
+    const auto restore = qScopeGuard([&] { qputenv("PGPASSWORD", saved); });
+    for (const QString &answer : {QString::fromLatin1(saved), QString("wrong"), QString()}) {
+      int asked = 0;
+      QString where;
+      DbConnection c;
+      c.SetLocation(db->path());
+      c.SetPasswordSource([&](const QString &shown) -> std::optional<QString> {
+        ++asked;
+        where = shown;
+        return answer.isNull() ? std::nullopt : std::optional<QString>(answer);
+      });
+      QSqlQuery q;
+      const bool right = answer == QString::fromLatin1(saved);
+      QCOMPARE(c.Exec(q, "SELECT COUNT(*) FROM TableUser"), right);
+      QCOMPARE(where, db->path());
+      c.SetLocation(QString());
+      QVERIFY(!c.Exec(q, "SELECT 1"));
+      c.SetLocation(db->path()); // a new connection
+      QCOMPARE(c.Exec(q, "SELECT COUNT(*) FROM TableUser"), right);
+      QCOMPARE(asked, 1);
+      if (!right)
+        QVERIFY2(c.LastError().contains("password"), qPrintable(c.LastError()));
+    }
   }
 
   void newerDatabaseIsRefusedAndLeftAlone() {
