@@ -46,7 +46,7 @@ case "$mode" in
     # The data-layer tests run a second time on a PostgreSQL server: a private
     # cluster for this run (pg_virtualenv), which the tests find through
     # libpq's environment.
-    pg_virtualenv -o fsync=off bash -c 'cd "$1" && ctest --output-on-failure -j "$(nproc)" -LE manual &&
+    pg_virtualenv -t -o fsync=off bash -c 'cd "$1" && ctest --output-on-failure -j "$(nproc)" -LE manual &&
       VX_SANITIZE_BUILD_DIR="$1-asan" "$2/scripts/sanitize.sh"' tests "$build" "$here"
     ;;
   *)

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // One instrument simulator on a free loopback port, for end-to-end tests.
 // It is stopped when the object goes.
@@ -73,3 +74,14 @@ struct SimulatorState {
     return history.size() == object["historyLength"].toInt(-1);
   }
 };
+
+// The raw history of a simulated instrument with `events` events, as its
+// memory holds them.
+inline QByteArray SimulatedHistory(int events) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("state.json");
+  SimulatorProcess simulator({"--state", file, "--events", QString::number(events)});
+  SimulatorState state;
+  state.load(file);
+  return state.history;
+}

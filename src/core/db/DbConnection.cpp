@@ -45,10 +45,12 @@ QSqlQuery DbConnection::Query() const {
 bool DbConnection::Ok(bool ok, const QSqlQuery &query) {
   retryable_ = false;
   constraintViolated_ = false;
+  connectionLost_ = false;
   if (!ok) {
     lastError_ = query.lastError().text();
     retryable_ = inTransaction_ && engine_->MayRetry(query.lastError());
     constraintViolated_ = engine_->ConstraintViolated(query.lastError());
+    connectionLost_ = engine_->ConnectionLost(query.lastError());
     qCWarning(lcDb) << "statement failed:" << lastError_;
   }
   return ok;
@@ -107,11 +109,37 @@ bool DbConnection::Prepare(QSqlQuery &query, const QString &text, bool prepare) 
 }
 
 bool DbConnection::Exec(QSqlQuery &query, const QString &text, const QVariantMap &params) {
-  if (!Prepare(query, text))
+  const auto run = [&] {
+    if (!Prepare(query, text))
+      return false;
+    for (auto it = params.cbegin(); it != params.cend(); ++it)
+      query.bindValue(Placeholder(it.key()), it.value());
+    return Ok(query.exec(), query);
+  };
+  if (run())
+    return true;
+  // A statement of its own that found the connection broken (the server
+  // restarted, the desk was cut off) runs once more on a new connection.
+  return !inTransaction_ && Reconnected() && run();
+}
+
+bool DbConnection::LockInstrument(qint32 deviceId) {
+  for (const QString &text : engine_->LockInstrument()) {
+    QSqlQuery q = Query();
+    if (!Exec(q, text, {{QStringLiteral(":PDeviceId"), deviceId}}))
+      return false;
+  }
+  return true;
+}
+
+bool DbConnection::Reconnected() {
+  // A server connection that broke may already count as closed.
+  if (!connectionLost_ && (!db_.isOpen() || StillUsable()))
     return false;
-  for (auto it = params.cbegin(); it != params.cend(); ++it)
-    query.bindValue(Placeholder(it.key()), it.value());
-  return Ok(query.exec(), query);
+  connectionLost_ = false;
+  qCWarning(lcDb) << "the connection to" << ShownLocation(location_) << "broke; connecting again";
+  db_.close();
+  return true;
 }
 
 std::optional<qint64> DbConnection::InsertedKey() {
@@ -129,12 +157,17 @@ bool DbConnection::BeginTransaction() {
   // The connection is made the configured one first: its engine says how a
   // transaction starts. The write lock (SQLite) is taken at once, so another
   // program writing to the same database is waited for before anything is done.
-  QSqlQuery query = Query();
-  bool ok = Prepare(query, QString(), false);
-  for (const QString &text : ok ? engine_->Begin() : QStringList())
-    ok = ok && Ok(query.exec(text), query);
-  inTransaction_ = ok;
-  return ok;
+  const auto begin = [this] {
+    QSqlQuery query = Query();
+    bool ok = Prepare(query, QString(), false);
+    for (const QString &text : ok ? engine_->Begin() : QStringList())
+      ok = ok && Ok(query.exec(text), query);
+    return ok;
+  };
+  // Nothing is done yet: a broken connection is made anew and the
+  // transaction started on it.
+  inTransaction_ = begin() || (Reconnected() && begin());
+  return inTransaction_;
 }
 
 bool DbConnection::EndTransaction(bool ok) {

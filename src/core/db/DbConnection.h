@@ -75,6 +75,11 @@ public:
   std::optional<qint64> InsertedKey();
   // Whether the last failed statement broke a constraint of the layout.
   bool ConstraintViolated() const { return constraintViolated_; }
+
+  // What the engine appends to a select to lock the rows it reads (db/DbEngine.h).
+  QString ForUpdate() const { return engine_->ForUpdate(); }
+  // Makes desks working on the instrument take turns, inside a transaction.
+  bool LockInstrument(qint32 deviceId);
   // The database's message for the last failed statement (for diagnostics and
   // the support log; the program shows no database messages).
   const QString &LastError() const { return lastError_; }
@@ -89,6 +94,9 @@ private:
   bool OpenWithPassword();
   // A connection of the engine's driver in db_, made anew for another engine.
   void UseEngine(DatabaseEngine kind);
+  // Whether the open connection broke; then it is closed, so that the next
+  // statement connects again.
+  bool Reconnected();
   bool BeginTransaction();
   bool EndTransaction(bool ok);
   // Whether the open connection still works on what the location names.
@@ -103,6 +111,7 @@ private:
   bool inTransaction_ = false;
   bool retryable_ = false; // the last failure may go away when run again
   bool constraintViolated_ = false;
+  bool connectionLost_ = false;
   QString lastError_;
   PasswordSource passwordSource_;
   std::optional<QString> password_; // what the operator gave, for this run

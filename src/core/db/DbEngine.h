@@ -42,6 +42,16 @@ public:
   // Whether a statement failed because it broke a constraint of the layout
   // (a unique index).
   virtual bool ConstraintViolated(const QSqlError &error) const = 0;
+  // Whether a statement failed because the connection was lost (the server
+  // stopped, or cut this desk off).
+  virtual bool ConnectionLost(const QSqlError &) const { return false; }
+
+  // Row locks inside a writing transaction: what a select appends to lock
+  // the rows it reads until the end of the transaction (empty where the
+  // transaction holds the whole database already), and the statements that
+  // make desks working on one instrument (":PDeviceId") take turns.
+  virtual QString ForUpdate() const { return {}; }
+  virtual QStringList LockInstrument() const { return {}; }
 
   // The layout version the database has taken (0 for the two original
   // tables only); nullopt, with the reason, when it cannot be read.

@@ -152,6 +152,10 @@ FilingResult HistoryStore::FileReading(qint32 deviceId, std::span<const std::uin
   FilingResult result;
   const bool ok = c_.InTransaction([&] {
     QSqlQuery q = c_.Query();
+    // Desks filing this instrument take turns, so the second finds what the
+    // first filed.
+    if (!c_.LockInstrument(deviceId))
+      return false;
     const std::optional<Holder> holder = people_.ReadHolder(q, deviceId);
     if (!holder)
       return false;

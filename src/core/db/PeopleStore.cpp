@@ -136,10 +136,12 @@ bool PeopleStore::DeleteUserWithHistory(int userId) {
   const QVariantMap user{{QStringLiteral(":PUserId"), userId}};
   return c_.InTransaction([&] {
     QSqlQuery q = c_.Query();
-    // Another desk may have given her an instrument since the list was read.
+    // Another desk may have given her an instrument since the list was read;
+    // her row stays as read until the deletion is done.
     if (!c_.Exec(q,
-                 QStringLiteral("SELECT COUNT(*) FROM TableUser WHERE UserId = :PUserId "
-                                "AND DeviceId >= 1"),
+                 QStringLiteral("SELECT COUNT(*) FROM (SELECT DeviceId FROM TableUser "
+                                "WHERE UserId = :PUserId AND DeviceId >= 1") +
+                     c_.ForUpdate() + QStringLiteral(") AS Held"),
                  user) ||
         !q.next())
       return false;
@@ -162,6 +164,9 @@ Registration PeopleStore::RegisterDevice(const REG_STATE &reg) {
   Registration outcome = Registration::Failed;
   const bool ok = c_.InTransaction([&] {
     outcome = Registration::Failed;
+    // Desks registering this instrument take turns: the one after sees it held.
+    if (!c_.LockInstrument(reg.DeviceId))
+      return false;
     const int holders = CountDeviceHolders(reg.DeviceId);
     if (holders != 0) {
       if (holders > 0)
@@ -214,9 +219,12 @@ bool PeopleStore::CancelRegistration(int deviceId, int userId) {
 }
 
 std::optional<Holder> PeopleStore::ReadHolder(QSqlQuery &q, qint32 deviceId) {
+  // Inside a transaction the holder's row stays as read until its end: a
+  // desk handing the instrument back or deleting the person waits.
   if (!c_.Exec(q,
                QStringLiteral("SELECT UserId, UserSecondName, UserFirstName, UserMiddleName "
-                              "FROM TableUser WHERE DeviceId = :PDeviceId"),
+                              "FROM TableUser WHERE DeviceId = :PDeviceId") +
+                   c_.ForUpdate(),
                {{QStringLiteral(":PDeviceId"), deviceId}}))
     return std::nullopt;
   Holder holder;

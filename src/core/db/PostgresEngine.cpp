@@ -76,7 +76,15 @@ bool PostgresEngine::StillUsable(const QSqlDatabase &db, const QString &) const 
 }
 
 QStringList PostgresEngine::Begin() const {
-  return {QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE")};
+  return {QStringLiteral("BEGIN ISOLATION LEVEL READ COMMITTED")};
+}
+
+bool PostgresEngine::ConnectionLost(const QSqlError &error) const {
+  // connection_exception, admin_shutdown, crash_shutdown, cannot_connect_now;
+  // a connection that ended before the server said why has no code.
+  const QString state = error.nativeErrorCode();
+  return state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")) ||
+         error.databaseText().contains(QLatin1String("server closed the connection"));
 }
 
 bool PostgresEngine::MayRetry(const QSqlError &error) const {

@@ -2,9 +2,12 @@
 #include "db/DbEngine.h"
 
 // A PostgreSQL server that several desks share, reached by a libpq connection
-// URI. Writing transactions are serializable: when another desk's transaction
-// conflicts, the database refuses one of them whole and it is run again. The
-// layout version is the one row of TableSchema.
+// URI. Writing transactions read what other desks committed; the rows a
+// change depends on are locked (the holder of an instrument, the person to
+// delete) and desks filing or registering one instrument take turns, so two
+// desks never act on the same thing at once. A transaction refused whole
+// (a deadlock, a serialization failure) is run again. The layout version is
+// the one row of TableSchema.
 class PostgresEngine : public DbEngine {
 public:
   DatabaseEngine Kind() const override { return DatabaseEngine::PostgreSql; }
@@ -14,6 +17,11 @@ public:
   QStringList Begin() const override;
   bool MayRetry(const QSqlError &error) const override;
   bool ConstraintViolated(const QSqlError &error) const override;
+  bool ConnectionLost(const QSqlError &error) const override;
+  QString ForUpdate() const override { return QStringLiteral(" FOR UPDATE"); }
+  QStringList LockInstrument() const override {
+    return {QStringLiteral("SELECT pg_advisory_xact_lock(4419, :PDeviceId)")};
+  }
   std::optional<int> ReadVersion(QSqlDatabase &db, QString &error) const override;
   QStringList WriteVersion(int version) const override;
   QString InEngineTypes(QString statement) const override;

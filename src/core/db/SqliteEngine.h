@@ -4,7 +4,8 @@
 
 // A SQLite file in the program folder or on a share: the embedded default of
 // a single desk. A transaction that writes takes the file's write lock at its
-// start (another program on the same file is waited for, 5 s at most), and the
+// start (another program on the same file is waited for, 5 s at most), so
+// transactions never overlap and need no row locks; the
 // connection is opened again when the file it opened was deleted, replaced or
 // made read-only since. The layout version is PRAGMA user_version.
 class SqliteEngine : public DbEngine {

@@ -8,6 +8,13 @@
 //   filing-program file <database> <raw history file> <instrument>
 //       files the raw history as a reading of the instrument, under its
 //       holder, as the exchange does (what was filed before is not filed again);
+//   filing-program register <database> <instrument> <holder>
+//       registers the instrument to the person, as after a registration
+//       exchange (DONE adds 1 when registered, 0 when not);
+//   filing-program delete <database> <person>
+//       hands back what the person holds and deletes the person with her
+//       history, as the main window's commands do (DONE adds the person's
+//       instrument, or -1);
 //   filing-program read <database>
 //       runs the exchange window in mode 1 against the instrument that
 //       VX4418_IRDA_DEVICES names, which files the history under its holder
@@ -70,10 +77,10 @@ struct Desk {
   QByteArray history;
 
   // 0 when ready; else the exit code (2: bad arguments, 3: no database).
-  int open(const QString &database, const QString &rawFile) {
+  int open(const QString &database, const QString &rawFile = {}) {
     setDatabase(state, database);
     QFile raw(rawFile);
-    if (!raw.open(QIODevice::ReadOnly))
+    if (!rawFile.isEmpty() && !raw.open(QIODevice::ReadOnly))
       return 2;
     history = raw.readAll();
     dm = std::make_unique<TDM>(state.clock, state.Paths.ADOFile);
@@ -108,6 +115,45 @@ int file(const QStringList &args) {
       desk.dm->FileReading(args[4].toInt(), {desk.bytes(), std::size_t(desk.history.size())});
   const bool ok = r.outcome == FilingResult::Outcome::Filed;
   say(QStringLiteral("DONE %1 %2 %3").arg(int(ok)).arg(timer.elapsed()).arg(r.EventsFiled));
+  return ok ? 0 : 1;
+}
+
+int registerDevice(const QStringList &args) {
+  Desk desk;
+  if (args.size() != 5)
+    return 2;
+  if (const int failed = desk.open(args[2]))
+    return failed;
+  REG_STATE reg;
+  reg.DeviceId = args[3].toInt();
+  reg.UserId = args[4].toInt();
+  const QElapsedTimer timer = begin();
+  const Registration r = desk.dm->Register().RegisterDevice(reg);
+  const bool ok = r == Registration::Registered || r == Registration::AlreadyHeld;
+  say(QStringLiteral("DONE %1 %2 %3")
+          .arg(int(ok))
+          .arg(timer.elapsed())
+          .arg(int(r == Registration::Registered)));
+  return ok ? 0 : 1;
+}
+
+int deletePerson(const QStringList &args) {
+  Desk desk;
+  if (args.size() != 4)
+    return 2;
+  if (const int failed = desk.open(args[2]))
+    return failed;
+  const int person = args[3].toInt();
+  const QElapsedTimer timer = begin();
+  const PersonLookup p = desk.dm->Register().LookUpPerson(person);
+  bool ok = p.outcome == PersonLookup::Outcome::Found;
+  if (ok && p.person.HoldsInstrument())
+    ok = desk.dm->Register().CancelRegistration(p.person.DeviceId, person);
+  ok = ok && desk.dm->Register().DeleteUserWithHistory(person);
+  say(QStringLiteral("DONE %1 %2 %3")
+          .arg(int(ok))
+          .arg(timer.elapsed())
+          .arg(p.person.HoldsInstrument() ? p.person.DeviceId : -1));
   return ok ? 0 : 1;
 }
 
@@ -165,8 +211,12 @@ int main(int argc, char *argv[]) {
     return file(args);
   if (args.size() >= 2 && args[1] == QLatin1String("read"))
     return read(args);
+  if (args.size() >= 2 && args[1] == QLatin1String("register"))
+    return registerDevice(args);
+  if (args.size() >= 2 && args[1] == QLatin1String("delete"))
+    return deletePerson(args);
   std::fputs("usage: filing-program store DB HISTORY INSTRUMENT HOLDER | file DB HISTORY "
-             "INSTRUMENT | read DB\n",
+             "INSTRUMENT | register DB INSTRUMENT HOLDER | delete DB PERSON | read DB\n",
              stderr);
   return 2;
 }

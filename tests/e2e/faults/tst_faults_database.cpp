@@ -28,14 +28,7 @@ constexpr int FullEvents = 13317; // a full history area
 
 // A full history area as the simulator generates it.
 const QByteArray &FullHistory() {
-  static const QByteArray history = [] {
-    QTemporaryDir dir;
-    const QString file = dir.filePath("full.json");
-    SimulatorProcess simulator({"--state", file, "--events", QString::number(FullEvents)});
-    SimulatorState state;
-    state.load(file);
-    return state.history;
-  }();
+  static const QByteArray history = SimulatedHistory(FullEvents);
   return history;
 }
 

@@ -1,0 +1,264 @@
+// Desks at once on one PostgreSQL server, each a process of its own (the
+// program cut down to its filing): every reading filed once, an instrument
+// registered to one person, a person never deleted from under a reading, and
+// nothing half done when the server stops or cuts a desk off.
+#include <QProcess>
+#include <QtTest>
+#include <memory>
+#include <vector>
+
+#include "FilingProcess.h"
+#include "HistoryRows.h"
+#include "HistoryTestDb.h"
+#include "MainWindowRun.h"
+#include "SimulatorProcess.h"
+#include "db/TDM.h"
+
+namespace {
+
+const QString FilingProgram = QStringLiteral(VX_FILING_PROGRAM);
+constexpr int FullEvents = 13317; // a full history area
+
+const QByteArray &FullHistory() {
+  static const QByteArray history = SimulatedHistory(FullEvents);
+  return history;
+}
+
+qsizetype AllEvents() {
+  return ExpectedEvents(FullHistory(), 0, 0).size();
+}
+
+// The test server's cluster, stopped and started as its administrator would.
+class ServerCluster {
+public:
+  ServerCluster() {
+    QProcess list;
+    list.start("pg_lsclusters", {"-h"});
+    list.waitForFinished(10000);
+    const QString port = qEnvironmentVariable("PGPORT", "5432");
+    for (const QString &line : QString::fromUtf8(list.readAllStandardOutput()).split(u'\n')) {
+      const QStringList f = line.simplified().split(u' ');
+      if (f.size() >= 3 && f[2] == port) {
+        version_ = f[0];
+        name_ = f[1];
+      }
+    }
+  }
+  bool known() const { return !name_.isEmpty(); }
+  bool stopAtOnce() { return run({"stop", "-m", "immediate"}); }
+  bool start() { return run({"start"}); }
+
+private:
+  bool run(QStringList args) {
+    QProcess p;
+    p.start("pg_ctlcluster", QStringList{version_, name_} + args);
+    return p.waitForFinished(60000) && p.exitCode() == 0;
+  }
+  QString version_, name_;
+};
+
+// Everybody's connections to the database but the test's own are cut.
+bool CutOffDesks(HistoryTestDb &db) {
+  return db.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                 "datname = current_database() AND pid <> pg_backend_pid()");
+}
+
+int AddPerson(HistoryTestDb &db, const QString &name, int device = -1) {
+  db.exec(QStringLiteral("INSERT INTO TableUser (UserSecondName, UserFirstName, UserMiddleName, "
+                         "DeviceId) VALUES ('%1', 'A', 'B', %2)")
+              .arg(name)
+              .arg(device));
+  return db.scalar("SELECT MAX(UserId) FROM TableUser").toInt();
+}
+
+QString RawFile(QTemporaryDir &dir, const QByteArray &history) {
+  const QString path = dir.filePath("history.raw");
+  QFile f(path);
+  f.open(QIODevice::WriteOnly);
+  f.write(history);
+  return path;
+}
+
+// Starts the desks, lets them go at once, and waits for them all.
+bool RunTogether(std::vector<std::unique_ptr<FilingProcess>> &desks) {
+  for (auto &d : desks)
+    if (!d->waitFor("READY"))
+      return false;
+  for (auto &d : desks)
+    d->go();
+  for (auto &d : desks)
+    if (!d->waitFor("DONE", 120000))
+      return false;
+  return true;
+}
+
+} // namespace
+
+class TstDesks : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<HistoryTestDb> db;
+
+private slots:
+  void init() {
+    if (!TestingOnServer())
+      QSKIP("desks share a PostgreSQL server (the _postgresql run)");
+    db = std::make_unique<HistoryTestDb>();
+    QVERIFY(db->ok());
+  }
+  void cleanup() { db.reset(); }
+
+  // Eight desks file a full reading each at once, two of them the same
+  // reading of the same instrument: every event is stored once.
+  void eightDesksFileAtOnce() {
+    QTemporaryDir dir;
+    const QString raw = RawFile(dir, FullHistory());
+    std::vector<std::unique_ptr<FilingProcess>> desks;
+    for (int i = 0; i < 7; ++i) {
+      AddPerson(*db, QStringLiteral("Holder%1").arg(i), 7000 + i);
+      desks.push_back(std::make_unique<FilingProcess>(
+          FilingProgram, QStringList{"file", db->path(), raw, QString::number(7000 + i)}));
+    }
+    desks.push_back(std::make_unique<FilingProcess>(
+        FilingProgram, QStringList{"file", db->path(), raw, QString::number(7000)}));
+    QVERIFY(RunTogether(desks));
+    qint64 filed = 0;
+    for (auto &d : desks) {
+      QVERIFY2(d->done().value(0) == "1", d->errorOutput().constData());
+      filed += d->done().value(2).toLongLong();
+    }
+    QCOMPARE(filed, 7 * AllEvents());
+    for (int i = 0; i < 7; ++i)
+      QCOMPARE(db->count("TableHistory", QStringLiteral("DeviceId = %1").arg(7000 + i)),
+               int(AllEvents()));
+    QCOMPARE(db->count("TableJournal", "Action = 1"), 8);
+  }
+
+  // Two desks register one instrument to two people at the same moment:
+  // exactly one of them holds it.
+  void twoDesksRegisterOneInstrument() {
+    for (int round = 0; round < 5; ++round) {
+      const int device = 8100 + round;
+      const int a = AddPerson(*db, "A"), b = AddPerson(*db, "B");
+      std::vector<std::unique_ptr<FilingProcess>> desks;
+      for (int person : {a, b})
+        desks.push_back(std::make_unique<FilingProcess>(
+            FilingProgram,
+            QStringList{"register", db->path(), QString::number(device), QString::number(person)}));
+      QVERIFY(RunTogether(desks));
+      int registered = 0;
+      for (auto &d : desks) {
+        QCOMPARE(d->done().value(0), QByteArray("1"));
+        registered += d->done().value(2).toInt();
+      }
+      QCOMPARE(registered, 1);
+      QCOMPARE(db->count("TableUser", QStringLiteral("DeviceId = %1").arg(device)), 1);
+      QCOMPARE(
+          db->count("TableHistory", QStringLiteral("DeviceId = %1 AND EventType = 5").arg(device)),
+          1);
+    }
+  }
+
+  // One desk hands back and deletes a person while another files a reading
+  // of her instrument: the reading is filed under her before she goes (and
+  // goes with her), or finds no holder; never an event of nobody.
+  void aPersonIsNeverDeletedFromUnderAReading() {
+    QTemporaryDir dir;
+    const QString raw = RawFile(dir, SimulatedHistory(2000));
+    for (int round = 0; round < 4; ++round) {
+      const int device = 8200 + round;
+      const int person = AddPerson(*db, "Leaving", device);
+      std::vector<std::unique_ptr<FilingProcess>> desks;
+      desks.push_back(std::make_unique<FilingProcess>(
+          FilingProgram, QStringList{"file", db->path(), raw, QString::number(device)}));
+      desks.push_back(std::make_unique<FilingProcess>(
+          FilingProgram, QStringList{"delete", db->path(), QString::number(person)}));
+      QVERIFY(RunTogether(desks));
+      QVERIFY2(desks[1]->done().value(0) == "1", desks[1]->errorOutput().constData());
+      QCOMPARE(db->count("TableUser", QStringLiteral("UserId = %1").arg(person)), 0);
+      QCOMPARE(db->count("TableHistory", "UserId NOT IN (SELECT UserId FROM TableUser)"), 0);
+    }
+  }
+
+  // The server stops dead while a full reading is being filed: nothing of
+  // it is stored; after the restart the reading is filed once.
+  void serverStoppedWhileFilingKeepsNothingHalfDone() {
+    ServerCluster cluster;
+    if (!cluster.known())
+      QSKIP("the test server's cluster is not known to pg_lsclusters");
+    QTemporaryDir dir;
+    const QString raw = RawFile(dir, FullHistory());
+    AddPerson(*db, "Holder", 8300);
+    FilingProcess desk(FilingProgram, {"file", db->path(), raw, "8300"});
+    QVERIFY(desk.waitFor("READY"));
+    desk.go();
+    QVERIFY(desk.waitFor("FILING"));
+    QTest::qWait(300);
+    QVERIFY(cluster.stopAtOnce());
+    QVERIFY(desk.waitFor("DONE", 60000));
+    const bool stoppedInTime = desk.done().value(0) == "0";
+    QVERIFY(cluster.start());
+    db->reconnect();
+    if (stoppedInTime) {
+      QCOMPARE(db->count("TableHistory", "DeviceId = 8300"), 0);
+      QCOMPARE(db->count("TableLastFiled"), 0);
+    }
+    FilingProcess again(FilingProgram, {"file", db->path(), raw, "8300"});
+    QVERIFY(again.waitFor("READY"));
+    again.go();
+    QVERIFY(again.waitFor("DONE", 60000));
+    QCOMPARE(again.done().value(0), QByteArray("1"));
+    QCOMPARE(db->count("TableHistory", "DeviceId = 8300"), int(AllEvents()));
+    QVERIFY2(stoppedInTime, "the reading was filed before the server stopped");
+  }
+
+  // A desk cut off in the middle of filing stores nothing of the reading;
+  // a desk whose connection was cut between two operations connects again
+  // by itself for the next one.
+  void aDeskCutOffKeepsNothingHalfDoneAndConnectsAgain() {
+    QTemporaryDir dir;
+    const QString raw = RawFile(dir, FullHistory());
+    AddPerson(*db, "Holder", 8400);
+    FilingProcess desk(FilingProgram, {"file", db->path(), raw, "8400"});
+    QVERIFY(desk.waitFor("READY"));
+    desk.go();
+    QVERIFY(desk.waitFor("FILING"));
+    QTest::qWait(300);
+    QVERIFY(CutOffDesks(*db));
+    QVERIFY(desk.waitFor("DONE", 60000));
+    if (desk.done().value(0) == "0") {
+      QCOMPARE(db->count("TableHistory", "DeviceId = 8400"), 0);
+      QCOMPARE(db->count("TableJournal"), 0);
+    }
+
+    AppState state;
+    TDM dm(state.clock, db->path());
+    QVERIFY(dm.Register().People());
+    QVERIFY(CutOffDesks(*db));
+    const QByteArray reading = SimulatedHistory(50);
+    const FilingResult r = dm.FileReading(8400, {Bytes(reading), std::size_t(reading.size())});
+    QVERIFY2(r.outcome == FilingResult::Outcome::Filed, qPrintable(r.error));
+    QVERIFY(CutOffDesks(*db));
+    QVERIFY(dm.Register().People());
+  }
+
+  // A server that refuses the login is told at start with its reason; the
+  // program does not fall back to its own file meanwhile.
+  void aRefusedLoginIsToldAtStart() {
+    Run run;
+    const QString uri = "postgresql://nobody_here@/" + db->path().section(u'/', -1);
+    writeFile(run.folder.file("VX4418.ini"),
+              "[Program setting]\nRunSet=0\n[Data Base]\nADOFile=" + uri.toUtf8() + "\n");
+    exec(run.db(), {insertUser("'Local'", "'File'", "''")});
+    run.start();
+    QCOMPARE(run.messages.shown.size(), size_t(1));
+    const QString text = run.messages.shown[0].text;
+    QVERIFY2(text.startsWith(run.state.Texts.at(67) + "\n" + uri + "\n"), qPrintable(text));
+    QVERIFY2(text.contains("nobody_here"), qPrintable(text));
+    QCOMPARE(run.state.Paths.ADOFile, uri);
+    QVERIFY(run.users().Cell(0, 1).isEmpty()); // not the local file's people
+  }
+};
+
+QTEST_MAIN(TstDesks)
+#include "tst_desks.moc"
