@@ -85,3 +85,10 @@ inline QByteArray SimulatedHistory(int events) {
   state.load(file);
   return state.history;
 }
+
+// A full history area (13,317 events), made once per test program.
+inline constexpr int FullEvents = 13317;
+inline const QByteArray &FullHistory() {
+  static const QByteArray history = SimulatedHistory(FullEvents);
+  return history;
+}

@@ -17,12 +17,6 @@
 namespace {
 
 const QString FilingProgram = QStringLiteral(VX_FILING_PROGRAM);
-constexpr int FullEvents = 13317; // a full history area
-
-const QByteArray &FullHistory() {
-  static const QByteArray history = SimulatedHistory(FullEvents);
-  return history;
-}
 
 qsizetype AllEvents() {
   return ExpectedEvents(FullHistory(), 0, 0).size();

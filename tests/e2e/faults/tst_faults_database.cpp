@@ -24,13 +24,6 @@
 namespace {
 
 const QString FilingProgram = QStringLiteral(VX_FILING_PROGRAM);
-constexpr int FullEvents = 13317; // a full history area
-
-// A full history area as the simulator generates it.
-const QByteArray &FullHistory() {
-  static const QByteArray history = SimulatedHistory(FullEvents);
-  return history;
-}
 
 // The database as the program finds it at its next start: opened by the data
 // module, events without a code purged, then checked page by page. "ok" when
