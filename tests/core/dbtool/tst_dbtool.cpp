@@ -1,10 +1,13 @@
 // vx4418-db as the operator runs it: making a server database, copying a
 // whole register and history between engines, and checking a layout.
 #include <QProcess>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include "HistoryTestDb.h"
 #include "db/SchemaSteps.h"
+#include "db/TDM.h"
+#include "state/AppState.h"
 
 namespace {
 
@@ -174,6 +177,69 @@ private slots:
     r = Tool({"check", "/nonexistent/dir/db.db"});
     QCOMPARE(r.code, 3);
     QVERIFY(OneLineError(r));
+  }
+
+  // A desk's login works the register and the history and adds journal
+  // rows, but cannot change the layout or the journal; a viewer only reads.
+  void theRolesKeepDesksToTheirWork() {
+    if (!TestingOnServer())
+      QSKIP("needs the test server");
+    HistoryTestDb db(HistoryTestDb::Layout::None);
+    QVERIFY(Tool({"init", db.path()}).code == 0);
+    QProcess psql;
+    const QString name = db.path().section(u'/', -1);
+    psql.start("psql", {"-q", "-v", "ON_ERROR_STOP=1", "-d", name, "-f",
+                        VX_SOURCE_DIR "/db/roles-postgresql.sql"});
+    QVERIFY(psql.waitForFinished(60000));
+    QVERIFY2(psql.exitCode() == 0, psql.readAllStandardError().constData());
+    const QString desk = name + "_desk", viewer = name + "_viewer";
+    QVERIFY(db.exec("CREATE ROLE " + desk + " LOGIN PASSWORD 'd' IN ROLE vx4418_desk"));
+    QVERIFY(db.exec("CREATE ROLE " + viewer + " LOGIN PASSWORD 'v' IN ROLE vx4418_viewer"));
+    const auto as = [&](const QString &role, const QString &password) {
+      return "postgresql://" + role + ':' + password + "@/" + name;
+    };
+
+    // The program's work, as a desk.
+    {
+      AppState state;
+      TDM dm(state.clock, as(desk, "d"));
+      QVERIFY2(dm.Register().InsertUser("Ivanov", "Ivan", "I", -1), qPrintable(dm.LastError()));
+      const int person = db.scalar("SELECT MAX(UserId) FROM TableUser").toInt();
+      REG_STATE reg;
+      reg.DeviceId = 4711;
+      reg.UserId = person;
+      QCOMPARE(dm.Register().RegisterDevice(reg), Registration::Registered);
+      const QByteArray reading = RawRecord{1, 1, 25, 10, 0, 16}.bytes();
+      QCOMPARE(dm.FileReading(4711, {Bytes(reading), std::size_t(reading.size())}).EventsFiled, 1);
+      QVERIFY(dm.Register().CancelRegistration(4711, person));
+      QVERIFY(dm.Register().DeleteUserWithHistory(person));
+      QVERIFY(dm.JournalLog().Entries());
+      QCOMPARE(dm.Schema().outcome, SchemaState::Outcome::UpToDate);
+    }
+    QCOMPARE(db.count("TableJournal"), 5);
+
+    for (const auto &[role, password] :
+         {std::pair(desk, QString("d")), std::pair(viewer, QString("v"))}) {
+      QSqlDatabase c = QSqlDatabase::addDatabase("QPSQL", role);
+      c.setDatabaseName(name);
+      c.setUserName(role);
+      c.setPassword(password);
+      QVERIFY(c.open());
+      QSqlQuery q(c);
+      for (const char *forbidden :
+           {"ALTER TABLE TableUser ADD COLUMN Extra text", "DROP TABLE TableHistory",
+            "CREATE TABLE Other (x int)", "UPDATE TableJournal SET Desk = 'x'",
+            "DELETE FROM TableJournal", "TRUNCATE TableJournal", "DROP INDEX UX_TableUser_Holder"})
+        QVERIFY2(!q.exec(forbidden), forbidden);
+      QVERIFY(q.exec("SELECT COUNT(*) FROM TableJournal") && q.next());
+      QCOMPARE(q.value(0).toInt(), 5);
+      const bool writes = q.exec("INSERT INTO TableUser (UserSecondName) VALUES ('W')");
+      QCOMPARE(writes, role == desk);
+      q = QSqlQuery();
+      c.close();
+      c = QSqlDatabase();
+      QSqlDatabase::removeDatabase(role);
+    }
   }
 };
 
