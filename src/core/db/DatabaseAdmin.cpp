@@ -155,9 +155,13 @@ bool ReadServer(const QString &uri, Contents &contents, QString &error) {
   return ok;
 }
 
-// Inserts rows into a table in batches of one statement each, every value bound.
+// Inserts rows into a table: in one stream where the engine has one, else in
+// batches of one statement each, every value bound.
 bool InsertRows(DbConnection &to, const QString &table, const QStringList &columns,
                 const QList<QVariantList> &rows) {
+  // A server takes the rows in one stream.
+  if (const std::optional<bool> copied = to.CopyRows(table, columns, rows))
+    return *copied;
   constexpr qsizetype Batch = 400;
   const QString one = u'(' + QStringList(columns.size(), QStringLiteral("?")).join(u',') + u')';
   const QString head = "INSERT INTO " + table + " (" + columns.join(u',') + ") VALUES ";

@@ -123,6 +123,20 @@ bool DbConnection::Exec(QSqlQuery &query, const QString &text, const QVariantMap
   return !inTransaction_ && Reconnected() && run();
 }
 
+std::optional<bool> DbConnection::CopyRows(const QString &table, const QStringList &columns,
+                                           const QList<QVariantList> &rows) {
+  QSqlQuery probe = Query();
+  if (!Prepare(probe, QString(), false))
+    return false;
+  QString error;
+  const std::optional<bool> copied = engine_->CopyRows(db_, table, columns, rows, error);
+  if (copied && !*copied) {
+    lastError_ = error;
+    qCWarning(lcDb) << "rows not added:" << error;
+  }
+  return copied;
+}
+
 bool DbConnection::LockInstrument(qint32 deviceId) {
   for (const QString &text : engine_->LockInstrument()) {
     QSqlQuery q = Query();

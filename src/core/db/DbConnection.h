@@ -78,6 +78,10 @@ public:
 
   // What the engine appends to a select to lock the rows it reads (db/DbEngine.h).
   QString ForUpdate() const { return engine_->ForUpdate(); }
+  // Adds rows to a table in one stream where the engine has one (nullopt:
+  // it has none; insert them row by row). False with LastError() on failure.
+  std::optional<bool> CopyRows(const QString &table, const QStringList &columns,
+                               const QList<QVariantList> &rows);
   // Makes desks working on the instrument take turns, inside a transaction.
   bool LockInstrument(qint32 deviceId);
   // The database's message for the last failed statement (for diagnostics and

@@ -7,6 +7,7 @@
 #include "db/DbConnection.h"
 #include "db/Journal.h"
 #include "db/PeopleStore.h"
+#include "db/TableColumns.h"
 #include "history/HistoryRecord.h"
 
 namespace {
@@ -75,28 +76,32 @@ bool HistoryStore::PurgeUntypedEvents() {
 
 int HistoryStore::InsertEvents(QSqlQuery &q, std::span<const std::uint8_t> bytes, qint32 deviceId,
                                qint32 userId) {
-  if (!c_.Prepare(q, InsertEventText))
-    return -1;
-  const QString pDevice = QStringLiteral(":PDeviceId"), pUser = QStringLiteral(":PUserId"),
-                pTime = QStringLiteral(":PDateTimeEvent"), pType = QStringLiteral(":PEventType"),
-                pValue = QStringLiteral(":PEventValue"), pDose = QStringLiteral(":PDEValue");
-  int stored = 0;
-  bool ok = true;
+  // Over a network the events go to the server in one stream.
+  QList<QVariantList> rows;
   WalkHistory(bytes.data(), static_cast<int>(bytes.size()),
               [&](const HistoryRecord &record, const HistoryEvent &event) {
-                if (!ok)
-                  return;
-                q.bindValue(pDevice, deviceId);
-                q.bindValue(pUser, userId);
-                q.bindValue(pTime, record.Time);
-                q.bindValue(pType, static_cast<int>(event.Type));
-                q.bindValue(pValue, Stored(event.EventValue));
-                q.bindValue(pDose, Stored(event.DEValue));
-                ok = c_.Ok(q.exec(), q);
-                stored += ok ? 1 : 0;
+                rows.append(QVariantList{deviceId, userId, record.Time, int(event.Type),
+                                         Stored(event.EventValue), Stored(event.DEValue)});
               });
   q.finish();
-  return ok ? stored : -1;
+  if (rows.isEmpty())
+    return 0;
+  if (const std::optional<bool> copied =
+          c_.CopyRows(QStringLiteral("TableHistory"), HistoryColumns(), rows))
+    return *copied ? int(rows.size()) : -1;
+
+  if (!c_.Prepare(q, InsertEventText))
+    return -1;
+  int stored = 0;
+  for (const QVariantList &row : rows) {
+    for (int column = 0; column < row.size(); ++column)
+      q.bindValue(column, row[column]);
+    if (!c_.Ok(q.exec(), q))
+      return -1;
+    ++stored;
+  }
+  q.finish();
+  return stored;
 }
 
 bool HistoryStore::StoreInstrumentHistory(const std::uint8_t *data, int length, int deviceId,

@@ -3,6 +3,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <cmath>
 #include <libpq-fe.h>
 
 namespace {
@@ -19,6 +20,65 @@ PGconn *ConnectionOf(const QSqlDatabase &db) {
   if (!handle.isValid() || qstrcmp(handle.typeName(), "pg_conn*") != 0)
     return nullptr;
   return *static_cast<PGconn *const *>(handle.data());
+}
+} // namespace
+
+namespace {
+// One value in COPY's text format.
+void AppendCopyValue(QByteArray &out, const QVariant &value) {
+  if (value.isNull() || !value.isValid()) {
+    out += "\\N";
+    return;
+  }
+  switch (value.metaType().id()) {
+  case QMetaType::Double: {
+    const double d = value.toDouble();
+    if (std::isnan(d))
+      out += "NaN";
+    else if (std::isinf(d))
+      out += d > 0 ? "Infinity" : "-Infinity";
+    else
+      out += QByteArray::number(d, 'g', 17);
+    return;
+  }
+  case QMetaType::Int:
+  case QMetaType::LongLong:
+  case QMetaType::UInt:
+  case QMetaType::ULongLong:
+    out += QByteArray::number(value.toLongLong());
+    return;
+  case QMetaType::Bool:
+    out += value.toBool() ? "1" : "0";
+    return;
+  case QMetaType::QByteArray:
+    out += "\\\\x" + value.toByteArray().toHex();
+    return;
+  default:
+    for (char c : value.toString().toUtf8()) {
+      switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
+      }
+    }
+  }
+}
+
+QString ResultError(PGconn *conn, PGresult *result) {
+  const QString message =
+      QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn)).trimmed();
+  return message.isEmpty() ? QStringLiteral("the server refused the rows") : message;
 }
 } // namespace
 
@@ -64,6 +124,52 @@ bool PostgresEngine::Open(QSqlDatabase &db, const QString &location, QString &er
     return true;
   error = db.lastError().text().trimmed();
   return false;
+}
+
+std::optional<bool> PostgresEngine::CopyRows(QSqlDatabase &db, const QString &table,
+                                             const QStringList &columns,
+                                             const QList<QVariantList> &rows, QString &error) {
+  PGconn *conn = ConnectionOf(db);
+  if (!conn) {
+    error = QStringLiteral("no connection to the server");
+    return false;
+  }
+  const QByteArray copy =
+      "COPY " + table.toUtf8() + " (" + columns.join(u',').toUtf8() + ") FROM STDIN";
+  PGresult *result = PQexec(conn, copy.constData());
+  const bool started = PQresultStatus(result) == PGRES_COPY_IN;
+  if (!started)
+    error = ResultError(conn, result);
+  PQclear(result);
+  if (!started)
+    return false;
+  QByteArray chunk;
+  bool sent = true;
+  for (qsizetype r = 0; r < rows.size() && sent; ++r) {
+    const QVariantList &row = rows[r];
+    for (qsizetype c = 0; c < row.size(); ++c) {
+      if (c > 0)
+        chunk += '\t';
+      AppendCopyValue(chunk, row[c]);
+    }
+    chunk += '\n';
+    if (chunk.size() >= (1 << 16) || r + 1 == rows.size()) {
+      sent = PQputCopyData(conn, chunk.constData(), int(chunk.size())) == 1;
+      chunk.clear();
+    }
+  }
+  sent = PQputCopyEnd(conn, sent ? nullptr : "the rows could not be sent") == 1 && sent;
+  bool ok = sent;
+  while (PGresult *r = PQgetResult(conn)) {
+    if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+      error = ResultError(conn, r);
+      ok = false;
+    }
+    PQclear(r);
+  }
+  if (!sent && error.isEmpty())
+    error = ResultError(conn, nullptr);
+  return ok;
 }
 
 bool PostgresEngine::PasswordWanted(const QString &error) const {

@@ -18,6 +18,9 @@ public:
   bool MayRetry(const QSqlError &error) const override;
   bool ConstraintViolated(const QSqlError &error) const override;
   bool ConnectionLost(const QSqlError &error) const override;
+  // COPY ... FROM STDIN on the driver's own connection.
+  std::optional<bool> CopyRows(QSqlDatabase &db, const QString &table, const QStringList &columns,
+                               const QList<QVariantList> &rows, QString &error) override;
   QString ForUpdate() const override { return QStringLiteral(" FOR UPDATE"); }
   QStringList LockInstrument() const override {
     return {QStringLiteral("SELECT pg_advisory_xact_lock(4419, :PDeviceId)")};
