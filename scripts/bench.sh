@@ -14,7 +14,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-rel}
 results=$build/bench-results
-programs=(bench_store bench_decode bench_link bench_lists bench_startup bench_transfer bench_import bench_reading)
+programs=(bench_store bench_decode bench_link bench_lists bench_startup bench_transfer bench_import bench_reading bench_server)
 status=0
 
 if [[ ${1:-} != --table-only ]]; then
@@ -26,7 +26,10 @@ if [[ ${1:-} != --table-only ]]; then
     rm -f "$results/$p.json"
     printf '%-16s ' "$p" >&2
     start=$SECONDS
-    if QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "$build/bench-bin/$p" \
+    # The server figures run on a private PostgreSQL server of their own.
+    server=()
+    [[ $p == bench_server ]] && server=(pg_virtualenv -t)
+    if QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "${server[@]}" "$build/bench-bin/$p" \
          --benchmark_out="$results/$p.json" --benchmark_out_format=json \
          >"$results/$p.txt" 2>&1; then
       echo "done in $((SECONDS - start)) s" >&2
@@ -132,6 +135,18 @@ figures = [
     ("Import of 20,000 people and 200,000 events",
      seconds("ImportThroughProgram"), ("same merge through the SQLite C API", seconds("ImportThroughSqlite")),
      time_text, ("below", 5.0)),
+    ("Server: filing a full reading (13,317 events)",
+     seconds("ServerFilingThroughDataModule"), ("bare libpq COPY, one transaction", seconds("ServerFilingRawCopy")),
+     time_text, ("ratio", 2.0)),
+    ("Server: one person's history out of 1,000,000",
+     seconds("ServerHistorySelect"), ("psql, same query", seconds("ServerHistorySelectPsql")),
+     time_text, ("ratio", 2.0)),
+    ("Server: start-up to filled main window",
+     seconds("ServerStartupToFilledMainWindow"), ("filing a full reading, for scale", seconds("ServerFilingThroughDataModule")),
+     time_text, ("below", 1.0)),
+    ("Server: eight desks filing a full reading each",
+     seconds("ServerEightDesks"), ("one desk alone", seconds("ServerOneDesk")),
+     time_text, ("ratio", 3.0)),
 ]
 
 rows, missing = [], 0

@@ -83,10 +83,11 @@ bool DbConnection::Open() {
     return false;
   }
   openedLocation_ = location_;
+  ++generation_;
   return true;
 }
 
-bool DbConnection::Prepare(QSqlQuery &query, const QString &text, bool prepare) {
+bool DbConnection::Connect() {
   if (openedLocation_ != location_) {
     db_.close();
     openedLocation_.clear();
@@ -101,7 +102,11 @@ bool DbConnection::Prepare(QSqlQuery &query, const QString &text, bool prepare) 
     }
     db_.close();
   }
-  if (!db_.isOpen() && !Open())
+  return db_.isOpen() || Open();
+}
+
+bool DbConnection::Prepare(QSqlQuery &query, const QString &text, bool prepare) {
+  if (!Connect())
     return false;
   query = QSqlQuery(db_);
   query.setForwardOnly(true);
@@ -109,9 +114,28 @@ bool DbConnection::Prepare(QSqlQuery &query, const QString &text, bool prepare) 
 }
 
 bool DbConnection::Exec(QSqlQuery &query, const QString &text, const QVariantMap &params) {
+  return Run(query, text, params, nullptr);
+}
+
+bool DbConnection::Exec(PreparedStatement &statement, const QString &text,
+                        const QVariantMap &params) {
+  return Run(statement.query, text, params, &statement);
+}
+
+bool DbConnection::Run(QSqlQuery &query, const QString &text, const QVariantMap &params,
+                       PreparedStatement *kept) {
   const auto run = [&] {
-    if (!Prepare(query, text))
+    if (kept && kept->text == text && kept->connection == generation_ && Connect() &&
+        kept->connection == generation_) {
+      query.finish(); // prepared on this connection: only executed again
+    } else if (Prepare(query, text)) {
+      if (kept) {
+        kept->text = text;
+        kept->connection = generation_;
+      }
+    } else {
       return false;
+    }
     for (auto it = params.cbegin(); it != params.cend(); ++it)
       query.bindValue(Placeholder(it.key()), it.value());
     return Ok(query.exec(), query);

@@ -5,6 +5,7 @@
 #include <span>
 #include <utility>
 
+#include "db/DbConnection.h"
 #include "db/StoredEvent.h"
 #include "exchange/ExchangeRecords.h"
 #include "history/HistoryFilter.h"
@@ -68,5 +69,6 @@ private:
 
   DbConnection &c_;
   PeopleStore &people_;
+  DbConnection::PreparedStatement historySelect_; // the person's history, kept prepared
   Journal &journal_;
 };

@@ -64,9 +64,10 @@ QVariant CellAt(const QSqlQuery &q, int column) {
 std::optional<QList<StoredEvent>> HistoryStore::UserHistory(int userId,
                                                             const HistoryCriteria &criteria) {
   const Statement select = HistorySelect(userId, criteria);
-  QSqlQuery q = c_.Query();
-  if (!c_.Exec(q, select.text, select.params))
+  // Kept prepared: the list asks again and again with other people.
+  if (!c_.Exec(historySelect_, select.text, select.params))
     return std::nullopt;
+  QSqlQuery &q = historySelect_.query;
   // Columns by name: a file from elsewhere may order them differently.
   const QSqlRecord record = q.record();
   const int device = record.indexOf(QStringLiteral("DeviceId"));
@@ -85,7 +86,9 @@ std::optional<QList<StoredEvent>> HistoryStore::UserHistory(int userId,
     e.EventValue = NumberOf(CellAt(q, value));
     e.DEValue = NumberOf(CellAt(q, dose));
   }
-  if (!c_.Ok(!q.lastError().isValid(), q))
+  const bool ok = c_.Ok(!q.lastError().isValid(), q);
+  q.finish();
+  if (!ok)
     return std::nullopt;
   return rows;
 }
