@@ -151,6 +151,45 @@ private slots:
     QCOMPARE(db->count("TableJournal", "Action = 1"), 8);
   }
 
+  // Two desks, each a whole program reading its own instrument through the
+  // exchange window, at the same moment: both readings are filed, each under
+  // its holder, both instruments cleared, and either desk sees both.
+  void twoDesksReadTheirInstrumentsAtOnce() {
+    QTemporaryDir dir;
+    constexpr int A = 4418501, B = 4418502;
+    const int holderA = AddPerson(*db, "HolderA", A), holderB = AddPerson(*db, "HolderB", B);
+    const QString stateA = dir.filePath("a.json"), stateB = dir.filePath("b.json");
+    SimulatorProcess a({"--state", stateA, "--number", QString::number(A), "--events", "3000"});
+    SimulatorProcess b(
+        {"--state", stateB, "--number", QString::number(B), "--events", "3000", "--seed", "7"});
+    SimulatorState beforeA, beforeB;
+    QVERIFY(beforeA.load(stateA) && beforeB.load(stateB));
+    std::vector<std::unique_ptr<FilingProcess>> desks;
+    desks.push_back(std::make_unique<FilingProcess>(FilingProgram, QStringList{"read", db->path()},
+                                                    a.endpoint()));
+    desks.push_back(std::make_unique<FilingProcess>(FilingProgram, QStringList{"read", db->path()},
+                                                    b.endpoint()));
+    QVERIFY(RunTogether(desks));
+    for (auto &d : desks)
+      QVERIFY2(d->done().value(0) == "1", d->errorOutput().constData());
+    QCOMPARE(db->count("TableHistory",
+                       QStringLiteral("DeviceId = %1 AND UserId = %2").arg(A).arg(holderA)),
+             int(ExpectedEvents(beforeA.history, A, holderA).size()));
+    QCOMPARE(db->count("TableHistory",
+                       QStringLiteral("DeviceId = %1 AND UserId = %2").arg(B).arg(holderB)),
+             int(ExpectedEvents(beforeB.history, B, holderB).size()));
+    SimulatorState afterA, afterB;
+    QVERIFY(afterA.load(stateA) && afterB.load(stateB));
+    QCOMPARE(afterA.history.size(), qsizetype(0));
+    QCOMPARE(afterB.history.size(), qsizetype(0));
+    AppState state;
+    TDM desk(state.clock, db->path());
+    QCOMPARE(desk.History().UserHistory(holderA, {}).value_or(QList<StoredEvent>{}).size(),
+             ExpectedEvents(beforeA.history, A, holderA).size());
+    QCOMPARE(desk.History().UserHistory(holderB, {}).value_or(QList<StoredEvent>{}).size(),
+             ExpectedEvents(beforeB.history, B, holderB).size());
+  }
+
   // Two desks register one instrument to two people at the same moment:
   // exactly one of them holds it.
   void twoDesksRegisterOneInstrument() {
