@@ -15,7 +15,8 @@ struct ImportSites {
 
   bool openSites() {
     local = std::make_unique<HistoryTestDb>();
-    other = std::make_unique<HistoryTestDb>();
+    // The other site is a file, whatever the program's database is.
+    other = std::make_unique<HistoryTestDb>(HistoryTestDb::Layout::Current, false);
     if (!local->ok() || !other->ok())
       return false;
     for (HistoryTestDb *db : {local.get(), other.get()})

@@ -70,7 +70,8 @@ private slots:
     // Events keep instrument, time, type and values exactly, NULLs included.
     const auto copied = local->rows(
         "SELECT DeviceId, UserId, DateTimeEvent, EventType, EventValue, DEValue FROM TableHistory "
-        "WHERE DeviceId >= 200 ORDER BY rowid");
+        "WHERE DeviceId >= 200 ORDER BY " +
+        QString(local->onServer() ? "ctid" : "rowid")); // in the order they were stored
     const int nov = localKey(QStringLiteral("Новиков")), lng = localKey(longName);
     const QList<QVariantList> expectedEvents{{200LL, 5LL, 45123.6543210987, 1LL, 1.25e-5, 3.5e-4},
                                              {200LL, 5LL, QVariant(), 42LL, QVariant(), QVariant()},
@@ -147,9 +148,8 @@ private slots:
   // A person the program's database refuses (here a name longer than a rule
   // of the file allows) fails the whole import: the person before stays out.
   void personThatCannotBeAddedMergesNothing() {
-    QVERIFY(local->exec("CREATE TRIGGER NameLength BEFORE INSERT ON TableUser "
-                        "WHEN length(NEW.UserSecondName) > 255 "
-                        "BEGIN SELECT RAISE(ABORT, 'name too long'); END;"));
+    QVERIFY(local->refuse("NameLength", "BEFORE INSERT ON TableUser", "name too long",
+                          "length(NEW.UserSecondName) > 255"));
     QVERIFY(other->exec("INSERT INTO TableUser VALUES (1, 'Short', 'B', NULL, -1);"
                         "INSERT INTO TableUser VALUES (2, '" +
                         QString(300, u'x') +
@@ -164,6 +164,8 @@ private slots:
   // A database that changes a name on insert would have the person added at
   // every pass; the import fails instead of looping.
   void personNotFoundAfterAddingFailsTheImport() {
+    if (local->onServer())
+      QSKIP("a trigger that changes a row is written for SQLite");
     QVERIFY(local->exec("CREATE TRIGGER Upper AFTER INSERT ON TableUser BEGIN "
                         "UPDATE TableUser SET UserSecondName = upper(UserSecondName) "
                         "WHERE UserId = NEW.UserId; END;"));
@@ -173,8 +175,8 @@ private slots:
   }
 
   void failedEventInsertMergesNothing() {
-    QVERIFY(local->exec("CREATE TRIGGER NoEvents BEFORE INSERT ON TableHistory "
-                        "WHEN NEW.EventType = 3 BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+    QVERIFY(
+        local->refuse("NoEvents", "BEFORE INSERT ON TableHistory", "refused", "NEW.EventType = 3"));
     QVERIFY(other->exec("INSERT INTO TableUser VALUES (1, 'A', 'B', NULL, -1);"
                         "INSERT INTO TableHistory VALUES (9, 1, 45000.25, 1, 1, 2);"
                         "INSERT INTO TableHistory VALUES (9, 1, 45000.5, 3, 1, 2);"));
