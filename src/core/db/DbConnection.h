@@ -89,6 +89,8 @@ public:
 
   // What the engine appends to a select to lock the rows it reads (db/DbEngine.h).
   QString ForUpdate() const { return engine_->ForUpdate(); }
+  // Whether the engine of the location adds rows in one stream.
+  bool CopiesRows() const { return engine_->CopiesRows(); }
   // Adds rows to a table in one stream where the engine has one (nullopt:
   // it has none; insert them row by row). False with LastError() on failure.
   std::optional<bool> CopyRows(const QString &table, const QStringList &columns,

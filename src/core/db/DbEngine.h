@@ -63,6 +63,8 @@ public:
   // "{text}" and "{blob}" become its column types, "{key}" a key column the
   // database numbers itself.
   virtual QString InEngineTypes(QString statement) const = 0;
+  // Whether CopyRows below hands rows over in one stream.
+  virtual bool CopiesRows() const { return false; }
   // Hands rows to the database in one stream, which over a network is many
   // times faster than a statement per row: false with the reason when it
   // failed, nullopt where the engine has no such stream (then the caller

@@ -76,32 +76,40 @@ bool HistoryStore::PurgeUntypedEvents() {
 
 int HistoryStore::InsertEvents(QSqlQuery &q, std::span<const std::uint8_t> bytes, qint32 deviceId,
                                qint32 userId) {
-  // Over a network the events go to the server in one stream.
-  QList<QVariantList> rows;
-  WalkHistory(bytes.data(), static_cast<int>(bytes.size()),
-              [&](const HistoryRecord &record, const HistoryEvent &event) {
-                rows.append(QVariantList{deviceId, userId, record.Time, int(event.Type),
-                                         Stored(event.EventValue), Stored(event.DEValue)});
-              });
   q.finish();
-  if (rows.isEmpty())
-    return 0;
-  if (const std::optional<bool> copied =
-          c_.CopyRows(QStringLiteral("TableHistory"), HistoryColumns(), rows))
-    return *copied ? int(rows.size()) : -1;
-
+  if (c_.CopiesRows()) {
+    // Over a network the events go to the server in one stream.
+    QList<QVariantList> rows;
+    WalkHistory(bytes.data(), static_cast<int>(bytes.size()),
+                [&](const HistoryRecord &record, const HistoryEvent &event) {
+                  rows.append(QVariantList{deviceId, userId, record.Time, int(event.Type),
+                                           Stored(event.EventValue), Stored(event.DEValue)});
+                });
+    if (rows.isEmpty())
+      return 0;
+    return c_.CopyRows(QStringLiteral("TableHistory"), HistoryColumns(), rows).value_or(false)
+               ? int(rows.size())
+               : -1;
+  }
   if (!c_.Prepare(q, InsertEventText))
     return -1;
   int stored = 0;
-  for (const QVariantList &row : rows) {
-    for (int column = 0; column < row.size(); ++column)
-      q.bindValue(column, row[column]);
-    if (!c_.Ok(q.exec(), q))
-      return -1;
-    ++stored;
-  }
+  bool ok = true;
+  WalkHistory(bytes.data(), static_cast<int>(bytes.size()),
+              [&](const HistoryRecord &record, const HistoryEvent &event) {
+                if (!ok)
+                  return;
+                q.bindValue(0, deviceId);
+                q.bindValue(1, userId);
+                q.bindValue(2, record.Time);
+                q.bindValue(3, static_cast<int>(event.Type));
+                q.bindValue(4, Stored(event.EventValue));
+                q.bindValue(5, Stored(event.DEValue));
+                ok = c_.Ok(q.exec(), q);
+                stored += ok ? 1 : 0;
+              });
   q.finish();
-  return stored;
+  return ok ? stored : -1;
 }
 
 bool HistoryStore::StoreInstrumentHistory(const std::uint8_t *data, int length, int deviceId,

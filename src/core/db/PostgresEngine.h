@@ -18,6 +18,7 @@ public:
   bool MayRetry(const QSqlError &error) const override;
   bool ConstraintViolated(const QSqlError &error) const override;
   bool ConnectionLost(const QSqlError &error) const override;
+  bool CopiesRows() const override { return true; }
   // COPY ... FROM STDIN on the driver's own connection.
   std::optional<bool> CopyRows(QSqlDatabase &db, const QString &table, const QStringList &columns,
                                const QList<QVariantList> &rows, QString &error) override;
