@@ -88,18 +88,19 @@ bool DbConnection::Open() {
 }
 
 bool DbConnection::Connect() {
+  // A transaction is never carried over to another connection: what it did
+  // on the one it began on is gone with it, so it fails whole.
+  if (inTransaction_ && (openedLocation_ != location_ || !db_.isOpen() || !StillUsable())) {
+    lastError_ = QStringLiteral("the database changed or the connection broke");
+    return false;
+  }
   if (openedLocation_ != location_) {
     db_.close();
     openedLocation_.clear();
   } else if (db_.isOpen() && !StillUsable()) {
     // Deleted, replaced or made read-only since it was opened, or the server
     // connection broke: statements go to what the location names now, or
-    // fail when there is nothing. A transaction is not carried over to
-    // another connection; it fails instead.
-    if (inTransaction_) {
-      lastError_ = QStringLiteral("the database changed or the connection broke");
-      return false;
-    }
+    // fail when there is nothing.
     db_.close();
   }
   return db_.isOpen() || Open();

@@ -289,6 +289,27 @@ private slots:
     QVERIFY(dm.Register().People());
   }
 
+  // A transaction whose connection breaks between two statements is not
+  // carried over to a new connection: nothing of it is stored.
+  void aTransactionIsNeverCarriedOverToANewConnection() {
+    DbConnection c;
+    c.SetLocation(db->path());
+    bool cut = false;
+    const bool ok = c.InTransaction([&] {
+      QSqlQuery q;
+      if (!c.Exec(q, "INSERT INTO TableUser (UserSecondName) VALUES ('One')"))
+        return false;
+      cut = CutOffDesks(*db);
+      c.Exec(q, "SELECT 1"); // finds the connection gone
+      return c.Exec(q, "INSERT INTO TableUser (UserSecondName) VALUES ('Two')");
+    });
+    QVERIFY(cut);
+    QVERIFY(!ok);
+    QCOMPARE(db->count("TableUser", "UserSecondName IN ('One', 'Two')"), 0);
+    QSqlQuery q;
+    QVERIFY(c.Exec(q, "SELECT COUNT(*) FROM TableUser")); // and the next one connects again
+  }
+
   // A server that refuses the login is told at start with its reason; the
   // program does not fall back to its own file meanwhile.
   void aRefusedLoginIsToldAtStart() {
