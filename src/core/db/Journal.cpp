@@ -17,8 +17,10 @@ std::optional<qint64> Optional(const QVariant &v) {
   return v.isNull() || !ok ? std::nullopt : std::optional<qint64>(n);
 }
 QString LoggedInUser() {
-  const QString user = qEnvironmentVariable("USER");
-  return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+  for (const char *name : {"USER", "LOGNAME", "USERNAME"})
+    if (const QString user = qEnvironmentVariable(name); !user.isEmpty())
+      return user;
+  return {};
 }
 } // namespace
 

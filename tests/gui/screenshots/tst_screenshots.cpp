@@ -94,6 +94,8 @@ void TestScreenshots::everyWindow() {
   const std::vector<std::uint8_t> &history = run.ctx.FormRead->Result().History;
   view.FillHistory(history.data(), int(history.size()), run.state.RegState);
   onDialog("11-read-history", [&] { view.open(); });
+  onDialog("12-journal", [&] { m.action("AJournal")->trigger(); });
+  onDialog("13-settings", [&] { m.action("AProgramSetting")->trigger(); });
 }
 
 // The program's own application object, so the windows get its pictures.
