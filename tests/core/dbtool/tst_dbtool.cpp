@@ -140,6 +140,22 @@ private slots:
     QCOMPARE(target.count("TableUser"), 1);
   }
 
+  // An Access file of an earlier installation is read with the reader of the
+  // import; one without the program's tables is refused in one line.
+  void anAccessFileWithoutTheTablesIsRefused() {
+    QString shared = qEnvironmentVariable("VX_SHARED_DIR");
+    if (shared.isEmpty())
+      shared = QStringLiteral(VX_SOURCE_DIR "/../shared");
+    const QString mdb = QDir::cleanPath(shared + "/testdata/access/nwind.mdb");
+    if (!QFile::exists(mdb))
+      QSKIP("no Access sample file beside the checkout");
+    HistoryTestDb target;
+    const Run r = Tool({"copy", mdb, target.path()});
+    QCOMPARE(r.code, 3);
+    QVERIFY2(OneLineError(r) && r.err.contains("TableUser"), qPrintable(r.err));
+    QCOMPARE(target.count("TableUser"), 0);
+  }
+
   // A copy that the target refuses half way leaves the target empty.
   void aCopyIsWholeOrNothing() {
     HistoryTestDb source(HistoryTestDb::Layout::Current, false);
