@@ -288,9 +288,12 @@ AdminResult CopyDatabase(const QString &from, const QString &to) {
                                      .arg(ShownLocation(to), OneLine(target.LastError())));
   AdminResult r;
   r.outcome = Outcome::Done;
-  r.lines << QStringLiteral("Copied %1 people, %2 events, what was last filed from %3 "
+  const auto people = [](qsizetype n) {
+    return n == 1 ? QStringLiteral("1 person") : QStringLiteral("%1 people").arg(n);
+  };
+  r.lines << QStringLiteral("Copied %1, %2 events, what was last filed from %3 "
                             "instruments and %4 journal rows from %5 into %6.")
-                 .arg(contents.people.size())
+                 .arg(people(contents.people.size()))
                  .arg(contents.events.size())
                  .arg(contents.lastFiled.size())
                  .arg(contents.journal.size())
