@@ -8,6 +8,7 @@
 #include "db/DbConnection.h"
 #include "db/StoredEvent.h"
 #include "exchange/ExchangeRecords.h"
+#include "history/DoseTotals.h"
 #include "history/HistoryFilter.h"
 
 class DbConnection;
@@ -34,6 +35,9 @@ public:
   // negative ones, but only whole numbers of 32 bits, which a filter can match
   // (rows written by another program may hold anything).
   std::optional<QList<qint32>> StoredDeviceNumbers();
+  // Every event that takes part in working out doses (history/DoseTotals.h):
+  // a time and a DE of 0 or more; nullopt when the select failed.
+  std::optional<QList<DoseEvent>> DoseEvents();
   // The times (day counts) of the person's first and last event; nullopt
   // when the person has none or the select failed.
   std::optional<std::pair<double, double>> FirstAndLastEvent(int userId);

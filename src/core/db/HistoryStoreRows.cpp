@@ -108,6 +108,23 @@ std::optional<QList<qint32>> HistoryStore::DeviceNumbers(const QString &select) 
   return numbers;
 }
 
+std::optional<QList<DoseEvent>> HistoryStore::DoseEvents() {
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q,
+               QStringLiteral("SELECT DeviceId, UserId, DateTimeEvent, DEValue FROM TableHistory "
+                              "WHERE DateTimeEvent IS NOT NULL AND DEValue >= 0")))
+    return std::nullopt;
+  QList<DoseEvent> events;
+  while (q.next()) {
+    const std::optional<double> time = NumberOf(q.value(2)), de = NumberOf(q.value(3));
+    if (time && de)
+      events.append({WholeNumberOf(q.value(0)), q.value(1).toInt(), *time, *de});
+  }
+  if (!c_.Ok(!q.lastError().isValid(), q))
+    return std::nullopt;
+  return events;
+}
+
 std::optional<QList<qint32>> HistoryStore::HistoryDeviceNumbers() {
   return DeviceNumbers(QStringLiteral("SELECT DISTINCT DeviceId FROM TableHistory "
                                       "WHERE DeviceId > 0 AND DeviceId IS NOT NULL"));
