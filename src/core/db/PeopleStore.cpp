@@ -136,16 +136,19 @@ bool PeopleStore::DeleteUserWithHistory(int userId) {
   const QVariantMap user{{QStringLiteral(":PUserId"), userId}};
   return c_.InTransaction([&] {
     QSqlQuery q = c_.Query();
-    // Another desk may have given her an instrument since the list was read;
-    // her row stays as read until the deletion is done.
+    // Another desk may have given her an instrument since the list was read.
+    // Her row stays locked until the deletion is done, so that no desk gives
+    // her one (and files its receipt under her) in between.
     if (!c_.Exec(q,
-                 QStringLiteral("SELECT COUNT(*) FROM (SELECT DeviceId FROM TableUser "
-                                "WHERE UserId = :PUserId AND DeviceId >= 1") +
-                     c_.ForUpdate() + QStringLiteral(") AS Held"),
-                 user) ||
-        !q.next())
+                 QStringLiteral("SELECT DeviceId FROM TableUser WHERE UserId = :PUserId") +
+                     c_.ForUpdate(),
+                 user))
       return false;
-    if (q.value(0).toInt() > 0) {
+    bool holds = false;
+    while (q.next())
+      holds = holds || (!q.value(0).isNull() && q.value(0).toLongLong() >= 1);
+    q.finish();
+    if (holds) {
       c_.SetLastError(QStringLiteral("the person holds an instrument"));
       return false;
     }

@@ -236,6 +236,34 @@ private slots:
     }
   }
 
+  // A desk deleting a person waits for another desk that is registering an
+  // instrument to her, and then refuses: she holds it now, and its receipt
+  // is not left filed under nobody.
+  void aDeletionWaitsForARegistrationToThePerson() {
+    const int person = AddPerson(*db, "Arriving");
+    QVERIFY(db->exec("BEGIN"));
+    QVERIFY(db->exec(
+        QStringLiteral("UPDATE TableUser SET DeviceId = 9000 WHERE UserId = %1").arg(person)));
+    FilingProcess desk(FilingProgram, {"delete", db->path(), QString::number(person)});
+    QVERIFY(desk.waitFor("READY"));
+    desk.go();
+    const QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired() &&
+           db->scalar("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() "
+                      "AND wait_event_type = 'Lock'")
+                   .toInt() != 1)
+      QTest::qWait(20);
+    QVERIFY2(!deadline.hasExpired(), "the deleting desk did not come to wait");
+    QVERIFY(db->exec(QStringLiteral("INSERT INTO TableHistory (DeviceId, UserId, DateTimeEvent, "
+                                    "EventType) VALUES (9000, %1, 45000, 5)")
+                         .arg(person)));
+    QVERIFY(db->exec("COMMIT"));
+    QVERIFY(desk.waitFor("DONE", 30000));
+    QCOMPARE(desk.done().value(0), QByteArray("0"));
+    QCOMPARE(db->count("TableUser", QStringLiteral("UserId = %1").arg(person)), 1);
+    QCOMPARE(db->count("TableHistory", "UserId NOT IN (SELECT UserId FROM TableUser)"), 0);
+  }
+
   // The server stops dead while a full reading is being filed: nothing of
   // it is stored; after the restart the reading is filed once.
   void serverStoppedWhileFilingKeepsNothingHalfDone() {
