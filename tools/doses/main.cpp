@@ -12,25 +12,12 @@
 
 #include "db/DatabaseLocation.h"
 #include "db/TDM.h"
+#include "dose/AnnualReport.h"
+#include "export/Csv.h"
 #include "history/DoseTotals.h"
 #include "state/Clock.h"
 
 namespace {
-// A field as RFC 4180 writes it: quoted when it holds a comma, a quote or a
-// line break, its quotes doubled.
-QString CsvField(const QString &text) {
-  if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
-      !text.contains(u'\r'))
-    return text;
-  QString quoted = text;
-  quoted.replace(u'"', QStringLiteral("\"\""));
-  return u'"' + quoted + u'"';
-}
-
-QString Sievert(double dose) {
-  return QString::number(dose, 'e', 9);
-}
-
 int Fail(const QString &line) {
   std::fputs(qPrintable("vx4418-doses: " + line + u'\n'), stderr);
   return 2;
@@ -67,7 +54,8 @@ int main(int argc, char **argv) {
   for (const Person &p : *people)
     out += QString::number(p.UserId) + u',' + CsvField(p.SecondName) + u',' +
            CsvField(p.FirstName) + u',' + CsvField(p.MiddleName) + u',' +
-           Sievert(yearDose.value(p.UserId)) + u',' + Sievert(fiveYearDose.value(p.UserId)) + u'\n';
+           SievertNumber(yearDose.value(p.UserId)) + u',' +
+           SievertNumber(fiveYearDose.value(p.UserId)) + u'\n';
   std::fputs(out.toUtf8().constData(), stdout);
   return 0;
 }

@@ -20,6 +20,17 @@ QVariant Stored(double value) {
   return std::isnan(value) ? QVariant(QMetaType::fromType<double>()) : QVariant(value);
 }
 
+// The events of the bytes that take part in doses, as they are stored.
+QList<DoseEvent> DoseEventsOf(std::span<const std::uint8_t> bytes, qint32 deviceId, qint32 userId) {
+  QList<DoseEvent> events;
+  WalkHistory(bytes.data(), static_cast<int>(bytes.size()),
+              [&](const HistoryRecord &record, const HistoryEvent &event) {
+                if (event.DEValue >= 0)
+                  events.append({deviceId, userId, record.Time, event.DEValue});
+              });
+  return events;
+}
+
 QByteArray HashOf(std::span<const std::uint8_t> bytes) {
   return QCryptographicHash::hash(
       QByteArrayView(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())),
@@ -188,6 +199,7 @@ FilingResult HistoryStore::FileReading(qint32 deviceId, std::span<const std::uin
         !journal_.Write(JournalAction::ReadingFiled, holder->UserId, deviceId, stored))
       return false;
     result.EventsFiled = stored;
+    result.FiledDose = DoseEventsOf(history.subspan(std::size_t(from)), deviceId, holder->UserId);
     result.outcome = FilingResult::Outcome::Filed;
     return true;
   });

@@ -7,6 +7,7 @@
 
 #include "db/DbConnection.h"
 #include "db/StoredEvent.h"
+#include "dose/PersonActivity.h"
 #include "exchange/ExchangeRecords.h"
 #include "history/DoseTotals.h"
 #include "history/HistoryFilter.h"
@@ -38,6 +39,12 @@ public:
   // Every event that takes part in working out doses (history/DoseTotals.h):
   // a time and a DE of 0 or more; nullopt when the select failed.
   std::optional<QList<DoseEvent>> DoseEvents();
+  // The same for the instruments whose events are filed under the person:
+  // every event of those instruments, whoever it is filed under.
+  std::optional<QList<DoseEvent>> DoseEventsAround(qint32 userId);
+  // Each person's alarms and highest dose rate in the period, and latest
+  // event; people without events are not in the result.
+  std::optional<QHash<qint32, PersonActivity>> ActivityIn(const DosePeriod &period);
   // The times (day counts) of the person's first and last event; nullopt
   // when the person has none or the select failed.
   std::optional<std::pair<double, double>> FirstAndLastEvent(int userId);
@@ -61,6 +68,7 @@ public:
 
 private:
   std::optional<QList<qint32>> DeviceNumbers(const QString &select);
+  std::optional<QList<DoseEvent>> ReadDoseEvents(const QString &select, const QVariantMap &params);
   // Inserts the events of raw history bytes with `query`; the count stored,
   // -1 when an insert failed.
   int InsertEvents(QSqlQuery &query, std::span<const std::uint8_t> bytes, qint32 deviceId,

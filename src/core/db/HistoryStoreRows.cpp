@@ -108,11 +108,31 @@ std::optional<QList<qint32>> HistoryStore::DeviceNumbers(const QString &select) 
   return numbers;
 }
 
+namespace {
+const QString DoseEventSelect =
+    QStringLiteral("SELECT DeviceId, UserId, DateTimeEvent, DEValue FROM TableHistory "
+                   "WHERE DateTimeEvent IS NOT NULL AND DEValue >= 0");
+} // namespace
+
 std::optional<QList<DoseEvent>> HistoryStore::DoseEvents() {
+  return ReadDoseEvents(DoseEventSelect, {});
+}
+
+std::optional<QList<DoseEvent>> HistoryStore::DoseEventsAround(qint32 userId) {
+  // The events without an instrument make one timeline too.
+  return ReadDoseEvents(
+      DoseEventSelect +
+          QStringLiteral(" AND (DeviceId IN (SELECT DeviceId FROM TableHistory WHERE UserId = "
+                         ":PUserId) OR (DeviceId IS NULL AND EXISTS (SELECT 1 FROM TableHistory "
+                         "WHERE UserId = :PUserId2 AND DeviceId IS NULL)))"),
+      {{QStringLiteral(":PUserId"), userId}, {QStringLiteral(":PUserId2"), userId}});
+}
+
+std::optional<QList<DoseEvent>> HistoryStore::ReadDoseEvents(const QString &select,
+                                                             const QVariantMap &params) {
   QSqlQuery q = c_.Query();
-  if (!c_.Exec(q,
-               QStringLiteral("SELECT DeviceId, UserId, DateTimeEvent, DEValue FROM TableHistory "
-                              "WHERE DateTimeEvent IS NOT NULL AND DEValue >= 0")))
+  q.setForwardOnly(true);
+  if (!c_.Exec(q, select, params))
     return std::nullopt;
   QList<DoseEvent> events;
   while (q.next()) {
@@ -123,6 +143,38 @@ std::optional<QList<DoseEvent>> HistoryStore::DoseEvents() {
   if (!c_.Ok(!q.lastError().isValid(), q))
     return std::nullopt;
   return events;
+}
+
+std::optional<QHash<qint32, PersonActivity>> HistoryStore::ActivityIn(const DosePeriod &period) {
+  // Rates of gamma (1) and time (7) alarms; alarms are codes 1, 2, 3, 7 and 8;
+  // registrations (5, 6) are no reading.
+  QSqlQuery q = c_.Query();
+  q.setForwardOnly(true);
+  const QVariantMap params{{QStringLiteral(":PBegin"), period.Begin},
+                           {QStringLiteral(":PEnd"), period.End},
+                           {QStringLiteral(":PBegin2"), period.Begin},
+                           {QStringLiteral(":PEnd2"), period.End}};
+  if (!c_.Exec(q,
+               QStringLiteral(
+                   "SELECT UserId, "
+                   "MAX(CASE WHEN EventType IN (1, 7) AND EventValue >= 0 AND DateTimeEvent >= "
+                   ":PBegin AND DateTimeEvent < :PEnd THEN EventValue END), "
+                   "SUM(CASE WHEN EventType IN (1, 2, 3, 7, 8) AND DateTimeEvent >= :PBegin2 AND "
+                   "DateTimeEvent < :PEnd2 THEN 1 ELSE 0 END), "
+                   "MAX(CASE WHEN EventType NOT IN (5, 6) THEN DateTimeEvent END) "
+                   "FROM TableHistory GROUP BY UserId"),
+               params))
+    return std::nullopt;
+  QHash<qint32, PersonActivity> activity;
+  while (q.next()) {
+    PersonActivity &a = activity[q.value(0).toInt()];
+    a.HighestRate = NumberOf(q.value(1));
+    a.Alarms = q.value(2).toInt();
+    a.LastReading = NumberOf(q.value(3));
+  }
+  if (!c_.Ok(!q.lastError().isValid(), q))
+    return std::nullopt;
+  return activity;
 }
 
 std::optional<QList<qint32>> HistoryStore::HistoryDeviceNumbers() {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <span>
 
+#include "history/DoseTotals.h"
+
 // The person who holds an instrument, as the register says.
 struct Holder {
   qint32 UserId = -1; // -1: nobody holds the instrument
@@ -20,9 +22,10 @@ struct FilingResult {
     Failed    // the database refused: nothing stored
   };
   Outcome outcome = Outcome::Failed;
-  Holder holder;       // the holder found inside the filing transaction
-  int EventsFiled = 0; // events stored by this call
-  QString error;       // the database's message when Failed
+  Holder holder;              // the holder found inside the filing transaction
+  int EventsFiled = 0;        // events stored by this call
+  QList<DoseEvent> FiledDose; // of those, the ones that take part in doses
+  QString error;              // the database's message when Failed
 };
 
 // The register and the history as an instrument exchange needs them. The

@@ -37,6 +37,7 @@ struct ExchangeResult {
   std::vector<std::uint8_t> History; // raw history bytes of a whole transfer
   Holder holder;                     // who the reading was filed under (UserId -1: nobody)
   int EventsFiled = 0;               // events stored by this reading
+  QList<DoseEvent> FiledDose;        // of those, the ones that take part in doses
   DEVICE_PARAMS Params;              // parameters read (information, write read-back)
   std::string Commands;              // command letters sent, in order
 

@@ -341,6 +341,7 @@ ExchangeResult InstrumentSession::RunReadHistory(bool keepHistory) {
       filing = records_->FileReading(result.DeviceId, result.History);
     result.holder = filing.holder;
     result.EventsFiled = filing.EventsFiled;
+    result.FiledDose = std::move(filing.FiledDose);
     if (filing.outcome == FilingResult::Outcome::Failed) {
       result.outcome = ExchangeOutcome::FilingFailed;
     } else if (filing.outcome == FilingResult::Outcome::Filed && !keepHistory && Go(code)) {

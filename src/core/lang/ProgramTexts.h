@@ -33,6 +33,63 @@ enum class ProgramText {
   PasswordPrompt,
   // The connection settings window (%1: the database).
   DatabaseInUse,
+  // The Doses view (%1 of DosesUnreadable: the database's reason).
+  DosesCommand,
+  DosesHint,
+  DosesTitle,
+  DosesYear,
+  DosesPerson,
+  DosesYearDose,
+  DosesLast12Months,
+  DosesFiveYears,
+  DosesHighestRate,
+  DosesAlarms,
+  DosesLastReading,
+  DosesOverInvestigation,
+  DosesOverLimit,
+  DosesChart,
+  DosesReport,
+  DosesSaveTable,
+  DosesUnreadable,
+  // The dose chart of a person (%1 of ChartTitle: the person; of ChartDose: the unit).
+  ChartCommand,
+  ChartHint,
+  ChartTitle,
+  ChartFrom,
+  ChartTo,
+  ChartReceived,
+  ChartAlarms,
+  ChartInvestigationLevel,
+  ChartAnnualLimit,
+  ChartTime,
+  ChartDose,
+  ChartSavePng,
+  ChartSavePdf,
+  // A file that cannot be written (%1: the system's reason).
+  FileNotWritten,
+  // After a reading (%1 the reading's dose, %2 the person, %3 the year's dose).
+  ReadingDose,
+  DoseWarningTitle,
+  // %1 the person, %2 the dose, %3 the level.
+  OverInvestigationLevel,
+  OverAnnualLimit,
+  OverFiveYearLimit,
+  // The limits in the settings window (%1 of LimitInvalid: the field).
+  LimitsGroup,
+  InvestigationLevel,
+  AnnualLimit,
+  FiveYearLimit,
+  LimitInvalid,
+  // The annual report (%1: the year).
+  ReportTitle,
+  ReportYearDose,
+  ReportYearShare,
+  ReportFiveYearDose,
+  ReportFiveYearShare,
+  ReportMark,
+  ReportLimits,
+  WorkbookFilter,
+  CsvFilter,
   Count
 };
 
@@ -47,3 +104,7 @@ enum class Language { English, Russian, Spanish };
 Language LanguageOfFile(const QString &langFile);
 
 QString ProgramTextIn(Language language, ProgramText text);
+
+// The text as shown, from its form in the table or in a language file (the
+// longest name filled into NameTooLong).
+QString CompleteProgramText(ProgramText text, const QString &form);

@@ -2,6 +2,8 @@
 
 #include "lang/LanguageFile.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -363,16 +365,26 @@ void TextTable::set(int index, const QString &text) {
 
 void TextTable::restoreDefaults() {
   texts_ = englishTable();
+  language_ = Language::English;
+  added_.clear();
 }
 
 bool TextTable::loadLanguageFile(const QString &path) {
-  const std::optional<QStringList> lines = ReadLanguageFile(path, FileLineCount);
+  const std::optional<QStringList> lines =
+      ReadLanguageFile(path, FileLineCount + int(ProgramText::Count));
   if (!lines)
     return false;
   const int used = std::min<qsizetype>(lines->size(), FileLineCount);
   for (int k = 0; k < used; ++k)
     texts_[entryOfFileLine(k)] = lines->at(k);
+  language_ = LanguageOfFile(QFileInfo(path).fileName());
+  added_ = lines->mid(FileLineCount);
   return true;
+}
+
+QString TextTable::text(ProgramText t) const {
+  const QString &line = added_.value(int(t));
+  return line.isEmpty() ? ProgramTextIn(language_, t) : CompleteProgramText(t, line);
 }
 
 const QString &TextTable::defaultText(int index) {

@@ -1,6 +1,9 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <array>
+
+#include "lang/ProgramTexts.h"
 
 // The table of interface texts, entries 0 to 282: the built-in English texts at
 // start, replaced from a language file. Every caption, hint, message, event name
@@ -29,7 +32,17 @@ public:
   // entry entryOfFileLine(k). Entries whose lines the file lacks keep their
   // current texts; lines after the last used one are ignored. When there is no
   // readable file at path the table stays as it is and the result is false.
+  //
+  // The texts added since (ProgramText) follow in the file in their order:
+  // line FileLineCount + t fills text t. A file without such a line (an older
+  // file) leaves that text built in, in the language of the file's name.
   bool loadLanguageFile(const QString &path);
+
+  // A text added after the entries of the table, as the loaded language file
+  // gives it, or built in.
+  QString text(ProgramText t) const;
+  // The language of the texts loaded last (English before any file).
+  Language language() const { return language_; }
 
   // The built-in English text of an entry; empty outside the table.
   static const QString &defaultText(int index);
@@ -45,4 +58,6 @@ public:
 
 private:
   std::array<QString, Count> texts_;
+  Language language_ = Language::English;
+  QStringList added_; // lines of the loaded file after FileLineCount
 };

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
+#include <cmath>
 
 #include "db/DatabaseCheck.h"
 #include "db/DatabaseLocation.h"
@@ -12,6 +14,30 @@ static const QString SectionDataBase = QStringLiteral("Data Base");
 static const QString SectionLang = QStringLiteral("Lang");
 static const QString SectionProgram = QStringLiteral("Program setting");
 static const QString SectionHistory = QStringLiteral("History setting");
+static const QString SectionLimits = QStringLiteral("Dose limits");
+static const QString KeyInvestigationLevel = QStringLiteral("InvestigationLevel");
+static const QString KeyAnnualLimit = QStringLiteral("AnnualLimit");
+static const QString KeyFiveYearLimit = QStringLiteral("FiveYearLimit");
+
+namespace {
+// A level in Sv, written with a point whatever the locale. A value that is no
+// number above 0 reads as the default.
+double ReadLevel(const ProfileFile &ini, const QString &key, double defaultValue) {
+  bool ok = false;
+  const double v = QLocale::c().toDouble(
+      ini.readString(SectionLimits, key, QString()).trimmed().replace(u',', u'.'), &ok);
+  return ok && std::isfinite(v) && v > 0 ? v : defaultValue;
+}
+
+bool WriteLimits(ProfileFile &ini, const DoseLimits &limits) {
+  auto text = [](double v) { return QString::number(v, 'g', 12); };
+  bool written =
+      ini.writeString(SectionLimits, KeyInvestigationLevel, text(limits.InvestigationLevel));
+  written &= ini.writeString(SectionLimits, KeyAnnualLimit, text(limits.AnnualLimit));
+  written &= ini.writeString(SectionLimits, KeyFiveYearLimit, text(limits.FiveYearLimit));
+  return written;
+}
+} // namespace
 
 static const QString KeyADOFile = QStringLiteral("ADOFile");
 static const QString KeyLangFile = QStringLiteral("LangFile");
@@ -105,6 +131,12 @@ bool LoadSettings(AppState &state, ProfileFile &ini, const QString &programFolde
   written &= ini.writeBool(SectionProgram, KeyRunSet, settings.RunSet);
 
   settings.Roentgen = ini.readBool(SectionHistory, KeyRoentgen, false);
+
+  const DoseLimits defaults;
+  state.Limits.InvestigationLevel =
+      ReadLevel(ini, KeyInvestigationLevel, defaults.InvestigationLevel);
+  state.Limits.AnnualLimit = ReadLevel(ini, KeyAnnualLimit, defaults.AnnualLimit);
+  state.Limits.FiveYearLimit = ReadLevel(ini, KeyFiveYearLimit, defaults.FiveYearLimit);
   return written;
 }
 
@@ -132,6 +164,13 @@ bool SaveSettings(const AppState &state, ProfileFile &ini, QString *error) {
   written &= ini.writeString(SectionProgram, KeyPortIr, settings.PortIr);
   written &= ini.writeBool(SectionProgram, KeyRunSet, settings.RunSet);
   written &= ini.writeBool(SectionHistory, KeyRoentgen, settings.Roentgen);
+  // The limits are kept once they differ from the defaults.
+  const QString none = QStringLiteral("\x01");
+  if (state.Limits != DoseLimits{} ||
+      ini.readString(SectionLimits, KeyInvestigationLevel, none) != none ||
+      ini.readString(SectionLimits, KeyAnnualLimit, none) != none ||
+      ini.readString(SectionLimits, KeyFiveYearLimit, none) != none)
+    written &= WriteLimits(ini, state.Limits);
   if (!written && error)
     *error = ini.lastError();
   return written;

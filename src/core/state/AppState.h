@@ -2,6 +2,7 @@
 #include <QString>
 #include <memory>
 
+#include "dose/DoseLimits.h"
 #include "history/HistoryFilter.h"
 #include "lang/TextTable.h"
 #include "link/DeviceParams.h"
@@ -42,6 +43,7 @@ struct CurrentUser {
 // data module and the windows.
 struct AppState {
   PROG_SETTING ProgSetting;
+  DoseLimits Limits; // [Dose limits]
   ProgramPaths Paths;
   TextTable Texts;
   CurrentUser User;

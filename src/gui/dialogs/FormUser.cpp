@@ -219,7 +219,7 @@ void TFormUser::SB_SaveClick() {
   if (second.size() > MaxNameLength || first.size() > MaxNameLength ||
       middle.size() > MaxNameLength) {
     ctx_.messages.error(
-        this, ProgramTextIn(LanguageOfFile(ctx_.state.Paths.LangFile), ProgramText::NameTooLong));
+        this, ctx_.state.Texts.text(ProgramText::NameTooLong));
     return;
   }
   if (Mode != 1) {

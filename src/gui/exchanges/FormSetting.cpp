@@ -116,7 +116,7 @@ void TFormSetting::showEvent(QShowEvent *event) {
 
 void TFormSetting::FormShow() {
   L_Database->setText(
-      ProgramTextIn(LanguageOfFile(state_.Paths.LangFile), ProgramText::DatabaseInUse)
+      state_.Texts.text(ProgramText::DatabaseInUse)
           .arg(QDir::toNativeSeparators(ShownLocation(state_.Paths.ADOFile))));
   const bool roentgen = state_.ProgSetting.Roentgen;
   RB_ShowRh->setChecked(roentgen);

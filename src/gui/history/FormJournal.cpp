@@ -37,17 +37,17 @@ TFormJournal::TFormJournal(AppContext &ctx, QWidget *parent) : QDialog(parent), 
 }
 
 bool TFormJournal::ShowJournal() {
-  const Language language = LanguageOfFile(ctx_.state.Paths.LangFile);
+  const TextTable &texts = ctx_.state.Texts;
   std::optional<QList<JournalEntry>> entries =
       ctx_.DM ? ctx_.DM->JournalLog().Entries() : std::nullopt;
   if (!entries) {
-    ctx_.messages.error(this, ProgramTextIn(language, ProgramText::JournalUnreadable) + u'\n' +
+    ctx_.messages.error(this, texts.text(ProgramText::JournalUnreadable) + u'\n' +
                                   (ctx_.DM ? ctx_.DM->LastError() : QString()));
     return false;
   }
-  setWindowTitle(ProgramTextIn(language, ProgramText::JournalTitle));
-  SB_Close->setText(ProgramTextIn(language, ProgramText::JournalClose));
-  Rows->Fill(std::move(*entries), language);
+  setWindowTitle(texts.text(ProgramText::JournalTitle));
+  SB_Close->setText(texts.text(ProgramText::JournalClose));
+  Rows->Fill(std::move(*entries), texts);
   TV_Journal->resizeColumnsToContents();
   if (Rows->rowCount() > 0)
     TV_Journal->selectRow(0);

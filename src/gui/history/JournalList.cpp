@@ -4,10 +4,10 @@
 
 JournalModel::JournalModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-void JournalModel::Fill(QList<JournalEntry> entries, Language language) {
+void JournalModel::Fill(QList<JournalEntry> entries, const TextTable &texts) {
   beginResetModel();
   entries_ = std::move(entries);
-  language_ = language;
+  texts_ = &texts;
   endResetModel();
   emit headerDataChanged(Qt::Horizontal, 0, Columns - 1);
 }
@@ -20,10 +20,10 @@ int JournalModel::columnCount(const QModelIndex &parent) const {
   return parent.isValid() ? 0 : Columns;
 }
 
-QString JournalModel::ActionText(int action, Language language) {
+QString JournalModel::ActionText(int action, const TextTable &texts) {
   if (action >= int(JournalAction::ReadingFiled) && action <= int(JournalAction::Imported))
-    return ProgramTextIn(language, ProgramText(int(ProgramText::ActionReadingFiled) + action - 1));
-  return ProgramTextIn(language, ProgramText::ActionUnknown).arg(action);
+    return texts.text(ProgramText(int(ProgramText::ActionReadingFiled) + action - 1));
+  return texts.text(ProgramText::ActionUnknown).arg(action);
 }
 
 QString JournalModel::Cell(int row, int column) const {
@@ -39,7 +39,7 @@ QString JournalModel::Cell(int row, int column) const {
   case OsUser:
     return e.OsUser;
   case Action:
-    return ActionText(e.Action, language_);
+    return texts_ ? ActionText(e.Action, *texts_) : QString();
   case Person:
     if (!e.UserId)
       return {};
@@ -65,11 +65,12 @@ QVariant JournalModel::data(const QModelIndex &index, int role) const {
 }
 
 QVariant JournalModel::headerData(int section, Qt::Orientation o, int role) const {
-  if (role != Qt::DisplayRole || o != Qt::Horizontal || section < 0 || section >= Columns)
+  if (role != Qt::DisplayRole || o != Qt::Horizontal || section < 0 || section >= Columns ||
+      !texts_)
     return QAbstractTableModel::headerData(section, o, role);
   static const ProgramText titles[] = {ProgramText::JournalTime,   ProgramText::JournalDesk,
                                        ProgramText::JournalOsUser, ProgramText::JournalAction,
                                        ProgramText::JournalPerson, ProgramText::JournalDevice,
                                        ProgramText::JournalCount};
-  return ProgramTextIn(language_, titles[section]);
+  return texts_->text(titles[section]);
 }

@@ -3,10 +3,10 @@
 #include <QList>
 
 #include "db/Journal.h"
-#include "lang/ProgramTexts.h"
+#include "lang/TextTable.h"
 
 // The rows of the journal view: one journal row each, newest first, with the
-// texts of one language.
+// texts of the language in use.
 class JournalModel : public QAbstractTableModel {
   Q_OBJECT
 public:
@@ -14,7 +14,7 @@ public:
 
   explicit JournalModel(QObject *parent = nullptr);
 
-  void Fill(QList<JournalEntry> entries, Language language);
+  void Fill(QList<JournalEntry> entries, const TextTable &texts);
 
   int rowCount(const QModelIndex &parent = {}) const override;
   int columnCount(const QModelIndex &parent = {}) const override;
@@ -24,9 +24,9 @@ public:
   // The text of a cell, as the view shows it.
   QString Cell(int row, int column) const;
   // The name of an action in a language (unknown codes by their number).
-  static QString ActionText(int action, Language language);
+  static QString ActionText(int action, const TextTable &texts);
 
 private:
   QList<JournalEntry> entries_;
-  Language language_ = Language::English;
+  const TextTable *texts_ = nullptr;
 };

@@ -397,9 +397,9 @@ void TMainForm::ApplyTexts() {
     if (a.hint >= 0)
       SetActionHint(act, t.at(a.hint));
   }
-  const Language language = LanguageOfFile(ctx_.state.Paths.LangFile);
-  actions_["AJournal"]->setText(ProgramTextIn(language, ProgramText::JournalCommand));
-  SetActionHint(actions_["AJournal"], ProgramTextIn(language, ProgramText::JournalHint));
+  const TextTable &texts = ctx_.state.Texts;
+  actions_["AJournal"]->setText(texts.text(ProgramText::JournalCommand));
+  SetActionHint(actions_["AJournal"], texts.text(ProgramText::JournalHint));
   ApplyToolButtonHints();
   OD_ExternalDataBaseTitle = t.at(95);
   OD_ExternalDataBaseFilter = t.at(96);

@@ -87,9 +87,9 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx) {
   ctx.DM = w->DM.get();
   // A server that wants a password nothing supplies asks the operator, once.
   w->DM->Connection().SetPasswordSource([&ctx, main](const QString &where) {
-    const Language language = LanguageOfFile(ctx.state.Paths.LangFile);
-    return ctx.messages.password(main, ProgramTextIn(language, ProgramText::PasswordTitle),
-                                 ProgramTextIn(language, ProgramText::PasswordPrompt).arg(where));
+    const TextTable &texts = ctx.state.Texts;
+    return ctx.messages.password(main, texts.text(ProgramText::PasswordTitle),
+                                 texts.text(ProgramText::PasswordPrompt).arg(where));
   });
   ctx.FormFilter = new TFormFilter(ctx, main);
   ctx.FormPrintHistory = new TFormPrintHistory(ctx, main);

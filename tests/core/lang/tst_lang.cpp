@@ -6,6 +6,7 @@
 
 #include "lang/FileDialogFilter.h"
 #include "lang/LanguageFile.h"
+#include "lang/ProgramTexts.h"
 #include "lang/TextTable.h"
 
 namespace {
@@ -298,7 +299,7 @@ private slots:
     const QString text = utf8(bytes);
     QVERIFY2(!utf8.hasError(), "not UTF-8");
     const QStringList lines = DecodeLanguageLines(bytes, 1'000'000);
-    QCOMPARE(lines.size(), TextTable::FileLineCount);
+    QCOMPARE(lines.size(), TextTable::FileLineCount + int(ProgramText::Count));
 
     TextTable t = markedTable();
     QVERIFY(t.loadLanguageFile(LangFolder + file));
@@ -317,6 +318,54 @@ private slots:
     // File-dialog patterns stay as they are.
     for (int e : {96, 98})
       QCOMPARE(t.at(e).section(u'|', 1), TextTable::defaultText(e).section(u'|', 1));
+  }
+
+  void addedTextsFollowTheTableInEveryFile() {
+    // The lines after the table are the added texts, each as built in for the
+    // file's language; a file that lacks them (an older one) gets the built-in
+    // texts of its language, and a line of the file wins over the built-in text.
+    struct File {
+      const char *name;
+      Language language;
+    };
+    for (const File f : {File{"LangE.txt", Language::English}, File{"LangR.txt", Language::Russian},
+                         File{"LangES.txt", Language::Spanish}}) {
+      const QString name = QString::fromLatin1(f.name);
+      const QStringList lines = DecodeLanguageLines(readAll(LangFolder + name), 1'000'000);
+      TextTable t;
+      QVERIFY(t.loadLanguageFile(LangFolder + name));
+      QCOMPARE(t.language(), f.language);
+      for (int i = 0; i < int(ProgramText::Count); ++i) {
+        QVERIFY2(!lines.value(TextTable::FileLineCount + i).isEmpty(), qPrintable(name));
+        QCOMPARE(t.text(ProgramText(i)), ProgramTextIn(f.language, ProgramText(i)));
+      }
+
+      const QString older = dir_.filePath(QStringLiteral("old-") + name);
+      QFile out(older);
+      QVERIFY(out.open(QIODevice::WriteOnly));
+      out.write(lines.mid(0, TextTable::FileLineCount).join(u'\n').toUtf8());
+      out.close();
+      TextTable o;
+      QVERIFY(o.loadLanguageFile(older));
+      QCOMPARE(o.at(1), t.at(1));
+      QCOMPARE(o.text(ProgramText::DosesTitle), ProgramTextIn(f.language, ProgramText::DosesTitle));
+    }
+    QStringList own(TextTable::FileLineCount, QStringLiteral("x"));
+    own << QStringLiteral("At most %1!") << QString() << QStringLiteral("Diary");
+    const QString path = dir_.filePath(QStringLiteral("LangES-own.txt"));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(own.join(u'\n').toUtf8());
+    out.close();
+    TextTable t;
+    QVERIFY(t.loadLanguageFile(path));
+    QCOMPARE(t.text(ProgramText::NameTooLong), QStringLiteral("At most %1!").arg(MaxNameLength));
+    QCOMPARE(t.text(ProgramText::JournalCommand),
+             ProgramTextIn(Language::Spanish, ProgramText::JournalCommand));
+    QCOMPARE(t.text(ProgramText::JournalHint), u"Diary");
+    t.restoreDefaults();
+    QCOMPARE(t.text(ProgramText::JournalHint),
+             ProgramTextIn(Language::English, ProgramText::JournalHint));
   }
 
   void englishFileReproducesBuiltInTexts() {

@@ -264,6 +264,43 @@ private slots:
     QCOMPARE(readFile(iniPath_), atStart + "[History setting]\nRoentgen=0\n");
   }
 
+  void doseLimitsAreReadCheckedAndKeptOnceChanged() {
+    // Missing, unreadable or not above 0: the defaults; a comma is read as
+    // the decimal point of a hand-edited file.
+    writeFile(iniPath_, "[Dose limits]\nInvestigationLevel=0,004\nAnnualLimit=abc\n"
+                        "FiveYearLimit=-1\n");
+    AppState state;
+    LoadSettings(state, folder_);
+    QCOMPARE(state.Limits.InvestigationLevel, 0.004);
+    QCOMPARE(state.Limits.AnnualLimit, DoseLimits{}.AnnualLimit);
+    QCOMPARE(state.Limits.FiveYearLimit, DoseLimits{}.FiveYearLimit);
+    for (const char *bad : {"0", "nan", "inf", "", "1e400"}) {
+      writeFile(iniPath_, QByteArray("[Dose limits]\nAnnualLimit=") + bad + "\n");
+      AppState s;
+      LoadSettings(s, folder_);
+      QCOMPARE(s.Limits, DoseLimits{});
+    }
+
+    // The defaults are not written into a file that never had them; changed
+    // limits are, with a point, and read back the same.
+    QFile::remove(iniPath_);
+    AppState fresh;
+    LoadSettings(fresh, folder_);
+    QVERIFY(SaveSettings(fresh, folder_));
+    QVERIFY(!readFile(iniPath_).contains("Dose limits"));
+    fresh.Limits = {0.0055, 0.018, 0.09};
+    QVERIFY(SaveSettings(fresh, folder_));
+    QVERIFY(readFile(iniPath_).contains("[Dose limits]\nInvestigationLevel=0.0055\n"
+                                        "AnnualLimit=0.018\nFiveYearLimit=0.09\n"));
+    AppState again;
+    LoadSettings(again, folder_);
+    QCOMPARE(again.Limits, fresh.Limits);
+    // Set back to the defaults, they stay written.
+    again.Limits = DoseLimits{};
+    QVERIFY(SaveSettings(again, folder_));
+    QVERIFY(readFile(iniPath_).contains("AnnualLimit=0.02\n"));
+  }
+
   void existingFileIsReadAndKept() {
     const QString database = QDir(folder_).filePath("mine.db");
     copyDatabase(database);

@@ -78,6 +78,7 @@ private slots:
     QFETCH(QString, langFile);
     state_->Paths.ADOFile = location;
     state_->Paths.LangFile = langFile;
+    QVERIFY(state_->Texts.loadLanguageFile(VX_SOURCE_DIR "/lang/" + langFile));
     QString shown;
     edit([&] {
       shown = child<QLabel>("L_Database")->text();

@@ -122,8 +122,10 @@ void TestUserEditor::longNamesAreRefusedNeverCut() {
   const QString tooLong = longest + u'x';
   for (const auto &[language, file] :
        {std::pair{Language::English, "LangE"}, std::pair{Language::Russian, "LangR"},
-        std::pair{Language::Spanish, "LangES.txt"}}) {
+        std::pair{Language::Spanish, "LangES"}}) {
     e.state.Paths.LangFile = QString::fromLatin1(file);
+    QVERIFY(
+        e.state.Texts.loadLanguageFile(VX_SOURCE_DIR "/lang/" + e.state.Paths.LangFile + ".txt"));
     for (int mode : {0, 1}) {
       e.messages.shown.clear();
       e.open(mode, "Ivanov", "Ivan", "I", 5);
