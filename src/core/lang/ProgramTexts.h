@@ -33,6 +33,16 @@ enum class ProgramText {
   PasswordPrompt,
   // The connection settings window (%1: the database).
   DatabaseInUse,
+  // The serial adapter: its speed in the settings window, why its port
+  // cannot be opened (%1: the port), and the modem lines it reports.
+  PortSpeed,
+  PortMissing,
+  PortBusy,
+  PortNoPermission,
+  PortFailed,
+  ModemLines, // %1, %2: LineOn or LineOff for DSR and DCD
+  LineOn,
+  LineOff,
   Count
 };
 
