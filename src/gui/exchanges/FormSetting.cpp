@@ -1,6 +1,7 @@
 #include "exchanges/FormSetting.h"
 #include "common/WidgetHints.h"
 #include "db/DatabaseLocation.h"
+#include "exchanges/ConnectionGroup.h"
 #include "lang/ProgramTexts.h"
 #include "state/AppState.h"
 
@@ -39,24 +40,11 @@ TFormSetting::TFormSetting(AppState &state, QWidget *parent) : QDialog(parent), 
                  "CBShow");
   CBShow->setChecked(true);
 
-  GBSetting = named(new QGroupBox(QStringLiteral("Connection settings"), this), "GBSetting");
-  RBSock = named(new QRadioButton(QStringLiteral("Irda connection")), "RBSock");
-  RBPort = named(new QRadioButton(QStringLiteral("Virtul port")), "RBPort");
-  L_Port = named(new QLabel(QStringLiteral("Select virtual port")), "L_Port");
-  CmbPort = named(new QComboBox, "CmbPort");
-  SetHint(RBSock, QStringLiteral("Irda connection recommended for Window 2000 and higher"));
-  SetHint(RBPort, QStringLiteral("Connection via virtal infrared port"));
-  auto *connectionLayout = new QVBoxLayout(GBSetting);
-  connectionLayout->addWidget(RBSock);
-  connectionLayout->addWidget(RBPort);
-  connectionLayout->addWidget(L_Port);
-  connectionLayout->addWidget(CmbPort);
-  RBSock->setChecked(true);
-  RBPort->hide();
-  L_Port->hide();
-  CmbPort->hide();
-  CmbPort->setEnabled(false);
-  GBSetting->hide();
+  GBSetting = new TConnectionGroup(this);
+  RBSock = GBSetting->RBSock;
+  RBPort = GBSetting->RBPort;
+  L_Port = GBSetting->L_Port;
+  CmbPort = GBSetting->CmbPort;
 
   SB_Ok = named(new QPushButton(QStringLiteral("OK"), this), "SB_Ok");
   SB_Cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "SB_Cancel");
@@ -86,23 +74,16 @@ TFormSetting::TFormSetting(AppState &state, QWidget *parent) : QDialog(parent), 
 
   connect(SB_Ok, &QPushButton::clicked, this, &TFormSetting::SB_OkClick);
   connect(SB_Cancel, &QPushButton::clicked, this, &TFormSetting::SB_CancelClick);
-  connect(RBSock, &QRadioButton::clicked, this, &TFormSetting::RBSockClick);
-  connect(RBPort, &QRadioButton::clicked, this, &TFormSetting::RBPortClick);
 }
 
 void TFormSetting::ApplyTexts(const TextTable &texts) {
   setWindowTitle(texts.at(269));
-  GBSetting->setTitle(texts.at(270));
   CBShow->setText(texts.at(271));
   // OK keeps its caption in every language; only its hint is translated.
   SetHint(SB_Ok, texts.at(272));
   SB_Cancel->setText(texts.at(38));
   SetHint(SB_Cancel, texts.at(273));
-  L_Port->setText(texts.at(274));
-  RBPort->setText(texts.at(275));
-  SetHint(RBPort, texts.at(276));
-  RBSock->setText(texts.at(277));
-  SetHint(RBSock, texts.at(278));
+  GBSetting->ApplyTexts(texts, LanguageOfFile(state_.Paths.LangFile));
   GB_ShowHistory->setTitle(texts.at(279));
   RB_ShowSv->setText(texts.at(280));
   RB_ShowRh->setText(texts.at(281));
@@ -121,6 +102,7 @@ void TFormSetting::FormShow() {
   const bool roentgen = state_.ProgSetting.Roentgen;
   RB_ShowRh->setChecked(roentgen);
   RB_ShowSv->setChecked(!roentgen);
+  GBSetting->ShowSettings(state_.ProgSetting);
   CBShow->setFocus();
 }
 
@@ -130,12 +112,4 @@ void TFormSetting::SB_OkClick() {
 
 void TFormSetting::SB_CancelClick() {
   reject();
-}
-
-void TFormSetting::RBSockClick() {
-  CmbPort->setEnabled(RBPort->isChecked());
-}
-
-void TFormSetting::RBPortClick() {
-  CmbPort->setEnabled(RBPort->isChecked());
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
+#include "exchanges/ConnectionGroup.h"
 #include "exchanges/FormSetting.h"
 #include "state/AppState.h"
 
@@ -12,5 +13,6 @@ bool EditProgramSettings(TFormSetting &form, AppState &state) {
     return false;
   state.ProgSetting.RunSet = !form.CBShow->isChecked();
   state.ProgSetting.Roentgen = form.RB_ShowRh->isChecked();
+  form.GBSetting->StoreSettings(state.ProgSetting);
   return true;
 }
