@@ -17,6 +17,9 @@ public:
   void notice(QWidget *, const QString &text, bool = false) override {
     shown.push_back({Notice, text});
   }
+  void warning(QWidget *, const QString &, const QString &text) override {
+    shown.push_back({Warning, text});
+  }
   bool question(QWidget *, const QString &text, bool = false) override {
     shown.push_back({Question, text});
     if (answers.empty())
@@ -45,6 +48,6 @@ public:
   }
 
   std::deque<Shown> shown;
-  std::deque<bool> answers;                     // next answers to questions
+  std::deque<bool> answers;      // next answers to questions
   std::deque<QString> passwords; // next answers to password prompts
 };

@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// One instrument simulator on a free loopback port, for end-to-end tests.
-// It is stopped when the object goes.
+// One instrument simulator on a free loopback port (or, with --serial, behind
+// a pseudo-terminal), for end-to-end tests. It is stopped when the object goes.
 class SimulatorProcess {
 public:
   explicit SimulatorProcess(const QStringList &arguments = {}) {
@@ -24,6 +24,8 @@ public:
       line += process_.readLine();
     if (line.startsWith("LISTENING "))
       port_ = line.mid(10).trimmed().toInt();
+    else if (line.startsWith("SERIAL "))
+      serialPath_ = QString::fromLocal8Bit(line.mid(7).trimmed());
   }
   ~SimulatorProcess() { stop(); }
 
@@ -36,7 +38,11 @@ public:
       process_.waitForFinished(3000);
     }
   }
-  bool isRunning() const { return port_ > 0 && process_.state() == QProcess::Running; }
+  bool isRunning() const {
+    return (port_ > 0 || !serialPath_.isEmpty()) && process_.state() == QProcess::Running;
+  }
+  // The port it sits behind, with --serial.
+  QString serialPath() const { return serialPath_; }
   int port() const { return port_; }
   // The endpoint list that puts this instrument in range.
   QByteArray endpoint() const { return "127.0.0.1:" + QByteArray::number(port_); }
@@ -46,6 +52,7 @@ public:
 private:
   QProcess process_;
   int port_ = 0;
+  QString serialPath_;
 };
 
 // The instrument's memory as the simulator keeps it in its --state file.

@@ -2,7 +2,6 @@
 
 #include "FrameCodec.h"
 
-#include <QTcpSocket>
 #include <QTextStream>
 
 namespace {
@@ -16,29 +15,24 @@ QByteArray hexByte(quint8 value) {
 
 } // namespace
 
-LinkSession::LinkSession(QTcpSocket *socket, Instrument &instrument, const DeviceIdentity &identity,
-                         const FaultPlan &plan, FaultBudget &budget, bool verbose)
-    : QObject(socket), socket(socket), instrument(instrument), identity(identity), plan(plan),
+LinkSession::LinkSession(LinkChannel &channel, Instrument &instrument,
+                         const DeviceIdentity &identity, const FaultPlan &plan, FaultBudget &budget,
+                         bool verbose, QObject *parent)
+    : QObject(parent), channel(channel), instrument(instrument), identity(identity), plan(plan),
       budget(budget), verbose(verbose) {
-  socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   pause.setSingleShot(true);
   connect(&pause, &QTimer::timeout, this, &LinkSession::drain);
-  connect(socket, &QTcpSocket::readyRead, this, &LinkSession::receive);
-  connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-  receive();
 }
 
 void LinkSession::log(const QString &text) const {
   if (verbose)
-    QTextStream(stderr) << "[" << socket->peerPort() << "] " << text << '\n';
+    QTextStream(stderr) << "[" << channel.name() << "] " << text << '\n';
 }
 
-void LinkSession::receive() {
-  if (closing) {
-    socket->readAll();
+void LinkSession::receive(const QByteArray &bytes) {
+  if (closing)
     return;
-  }
-  input.append(socket->readAll());
+  input.append(bytes);
   if (framing) {
     handleFrames();
     return;
@@ -48,7 +42,7 @@ void LinkSession::receive() {
     if (input.size() > MaxLineLength) {
       log("line too long, closing");
       closing = true;
-      socket->disconnectFromHost();
+      channel.hangUp();
     }
     return;
   }
@@ -87,21 +81,25 @@ void LinkSession::handleLine(const QByteArray &line) {
       return;
     }
     sendLine("OK", false);
-    framing = true;
-    if (budget.linksLeft != 0) {
-      faults = plan;
-      if (faults.dropAdvance && faults.dropAfterBlock > 0)
-        faults.dropAfterBlock += budget.linksShown;
-      ++budget.linksShown;
-      if (budget.linksLeft > 0)
-        --budget.linksLeft;
-    }
-    handleFrames();
+    startFraming();
   } else {
     log("unknown line, closing");
     closing = true;
-    socket->disconnectFromHost();
+    channel.hangUp();
   }
+}
+
+void LinkSession::startFraming() {
+  framing = true;
+  if (budget.linksLeft != 0) {
+    faults = plan;
+    if (faults.dropAdvance && faults.dropAfterBlock > 0)
+      faults.dropAfterBlock += budget.linksShown;
+    ++budget.linksShown;
+    if (budget.linksLeft > 0)
+      --budget.linksLeft;
+  }
+  handleFrames();
 }
 
 void LinkSession::handleFrames() {
@@ -195,15 +193,14 @@ void LinkSession::drain() {
     }
     if (pause.isActive())
       return;
-    socket->write(next.bytes);
-    socket->flush();
+    channel.write(next.bytes);
     const bool close = next.closeAfter;
     output.removeFirst();
     if (close) {
       log("closing the link");
       closing = true;
       output.clear();
-      socket->disconnectFromHost();
+      channel.hangUp();
       return;
     }
   }

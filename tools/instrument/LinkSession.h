@@ -1,6 +1,7 @@
 #pragma once
-// One TCP connection of the virtual infrared link: a line (INFO, IAS or CONNECT) and,
-// after a connect, raw instrument frames both ways.
+// One link to the instrument: on the virtual infrared link a TCP connection
+// with a line (INFO, IAS or CONNECT) and, after a connect, raw instrument
+// frames both ways; on a serial port raw frames from the start.
 
 #include "FaultPlan.h"
 #include "Instrument.h"
@@ -10,7 +11,16 @@
 #include <QObject>
 #include <QTimer>
 
-class QTcpSocket;
+// Where a link's bytes go, and how the instrument's side ends it.
+class LinkChannel {
+public:
+  virtual ~LinkChannel() = default;
+  virtual void write(const QByteArray &bytes) = 0;
+  // Ends the link from the instrument's side (a drop); the session takes
+  // nothing more.
+  virtual void hangUp() = 0;
+  virtual QString name() const = 0; // for the log
+};
 
 struct DeviceIdentity {
   quint32 id = 0;
@@ -27,8 +37,13 @@ class LinkSession : public QObject {
 public:
   // The plan's faults apply while the budget (shared by all sessions) has links
   // left; each connected link uses one, a negative count never runs out.
-  LinkSession(QTcpSocket *socket, Instrument &instrument, const DeviceIdentity &identity,
-              const FaultPlan &plan, FaultBudget &budget, bool verbose);
+  LinkSession(LinkChannel &channel, Instrument &instrument, const DeviceIdentity &identity,
+              const FaultPlan &plan, FaultBudget &budget, bool verbose, QObject *parent);
+
+  // Bytes the host sent.
+  void receive(const QByteArray &bytes);
+  // The link carries frames from now on and is one link of the fault budget.
+  void startFraming();
 
 private:
   struct Piece {
@@ -37,7 +52,6 @@ private:
     bool closeAfter = false;
   };
 
-  void receive();
   void handleLine(const QByteArray &line);
   void handleFrames();
   void answerFrame(const QByteArray &request);
@@ -46,7 +60,7 @@ private:
   void drain();
   void log(const QString &text) const;
 
-  QTcpSocket *socket;
+  LinkChannel &channel;
   Instrument &instrument;
   const DeviceIdentity &identity;
   const FaultPlan &plan;

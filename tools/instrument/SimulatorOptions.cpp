@@ -99,6 +99,16 @@ const QList<Option> &optionTable() {
        "Show the frame faults on the first K connected links only; later links "
        "behave (default: every link).",
        "K"},
+      {"serial",
+       "Sit behind a serial port instead of a TCP endpoint: make a pseudo-terminal, print "
+       "\"SERIAL <path>\" and answer the commands on it from the first byte, as behind a "
+       "serial infrared adapter. Each opening of the port by a host is one link; a drop "
+       "(--drop-after) closes the pseudo-terminal and makes a new one.",
+       ""},
+      {"serial-link",
+       "With --serial: keep PATH a symbolic link to the pseudo-terminal, also to each new "
+       "one after a drop, and print PATH.",
+       "PATH"},
       {"verbose", "Log every line and frame on standard error.", ""},
   };
   return table;
@@ -323,5 +333,11 @@ bool ParseSimulatorOptions(const QStringList &arguments, SimulatorOptions &optio
     options.identity.iasParameters = QByteArray::fromHex("000102");
   options.identity.refuseConnect = faults.no9Wire || faults.refuseConnect;
   options.verbose = parser.isSet("verbose");
+  options.serial = parser.isSet("serial");
+  options.serialLink = parser.value("serial-link");
+  if (!options.serialLink.isEmpty() && !options.serial) {
+    error = QStringLiteral("--serial-link needs --serial");
+    return false;
+  }
   return true;
 }

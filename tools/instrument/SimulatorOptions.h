@@ -16,6 +16,8 @@ struct SimulatorOptions {
   int blockSize = 200;
   QString statePath;
   bool verbose = false;
+  bool serial = false; // behind a pseudo-terminal instead of a TCP endpoint
+  QString serialLink;  // with serial: a symbolic link kept pointing at it
   FaultPlan faults;
   int faultyLinks = -1; // connected links that show the faults; -1: all
 

@@ -1,10 +1,13 @@
-// vx4418-instrument: a virtual instrument on the virtual infrared link.
+// vx4418-instrument: a virtual instrument on the virtual infrared link, or
+// behind a serial port.
 
 #include "HistoryGenerator.h"
 #include "Instrument.h"
 #include "InstrumentState.h"
 #include "LinkSession.h"
+#include "SerialLink.h"
 #include "SimulatorOptions.h"
+#include "TcpLink.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -101,18 +104,26 @@ int main(int argc, char *argv[]) {
   sigaction(SIGINT, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 
+  FaultBudget budget;
+  budget.linksLeft = options.faultyLinks;
+  DeviceIdentity &identity = options.identity;
+  if (options.serial) {
+    SerialLink serial(options.serialLink, instrument, identity, options.faults, budget,
+                      options.verbose);
+    if (!serial.open(error))
+      return fail(error);
+    return app.exec();
+  }
+
   QTcpServer server;
   if (!server.listen(QHostAddress::LocalHost, options.port))
     return fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
                     .arg(options.port)
                     .arg(server.errorString()));
-  DeviceIdentity &identity = options.identity;
   identity.id = options.deviceId.value_or(0x44180000u | server.serverPort());
-  FaultBudget budget;
-  budget.linksLeft = options.faultyLinks;
   QObject::connect(&server, &QTcpServer::newConnection, [&] {
     while (QTcpSocket *socket = server.nextPendingConnection())
-      new LinkSession(socket, instrument, identity, options.faults, budget, options.verbose);
+      new TcpLink(socket, instrument, identity, options.faults, budget, options.verbose);
   });
 
   QTextStream(stdout) << "LISTENING " << server.serverPort() << Qt::endl;

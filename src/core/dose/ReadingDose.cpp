@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "db/HistoryStore.h"
+#include "history/DoseFormat.h"
+#include "lang/TextTable.h"
 
 namespace {
 struct Totals {
@@ -51,6 +53,27 @@ ReadingDose DoseOfReading(const QList<DoseEvent> &stored, const QList<DoseEvent>
   check(LevelCrossed::Level::Annual, was.year, is.year, limits.AnnualLimit);
   check(LevelCrossed::Level::FiveYear, was.five, is.five, limits.FiveYearLimit);
   return r;
+}
+
+QString ReadingDoseText(const ReadingDose &dose, const QString &person, const TextTable &texts,
+                        bool roentgen) {
+  return texts.text(ProgramText::ReadingDose)
+      .arg(FormatDose(dose.Reading, roentgen, false, texts), person,
+           FormatDose(dose.Year, roentgen, false, texts));
+}
+
+QStringList LevelWarnings(const ReadingDose &dose, const QString &person, const TextTable &texts,
+                          bool roentgen) {
+  QStringList warnings;
+  for (const LevelCrossed &c : dose.crossed) {
+    const ProgramText text =
+        c.level == LevelCrossed::Level::Investigation ? ProgramText::OverInvestigationLevel
+        : c.level == LevelCrossed::Level::Annual      ? ProgramText::OverAnnualLimit
+                                                      : ProgramText::OverFiveYearLimit;
+    warnings << texts.text(text).arg(person, FormatDose(c.Dose, roentgen, false, texts),
+                                     FormatDose(c.Limit, roentgen, false, texts));
+  }
+  return warnings;
 }
 
 std::optional<ReadingDose> ReadingDoseOf(HistoryStore &history, const QList<DoseEvent> &filed,

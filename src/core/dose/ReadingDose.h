@@ -1,12 +1,14 @@
 #pragma once
 #include <QDateTime>
 #include <QList>
+#include <QStringList>
 #include <optional>
 
 #include "dose/DoseLimits.h"
 #include "history/DoseTotals.h"
 
 class HistoryStore;
+class TextTable;
 
 // A level that one reading took a person over.
 struct LevelCrossed {
@@ -30,6 +32,14 @@ struct ReadingDose {
 // were before it.
 ReadingDose DoseOfReading(const QList<DoseEvent> &stored, const QList<DoseEvent> &filed,
                           qint32 userId, const QDateTime &now, const DoseLimits &limits);
+
+// "Dose of this reading: ... Dose of <person> this year: ...", in the unit of
+// the settings.
+QString ReadingDoseText(const ReadingDose &dose, const QString &person, const TextTable &texts,
+                        bool roentgen);
+// One warning per level crossed, naming the person, the dose and the level.
+QStringList LevelWarnings(const ReadingDose &dose, const QString &person, const TextTable &texts,
+                          bool roentgen);
 
 // The same, reading the events around the holder from the history; nullopt
 // when it cannot be read.

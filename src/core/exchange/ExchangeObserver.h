@@ -31,6 +31,9 @@ public:
   virtual void TransferEnded() = 0;
   // Where the transfer advances; nullptr for none.
   virtual HistoryProgress *Progress() = 0;
+  // The adapter under the connection reports its modem lines (ModemLineDsr,
+  // ModemLineDcd of LinkCodes.h); not called when it reports none.
+  virtual void ModemLinesReported(int lines) { (void)lines; }
   // Lets the window process what is pending (repaints, Cancel).
   virtual void Breathe() = 0;
 };

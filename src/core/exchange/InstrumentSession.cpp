@@ -272,6 +272,8 @@ int InstrumentSession::Connect() {
     return code;
   }
   Status(ExchangeObserver::Status::Connected);
+  if (const int lines = link_.Stack().ModemLines(socket_); lines >= 0 && observer_)
+    observer_->ModemLinesReported(lines);
   if (ConnectPauseMs > 0)
     QThread::msleep(static_cast<unsigned long>(ConnectPauseMs));
   Breathe();

@@ -45,3 +45,11 @@ QString FormatDose(double value, bool roentgen, bool rate, const TextTable &text
   return FixedDecimals(number, decimals) + u' ' +
          texts.at(UnitEntries[roentgen ? 1 : 0][rate ? 1 : 0][prefix]);
 }
+
+double MilliDose(double sievert, bool roentgen) {
+  return (roentgen ? sievert * 100.0 : sievert) * 1000.0;
+}
+
+QString MilliDoseUnit(bool roentgen, const TextTable &texts) {
+  return texts.at(UnitEntries[roentgen ? 1 : 0][0][Milli]);
+}

@@ -14,3 +14,8 @@ class TextTable;
 // default locale; the unit name follows after one blank and is read from texts
 // at every call, so it follows the language in use.
 QString FormatDose(double value, bool roentgen, bool rate, const TextTable &texts);
+
+// A dose for a chart's axis: in mSv, or in mR when roentgen; the name of that
+// unit in the language in use.
+double MilliDose(double sievert, bool roentgen);
+QString MilliDoseUnit(bool roentgen, const TextTable &texts);

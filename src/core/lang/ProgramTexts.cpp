@@ -141,6 +141,23 @@ const Texts kTexts[] = {
      "Libro de Excel (*.xlsx)"},
     {ProgramText::CsvFilter, "Comma-separated values (*.csv)", "Значения через запятую (*.csv)",
      "Valores separados por comas (*.csv)"},
+    {ProgramText::PortSpeed, "Port speed, bit/s", "Скорость порта, бит/с",
+     "Velocidad del puerto, bit/s"},
+    {ProgramText::PortMissing, "Port %1 does not exist", "Порт %1 не найден",
+     "El puerto %1 no existe"},
+    {ProgramText::PortBusy, "Port %1 is in use by another program",
+     "Порт %1 занят другой программой", "Otro programa está usando el puerto %1"},
+    {ProgramText::PortNoPermission,
+     "No permission to open port %1: add the user to the dialout group and log in again",
+     "Нет прав на порт %1: добавьте пользователя в группу dialout и войдите в систему заново",
+     "Sin permiso para abrir el puerto %1: añada el usuario al grupo dialout y vuelva a iniciar "
+     "la sesión"},
+    {ProgramText::PortFailed, "Port %1 cannot be opened", "Порт %1 открыть невозможно",
+     "No se puede abrir el puerto %1"},
+    {ProgramText::ModemLines, "Adapter: DSR %1, DCD %2", "Адаптер: DSR %1, DCD %2",
+     "Adaptador: DSR %1, DCD %2"},
+    {ProgramText::LineOn, "on", "есть", "activa"},
+    {ProgramText::LineOff, "off", "нет", "inactiva"},
 };
 static_assert(std::size(kTexts) == std::size_t(ProgramText::Count));
 } // namespace

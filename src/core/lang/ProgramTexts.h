@@ -65,7 +65,7 @@ enum class ProgramText {
   ChartDose,
   ChartSavePng,
   ChartSavePdf,
-  // A file that cannot be written (%1: the system's reason).
+  // A file that cannot be written (%1: the file).
   FileNotWritten,
   // After a reading (%1 the reading's dose, %2 the person, %3 the year's dose).
   ReadingDose,
@@ -90,6 +90,16 @@ enum class ProgramText {
   ReportLimits,
   WorkbookFilter,
   CsvFilter,
+  // The serial adapter: its speed in the settings window, why its port
+  // cannot be opened (%1: the port), and the modem lines it reports.
+  PortSpeed,
+  PortMissing,
+  PortBusy,
+  PortNoPermission,
+  PortFailed,
+  ModemLines, // %1, %2: LineOn or LineOff for DSR and DCD
+  LineOn,
+  LineOff,
   Count
 };
 

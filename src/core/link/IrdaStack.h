@@ -45,6 +45,11 @@ public:
   // receives wait without one.
   virtual int ReceiveTimeoutMs(IrdaSocket socket) = 0;
 
+  // The modem lines the adapter under the connection reports (ModemLineDsr,
+  // ModemLineDcd of LinkCodes.h), or -1 when it reports none (a socket, or a
+  // port without modem lines).
+  virtual int ModemLines(IrdaSocket) { return -1; }
+
   // WSAGetLastError / WSASetLastError.
   virtual int LastError() const = 0;
   virtual void SetLastError(int error) = 0;

@@ -10,6 +10,15 @@ constexpr int LinkBadActivationTime = -3; // activation time cannot be decoded
 constexpr int LinkCancelled = -4;         // the operator cancelled between two receives
 constexpr int LinkBadDeviceNumber =
     -5; // a whole number reply that is no instrument number (1..9,999,999)
+// A serial adapter's port that cannot be opened.
+constexpr int LinkPortMissing = -6;      // no such port
+constexpr int LinkPortBusy = -7;         // another program holds it
+constexpr int LinkPortNoPermission = -8; // the user may not open it
+constexpr int LinkPortFailed = -9;       // any other reason
+
+// The modem lines of a serial adapter (IrdaStack::ModemLines).
+constexpr int ModemLineDsr = 1; // the adapter is ready
+constexpr int ModemLineDcd = 2; // the adapter holds an infrared link
 
 // IrdaOpen's two results when Winsock started.
 constexpr int IrdaSocketCreated = 0x1000000;

@@ -43,6 +43,7 @@ static const QString KeyADOFile = QStringLiteral("ADOFile");
 static const QString KeyLangFile = QStringLiteral("LangFile");
 static const QString KeySock = QStringLiteral("Sock");
 static const QString KeyPortIr = QStringLiteral("PortIr");
+static const QString KeyPortSpeed = QStringLiteral("PortSpeed");
 static const QString KeyRunSet = QStringLiteral("RunSet");
 static const QString KeyRoentgen = QStringLiteral("Roentgen");
 
@@ -94,6 +95,12 @@ static void ChooseDatabase(ProgramPaths &paths, const QString &configured,
   paths.ConnectionString = ConnectionStringFor(paths.ADOFile);
 }
 
+qint32 PortSpeedFromText(const QString &text) {
+  bool ok = false;
+  const qint64 speed = text.trimmed().toLongLong(&ok);
+  return ok && speed >= MinPortSpeed && speed <= MaxPortSpeed ? qint32(speed) : DefaultPortSpeed;
+}
+
 bool LoadSettings(AppState &state, const QString &programFolder,
                   QList<UnusableDatabase> *unusable) {
   ProfileFile ini(SettingsFilePath(programFolder));
@@ -120,12 +127,14 @@ bool LoadSettings(AppState &state, ProfileFile &ini, const QString &programFolde
   paths.LangFile = ini.readString(SectionLang, KeyLangFile, QStringLiteral("LangE"));
   written &= ini.writeString(SectionLang, KeyLangFile, paths.LangFile);
 
-  // The instrument is always reached over the IrDA socket.
-  settings.Sock = true;
+  settings.Sock = ini.readBool(SectionProgram, KeySock, true);
   written &= ini.writeBool(SectionProgram, KeySock, settings.Sock);
 
   settings.PortIr = ini.readString(SectionProgram, KeyPortIr, QStringLiteral("COM3"));
   written &= ini.writeString(SectionProgram, KeyPortIr, settings.PortIr);
+
+  settings.PortSpeed = PortSpeedFromText(ini.readString(SectionProgram, KeyPortSpeed, QString()));
+  written &= ini.writeString(SectionProgram, KeyPortSpeed, QString::number(settings.PortSpeed));
 
   settings.RunSet = ini.readBool(SectionProgram, KeyRunSet, true);
   written &= ini.writeBool(SectionProgram, KeyRunSet, settings.RunSet);
@@ -162,6 +171,7 @@ bool SaveSettings(const AppState &state, ProfileFile &ini, QString *error) {
   written &= ini.writeString(SectionLang, KeyLangFile, paths.LangFile);
   written &= ini.writeBool(SectionProgram, KeySock, settings.Sock);
   written &= ini.writeString(SectionProgram, KeyPortIr, settings.PortIr);
+  written &= ini.writeString(SectionProgram, KeyPortSpeed, QString::number(settings.PortSpeed));
   written &= ini.writeBool(SectionProgram, KeyRunSet, settings.RunSet);
   written &= ini.writeBool(SectionHistory, KeyRoentgen, settings.Roentgen);
   // The limits are kept once they differ from the defaults.

@@ -50,6 +50,10 @@ bool SaveSettings(const AppState &state, ProfileFile &ini, QString *error = null
 // file find the whole path. The program itself opens ADOFile.
 QString ConnectionStringFor(const QString &databaseFile);
 
+// A serial speed as the settings file keeps it: a whole number of bit/s in
+// MinPortSpeed..MaxPortSpeed, anything else the default.
+qint32 PortSpeedFromText(const QString &text);
+
 // programFolder/VX4418.ini and programFolder/DB/dbVX4418.db.
 QString SettingsFilePath(const QString &folder);
 QString DefaultDatabasePath(const QString &programFolder);

@@ -5,18 +5,34 @@
 #include "dose/DoseLimits.h"
 #include "history/HistoryFilter.h"
 #include "lang/TextTable.h"
+#include "link/ChosenIrdaStack.h"
 #include "link/DeviceParams.h"
 #include "link/IrdaTransport.h"
 #include "state/Clock.h"
 #include "state/RegState.h"
 
+// The serial speed when the settings name none, and the speeds they accept.
+inline constexpr qint32 DefaultPortSpeed = 115200;
+inline constexpr qint32 MinPortSpeed = 1200;
+inline constexpr qint32 MaxPortSpeed = 4000000;
+
 // Program settings kept in VX4418.ini.
 struct PROG_SETTING {
-  bool Sock = false;     // IrDA socket connection; always true while running
-  QString PortIr;        // virtual serial port name, kept but unused
+  bool Sock = true;      // IrDA socket (the virtual link on Linux); false: a serial adapter
+  QString PortIr;        // the serial adapter's port ("COM3", "/dev/ttyUSB0")
   bool RunSet = false;   // open the settings window at the first activation
   bool Roentgen = false; // show dose values in roentgen instead of sievert
+  qint32 PortSpeed = DefaultPortSpeed; // the serial adapter's speed, bit/s
 };
+
+// How the settings reach instruments.
+inline LinkChoice LinkChoiceOf(const PROG_SETTING &settings) {
+  LinkChoice choice;
+  choice.Serial = !settings.Sock;
+  choice.Port.PortName = settings.PortIr;
+  choice.Port.Speed = settings.PortSpeed;
+  return choice;
+}
 
 // Where the program's files are, and the database it talks to.
 struct ProgramPaths {
@@ -42,6 +58,10 @@ struct CurrentUser {
 // Every process-wide record of the program, one instance each, shared by the
 // data module and the windows.
 struct AppState {
+  AppState() = default;
+  AppState(const AppState &) = delete; // the link looks at this instance's settings
+  AppState &operator=(const AppState &) = delete;
+
   PROG_SETTING ProgSetting;
   DoseLimits Limits; // [Dose limits]
   ProgramPaths Paths;
@@ -53,9 +73,12 @@ struct AppState {
   DEVICE_PARAMS ParamsToWrite;
   bool KeepHistoryAfterRead = false;
 
-  // The infrared transport with its loaded options library; tests give it a
-  // fake stack. The main window frees the library when it is destroyed.
-  std::shared_ptr<IrdaTransport> Irda = std::make_shared<IrdaTransport>(CreatePlatformIrdaStack());
+  // The infrared transport with its loaded options library, over the stack
+  // the settings choose at every connection; tests give it a fake stack. The
+  // main window frees the library when it is destroyed.
+  std::shared_ptr<IrdaTransport> Irda =
+      std::make_shared<IrdaTransport>(std::make_shared<ChosenIrdaStack>(
+          CreatePlatformIrdaStack(), [this] { return LinkChoiceOf(ProgSetting); }));
 
   // "Now" for everything that stamps a time; replaced by tests.
   std::shared_ptr<Clock> clock = std::make_shared<Clock>();

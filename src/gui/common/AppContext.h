@@ -16,6 +16,8 @@ class TFormViewHist;
 class TFormParams;
 class TFormSetting;
 class TFormJournal;
+class TFormDoses;
+class TFormDoseChart;
 
 // What every window shares: the process-wide records, the seams to the
 // operator and the file system, the data module and the other windows. One
@@ -40,4 +42,6 @@ struct AppContext {
   TFormParams *FormParams = nullptr;
   TFormSetting *FormSetting = nullptr;
   TFormJournal *FormJournal = nullptr;
+  TFormDoses *FormDoses = nullptr;
+  TFormDoseChart *FormDoseChart = nullptr;
 };

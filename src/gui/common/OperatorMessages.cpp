@@ -20,6 +20,10 @@ void MessageBoxMessages::notice(QWidget *parent, const QString &text, bool cance
                            cancelButton ? QMessageBox::Cancel : QMessageBox::Ok);
 }
 
+void MessageBoxMessages::warning(QWidget *parent, const QString &title, const QString &text) {
+  QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+}
+
 bool MessageBoxMessages::question(QWidget *parent, const QString &text, bool okCancel) {
   if (okCancel)
     return QMessageBox::question(parent, boxTitle(), text, QMessageBox::Ok | QMessageBox::Cancel) ==

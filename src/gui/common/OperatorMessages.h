@@ -8,7 +8,7 @@ class QWidget;
 // through one of these calls.
 class OperatorMessages {
 public:
-  enum Kind { Error, Notice, Question, Password };
+  enum Kind { Error, Notice, Question, Password, Warning };
   // The button a question is answered with; a notice or error returns its one button.
   enum Answer { Yes, No, Ok, Cancel };
 
@@ -17,6 +17,8 @@ public:
   virtual void error(QWidget *parent, const QString &text) = 0;
   // Information icon, one button OK (Cancel where the window asks for it).
   virtual void notice(QWidget *parent, const QString &text, bool cancelButton = false) = 0;
+  // Warning icon under its own title, one button OK.
+  virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
   // Confirmation icon with Yes and No (or OK and Cancel); true on the affirmative answer.
   virtual bool question(QWidget *parent, const QString &text, bool okCancel = false) = 0;
   // Asks for a password, typed without showing it; nullopt when cancelled.
@@ -29,6 +31,7 @@ class MessageBoxMessages : public OperatorMessages {
 public:
   void error(QWidget *parent, const QString &text) override;
   void notice(QWidget *parent, const QString &text, bool cancelButton = false) override;
+  void warning(QWidget *parent, const QString &title, const QString &text) override;
   bool question(QWidget *parent, const QString &text, bool okCancel = false) override;
   std::optional<QString> password(QWidget *parent, const QString &title,
                                   const QString &prompt) override;

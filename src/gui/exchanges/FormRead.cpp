@@ -16,7 +16,9 @@
 #include "common/OperatorMessages.h"
 #include "db/TDM.h"
 #include "exchanges/ProgressBarHistory.h"
+#include "lang/ProgramTexts.h"
 #include "link/IrdaTransport.h"
+#include "link/LinkCodes.h"
 
 namespace {
 
@@ -277,6 +279,7 @@ void TFormRead::StatusChanged(Status status, int code) {
     break;
   case Status::NotFound:
     SetStatusPanel(1, code == 0 ? Text(161) : Text(161) + u' ' + QString::number(code));
+    ShowPortProblem(code);
     break;
   case Status::Connected:
     SetStatusPanel(0, Text(162));
@@ -309,6 +312,45 @@ void TFormRead::DevicesFound(int count, const QString &firstName) {
   TimerImTag = count;
   if (!firstName.isEmpty())
     lbxDevices->addItem(firstName);
+}
+
+QString TFormRead::ProgramTextNow(ProgramText text) const {
+  return ctx_.state.Texts.text(text);
+}
+
+void TFormRead::ShowPortProblem(int code) {
+  ProgramText cause;
+  switch (code) {
+  case LinkPortMissing:
+    cause = ProgramText::PortMissing;
+    break;
+  case LinkPortBusy:
+    cause = ProgramText::PortBusy;
+    break;
+  case LinkPortNoPermission:
+    cause = ProgramText::PortNoPermission;
+    break;
+  case LinkPortFailed:
+    cause = ProgramText::PortFailed;
+    break;
+  default:
+    return;
+  }
+  // The device list keeps the cause between attempts, where the status
+  // panels are emptied.
+  const QString text = ProgramTextNow(cause).arg(ctx_.state.ProgSetting.PortIr);
+  SetStatusPanel(1, text);
+  lbxDevices->clear();
+  lbxDevices->addItem(text);
+  lbxDevices->item(0)->setToolTip(text);
+}
+
+void TFormRead::ModemLinesReported(int lines) {
+  const QString on = ProgramTextNow(ProgramText::LineOn);
+  const QString off = ProgramTextNow(ProgramText::LineOff);
+  lbxDevices->addItem(
+      ProgramTextNow(ProgramText::ModemLines)
+          .arg((lines & ModemLineDsr) ? on : off, (lines & ModemLineDcd) ? on : off));
 }
 
 void TFormRead::Connecting() {

@@ -5,6 +5,7 @@
 #include "exchange/ExchangeObserver.h"
 #include "exchange/ExchangeResult.h"
 #include "exchange/InstrumentSession.h"
+#include "lang/ProgramTexts.h"
 
 struct AppContext;
 class ProgressBarHistory;
@@ -92,6 +93,7 @@ private:
   void StatusChanged(Status status, int code) override;
   void DevicesFound(int count, const QString &firstName) override;
   void Connecting() override;
+  void ModemLinesReported(int lines) override;
   void TransferStarted() override;
   void TransferEnded() override;
   HistoryProgress *Progress() override;
@@ -101,6 +103,10 @@ private:
   void KeepResult();
   void FitHeight();
   QString Text(int entry) const;
+  QString ProgramTextNow(ProgramText text) const;
+  // A serial port that cannot be opened: its cause in the panel and the
+  // device list (other codes: nothing).
+  void ShowPortProblem(int code);
 
   AppContext &ctx_;
   QLabel *panels_[2];

@@ -1,6 +1,8 @@
 #include "exchanges/FormSetting.h"
 #include "common/WidgetHints.h"
 #include "db/DatabaseLocation.h"
+#include "dose/DoseLimitsGroup.h"
+#include "exchanges/ConnectionGroup.h"
 #include "lang/ProgramTexts.h"
 #include "state/AppState.h"
 
@@ -39,24 +41,13 @@ TFormSetting::TFormSetting(AppState &state, QWidget *parent) : QDialog(parent), 
                  "CBShow");
   CBShow->setChecked(true);
 
-  GBSetting = named(new QGroupBox(QStringLiteral("Connection settings"), this), "GBSetting");
-  RBSock = named(new QRadioButton(QStringLiteral("Irda connection")), "RBSock");
-  RBPort = named(new QRadioButton(QStringLiteral("Virtul port")), "RBPort");
-  L_Port = named(new QLabel(QStringLiteral("Select virtual port")), "L_Port");
-  CmbPort = named(new QComboBox, "CmbPort");
-  SetHint(RBSock, QStringLiteral("Irda connection recommended for Window 2000 and higher"));
-  SetHint(RBPort, QStringLiteral("Connection via virtal infrared port"));
-  auto *connectionLayout = new QVBoxLayout(GBSetting);
-  connectionLayout->addWidget(RBSock);
-  connectionLayout->addWidget(RBPort);
-  connectionLayout->addWidget(L_Port);
-  connectionLayout->addWidget(CmbPort);
-  RBSock->setChecked(true);
-  RBPort->hide();
-  L_Port->hide();
-  CmbPort->hide();
-  CmbPort->setEnabled(false);
-  GBSetting->hide();
+  GBSetting = new TConnectionGroup(this);
+  RBSock = GBSetting->RBSock;
+  RBPort = GBSetting->RBPort;
+  L_Port = GBSetting->L_Port;
+  CmbPort = GBSetting->CmbPort;
+
+  GB_Limits = new TDoseLimitsGroup(this);
 
   SB_Ok = named(new QPushButton(QStringLiteral("OK"), this), "SB_Ok");
   SB_Cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "SB_Cancel");
@@ -80,29 +71,24 @@ TFormSetting::TFormSetting(AppState &state, QWidget *parent) : QDialog(parent), 
   layout->addWidget(GB_ShowHistory);
   layout->addWidget(CBShow);
   layout->addWidget(GBSetting);
+  layout->addWidget(GB_Limits);
   layout->addLayout(buttons);
   // The dialog takes the size of its texts, in every language.
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(SB_Ok, &QPushButton::clicked, this, &TFormSetting::SB_OkClick);
   connect(SB_Cancel, &QPushButton::clicked, this, &TFormSetting::SB_CancelClick);
-  connect(RBSock, &QRadioButton::clicked, this, &TFormSetting::RBSockClick);
-  connect(RBPort, &QRadioButton::clicked, this, &TFormSetting::RBPortClick);
 }
 
 void TFormSetting::ApplyTexts(const TextTable &texts) {
   setWindowTitle(texts.at(269));
-  GBSetting->setTitle(texts.at(270));
   CBShow->setText(texts.at(271));
   // OK keeps its caption in every language; only its hint is translated.
   SetHint(SB_Ok, texts.at(272));
   SB_Cancel->setText(texts.at(38));
   SetHint(SB_Cancel, texts.at(273));
-  L_Port->setText(texts.at(274));
-  RBPort->setText(texts.at(275));
-  SetHint(RBPort, texts.at(276));
-  RBSock->setText(texts.at(277));
-  SetHint(RBSock, texts.at(278));
+  GBSetting->ApplyTexts(texts);
+  GB_Limits->ApplyTexts(texts);
   GB_ShowHistory->setTitle(texts.at(279));
   RB_ShowSv->setText(texts.at(280));
   RB_ShowRh->setText(texts.at(281));
@@ -115,27 +101,21 @@ void TFormSetting::showEvent(QShowEvent *event) {
 }
 
 void TFormSetting::FormShow() {
-  L_Database->setText(
-      state_.Texts.text(ProgramText::DatabaseInUse)
-          .arg(QDir::toNativeSeparators(ShownLocation(state_.Paths.ADOFile))));
+  L_Database->setText(state_.Texts.text(ProgramText::DatabaseInUse)
+                          .arg(QDir::toNativeSeparators(ShownLocation(state_.Paths.ADOFile))));
   const bool roentgen = state_.ProgSetting.Roentgen;
   RB_ShowRh->setChecked(roentgen);
   RB_ShowSv->setChecked(!roentgen);
+  GBSetting->ShowSettings(state_.ProgSetting);
+  GB_Limits->ShowLimits(state_.Limits);
   CBShow->setFocus();
 }
 
 void TFormSetting::SB_OkClick() {
-  accept();
+  if (GB_Limits->TypedLimits())
+    accept();
 }
 
 void TFormSetting::SB_CancelClick() {
   reject();
-}
-
-void TFormSetting::RBSockClick() {
-  CmbPort->setEnabled(RBPort->isChecked());
-}
-
-void TFormSetting::RBPortClick() {
-  CmbPort->setEnabled(RBPort->isChecked());
 }

@@ -6,17 +6,20 @@ class TextTable;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class TConnectionGroup;
+class TDoseLimitsGroup;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 
 // The program settings dialog: the unit of dose values in history lists and
-// whether the dialog opens at start. Its connection group stays hidden: the
-// instrument is always reached over the IrDA socket.
+// whether the dialog opens at start, and the connection to instruments (the
+// connection group, TConnectionGroup), and the dose limits (TDoseLimitsGroup).
 //
 // OK closes with QDialog::Accepted, Cancel (also Esc and the close box) with
 // QDialog::Rejected. The dialog changes no settings itself; the caller takes
-// them from CBShow and RB_ShowRh after OK.
+// them from CBShow, RB_ShowRh, GBSetting and GB_Limits after OK. OK with a
+// limit that cannot be taken keeps the dialog open with the field named.
 class TFormSetting : public QDialog {
   Q_OBJECT
 public:
@@ -32,7 +35,8 @@ public:
   QGroupBox *GB_ShowHistory;
   QRadioButton *RB_ShowSv;
   QRadioButton *RB_ShowRh;
-  QGroupBox *GBSetting;
+  TConnectionGroup *GBSetting;
+  TDoseLimitsGroup *GB_Limits; // the dose limits, checked at OK
   QRadioButton *RBSock;
   QRadioButton *RBPort;
   QLabel *L_Port;
@@ -41,8 +45,6 @@ public:
   void FormShow();
   void SB_OkClick();
   void SB_CancelClick();
-  void RBSockClick();
-  void RBPortClick();
 
 protected:
   void showEvent(QShowEvent *event) override;

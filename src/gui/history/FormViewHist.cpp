@@ -159,6 +159,13 @@ TFormViewHist::TFormViewHist(AppContext &ctx, QWidget *parent) : QDialog(parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(ToolBarView);
+  L_ReadingDose = new QLabel(this);
+  L_ReadingDose->setObjectName(QStringLiteral("L_ReadingDose"));
+  L_ReadingDose->setWordWrap(true);
+  L_ReadingDose->setMargin(6);
+  L_ReadingDose->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  L_ReadingDose->hide();
+  layout->addWidget(L_ReadingDose);
   layout->addWidget(RE_History, 1);
   layout->addWidget(StatusBar1);
 
@@ -201,8 +208,11 @@ void TFormViewHist::ApplyTexts() {
   odTitle_ = Text(190);
 }
 
-int TFormViewHist::ShowHistory(std::span<const std::uint8_t> history, const REG_STATE &reg) {
+int TFormViewHist::ShowHistory(std::span<const std::uint8_t> history, const REG_STATE &reg,
+                               const QString &doseLine) {
   Tag = reg.UserId < 1 ? 0 : 1;
+  L_ReadingDose->setText(doseLine);
+  L_ReadingDose->setVisible(!doseLine.isEmpty());
   FillHistory(history.data(), static_cast<int>(history.size()), reg);
   ApplyTexts();
   if (isVisible())
@@ -416,6 +426,7 @@ void TFormViewHist::tlbLoadClick() {
   }
   ToTextDocument(document, RE_History->document());
   RE_History->moveCursor(QTextCursor::Start);
+  L_ReadingDose->hide();
 }
 
 void TFormViewHist::tlbPrintClick() {

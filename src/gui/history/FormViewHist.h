@@ -35,7 +35,10 @@ public:
   // the window with the raw history just read and the exchange's record
   // (mode 0 when the record's user key is below 1, 1 otherwise), applies the
   // texts, and shows the window modally. Returns the modal result.
-  int ShowHistory(std::span<const std::uint8_t> history, const REG_STATE &reg);
+  // doseLine, when not empty, is shown above the text: what the reading
+  // added to its holder's dose.
+  int ShowHistory(std::span<const std::uint8_t> history, const REG_STATE &reg,
+                  const QString &doseLine = {});
 
   // Replaces the text with the header for `reg` and one line per event of the
   // raw history.
@@ -66,6 +69,7 @@ public:
   QAction *Cmb_UserItem = nullptr; // Cmb_User's place on the tool bar
   QComboBox *Cmb_User = nullptr;
   QTextEdit *RE_History = nullptr;
+  QLabel *L_ReadingDose = nullptr; // the reading's dose; hidden for a loaded file
   QStatusBar *StatusBar1 = nullptr;
   QLabel *StatusPanel = nullptr; // the first panel: long hints
 

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
+#include "dose/DoseLimitsGroup.h"
+#include "exchanges/ConnectionGroup.h"
 #include "exchanges/FormSetting.h"
 #include "state/AppState.h"
 
@@ -12,5 +14,8 @@ bool EditProgramSettings(TFormSetting &form, AppState &state) {
     return false;
   state.ProgSetting.RunSet = !form.CBShow->isChecked();
   state.ProgSetting.Roentgen = form.RB_ShowRh->isChecked();
+  form.GBSetting->StoreSettings(state.ProgSetting);
+  if (const std::optional<DoseLimits> limits = form.GB_Limits->TypedLimits())
+    state.Limits = *limits;
   return true;
 }

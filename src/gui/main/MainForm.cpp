@@ -79,6 +79,8 @@ const ActionSpec kActions[] = {
     {"ASaveToAscii", 85, 86, "Ctrl+S", "document-save-as"},
     {"AImport", 93, 94, "", "document-open"},
     {"AJournal", -1, -1, "", "document-properties"},
+    {"ADoses", -1, -1, "Ctrl+Alt+D", "x-office-spreadsheet"},
+    {"ADoseChart", -1, -1, "", "x-office-presentation"},
     {"AConvertToWord", -1, -1, "", "x-office-spreadsheet"},
     {"AProgramSetting", 77, 78, "", "preferences-desktop"},
     {"ExitApp", 9, 10, "", "system-log-out"},
@@ -96,6 +98,7 @@ const char *const kToolBar[][2] = {
     {"tlb_History", "AViewHistory"},
     {"tlb_Filter", "AFilterHistory"},
     {"tlb_CancelFilter", "ACancelFilter"},
+    {"tlb_Doses", "ADoses"},
     {"", ""},
     {"tlb_DeleteAll", "ADeleteUser"},
     {"tlb_ReadHistory", "AReadHistory"},
@@ -171,6 +174,8 @@ void TMainForm::buildActions() {
       {"ASaveToAscii", &TMainForm::ASaveToAsciiExecute},
       {"AImport", &TMainForm::AImportExecute},
       {"AJournal", &TMainForm::AJournalExecute},
+      {"ADoses", &TMainForm::ADosesExecute},
+      {"ADoseChart", &TMainForm::ADoseChartExecute},
       {"AConvertToWord", &TMainForm::AConvertToWordExecute},
       {"AProgramSetting", &TMainForm::AProgramSettingExecute},
       {"ExitApp", &TMainForm::ExitAppExecute},
@@ -197,8 +202,8 @@ void TMainForm::buildMenus() {
   };
   addMenu("UserMenu", {"ASelectUser", "AddUser", "AEditUser", "APrintUser", "ADeleteUser", "",
                        "ARegistration", "ACancelReg"});
-  addMenu("HistoryMenu",
-          {"AViewHistory", "APrintHistory", "AFilterHistory", "ACancelFilter", "ADeleteHistory"});
+  addMenu("HistoryMenu", {"AViewHistory", "APrintHistory", "AFilterHistory", "ACancelFilter",
+                          "ADeleteHistory", "", "ADoses", "ADoseChart"});
   addMenu("DeviceMenu", {"AReadHistory", "ADevice", "AClearHistory", "AClearDE"});
   addMenu("NUtils", {"ASelectAll", "ACopyToClipboard", "ASaveToAscii", "AImport", "AJournal"});
   QMenu *settings = addMenu("Settings", {});
@@ -400,6 +405,10 @@ void TMainForm::ApplyTexts() {
   const TextTable &texts = ctx_.state.Texts;
   actions_["AJournal"]->setText(texts.text(ProgramText::JournalCommand));
   SetActionHint(actions_["AJournal"], texts.text(ProgramText::JournalHint));
+  actions_["ADoses"]->setText(texts.text(ProgramText::DosesCommand));
+  SetActionHint(actions_["ADoses"], texts.text(ProgramText::DosesHint));
+  actions_["ADoseChart"]->setText(texts.text(ProgramText::ChartCommand));
+  SetActionHint(actions_["ADoseChart"], texts.text(ProgramText::ChartHint));
   ApplyToolButtonHints();
   OD_ExternalDataBaseTitle = t.at(95);
   OD_ExternalDataBaseFilter = t.at(96);

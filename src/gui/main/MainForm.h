@@ -89,6 +89,9 @@ public slots:
   void AImportExecute();
   // The journal of changes (Utilities menu).
   void AJournalExecute();
+  // The Doses view, and the dose chart of the person shown or selected.
+  void ADosesExecute();
+  void ADoseChartExecute();
   // Instrument and registration commands (MainInstrumentCommands.cpp).
   void AReadHistoryExecute();
   void ARegistrationExecute();

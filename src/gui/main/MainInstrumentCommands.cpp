@@ -7,6 +7,8 @@
 #include "common/OperatorMessages.h"
 #include "common/RegistrationMessages.h"
 #include "db/TDM.h"
+#include "dose/DoseTable.h"
+#include "dose/ReadingDose.h"
 #include "exchanges/FormParams.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
@@ -50,7 +52,27 @@ void TMainForm::AReadHistoryExecute() {
       ASelectUserExecute();
     SelectDeviceHolderRow(reg.DeviceId);
   }
-  ctx_.FormViewHist->ShowHistory(result.History, reg);
+  // What the reading added to its holder's dose, and each level it took the
+  // holder over (once: the same reading again adds nothing).
+  QString doseLine;
+  if (result.holder.UserId >= 1 && ctx_.DM) {
+    const AppState &s = ctx_.state;
+    const QString person = PersonName({result.holder.UserId,
+                                       result.holder.SecondName,
+                                       result.holder.FirstName,
+                                       result.holder.MiddleName,
+                                       -1,
+                                       {}});
+    if (const std::optional<ReadingDose> dose = ReadingDoseOf(
+            ctx_.DM->History(), result.FiledDose, result.holder.UserId, s.clock->now(), s.Limits)) {
+      doseLine = ReadingDoseText(*dose, person, s.Texts, s.ProgSetting.Roentgen);
+      const QStringList warnings = LevelWarnings(*dose, person, s.Texts, s.ProgSetting.Roentgen);
+      if (!warnings.isEmpty())
+        ctx_.messages.warning(this, s.Texts.text(ProgramText::DoseWarningTitle),
+                              warnings.join(u'\n'));
+    }
+  }
+  ctx_.FormViewHist->ShowHistory(result.History, reg, doseLine);
 }
 
 void TMainForm::ARegistrationExecute() {

@@ -9,6 +9,8 @@
 #include "dialogs/FormPrintHistory.h"
 #include "dialogs/FormPrintUser.h"
 #include "dialogs/FormUser.h"
+#include "dose/FormDoseChart.h"
+#include "dose/FormDoses.h"
 #include "exchanges/FormParams.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
@@ -101,6 +103,8 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx) {
   ctx.FormParams = new TFormParams(ctx, main);
   ctx.FormSetting = new TFormSetting(ctx.state, main);
   ctx.FormJournal = new TFormJournal(ctx, main);
+  ctx.FormDoses = new TFormDoses(ctx, main);
+  ctx.FormDoseChart = new TFormDoseChart(ctx, main);
   return w;
 }
 

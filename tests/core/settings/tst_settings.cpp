@@ -257,7 +257,8 @@ private slots:
     QCOMPARE(state.ProgSetting.Roentgen, false);
     const QByteArray atStart = "[Data Base]\nADOFile=" + database.toUtf8() +
                                "\n[Lang]\nLangFile=LangE\n"
-                               "[Program setting]\nSock=1\nPortIr=COM3\nRunSet=1\n";
+                               "[Program setting]\nSock=1\nPortIr=COM3\nPortSpeed=115200\n"
+                               "RunSet=1\n";
     QCOMPARE(readFile(iniPath_), atStart);
 
     QVERIFY(SaveSettings(state, folder_));
@@ -316,13 +317,14 @@ private slots:
     QCOMPARE(state.Paths.ConnectionString,
              "Data Source=" + database + ";Mode=ReadWrite|Share Deny None;");
     QCOMPARE(state.Paths.LangFile, QString("LangE"));
-    QCOMPARE(state.ProgSetting.Sock, true); // "0" in the file does not count
+    QCOMPARE(state.ProgSetting.Sock, false); // the serial adapter
     QCOMPARE(state.ProgSetting.PortIr, QString("COM7"));
+    QCOMPARE(state.ProgSetting.PortSpeed, 115200);
     QCOMPARE(state.ProgSetting.RunSet, false);
     QCOMPARE(state.ProgSetting.Roentgen, true);
 
     QByteArray expected = before;
-    expected.replace("sock=0", "sock=1");
+    expected.replace("runset=0\r\n", "runset=0\r\nPortSpeed=115200\r\n");
     expected.append("[Lang]\r\nLangFile=LangE\r\n");
     QCOMPARE(readFile(iniPath_), expected);
 
@@ -486,6 +488,40 @@ private slots:
     QVERIFY(state.Paths.ConfiguredADOFile.isEmpty());
   }
 
+  // The connection: the serial adapter with Sock=0, at the speed PortSpeed
+  // names when it is one a port can run at.
+  void serialConnection_data() {
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<bool>("sock");
+    QTest::addColumn<int>("speed");
+    QTest::newRow("socket by default") << QByteArray() << true << 115200;
+    QTest::newRow("adapter at 57600") << QByteArray("Sock=0\nPortSpeed=57600\n") << false << 57600;
+    QTest::newRow("speed not a number")
+        << QByteArray("Sock=0\nPortSpeed=fast\n") << false << 115200;
+    QTest::newRow("speed zero") << QByteArray("Sock=0\nPortSpeed=0\n") << false << 115200;
+    QTest::newRow("speed too high") << QByteArray("PortSpeed=99999999\n") << true << 115200;
+  }
+  void serialConnection() {
+    QFETCH(QByteArray, lines);
+    QFETCH(bool, sock);
+    QFETCH(int, speed);
+    writeFile(iniPath_, "[Program setting]\nPortIr=/dev/ttyUSB0\n" + lines);
+    AppState state;
+    LoadSettings(state, folder_);
+    QCOMPARE(state.ProgSetting.Sock, sock);
+    QCOMPARE(state.ProgSetting.PortSpeed, speed);
+    const LinkChoice choice = LinkChoiceOf(state.ProgSetting);
+    QCOMPARE(choice.Serial, !sock);
+    QCOMPARE(choice.Port.PortName, QString("/dev/ttyUSB0"));
+    QCOMPARE(choice.Port.Speed, speed);
+    // What was read is what start-up and exit write.
+    QCOMPARE(ProfileFile(iniPath_).readString("Program setting", "PortSpeed", ""),
+             QString::number(speed));
+    QVERIFY(SaveSettings(state, folder_));
+    QCOMPARE(ProfileFile(iniPath_).readString("Program setting", "Sock", ""),
+             QString(sock ? "1" : "0"));
+  }
+
   void failedWritesDoNotStopReading() {
     const QByteArray before = "[Lang]\nLangFile=LangR.txt\n[Program setting]\nPortIr=COM7\n"
                               "RunSet=0\n[History setting]\nRoentgen=1\n";
@@ -493,7 +529,7 @@ private slots:
     AppState state;
     FailingProfileFile ini(iniPath_);
     QVERIFY(!LoadSettings(state, ini, folder_));
-    QCOMPARE(ini.commits, 4);
+    QCOMPARE(ini.commits, 5);
     QCOMPARE(state.Paths.LangFile, QString("LangR.txt"));
     QCOMPARE(state.ProgSetting.Sock, true);
     QCOMPARE(state.ProgSetting.PortIr, QString("COM7"));
@@ -511,8 +547,10 @@ private slots:
     QString error;
     QVERIFY(!SaveSettings(state, ini, &error));
     QCOMPARE(error, QString("Permission denied"));
-    QCOMPARE(readFile(iniPath_), QByteArray("[Lang]\nLangFile=LangR.txt\n[Program setting]\n"
-                                            "Sock=1\nRunSet=0\n[History setting]\nRoentgen=1\n"));
+    QCOMPARE(readFile(iniPath_),
+             QByteArray("[Lang]\nLangFile=LangR.txt\n[Program setting]\n"
+                        "Sock=1\nPortSpeed=115200\nRunSet=0\n[History setting]\n"
+                        "Roentgen=1\n"));
   }
 
   void unwritableSettingsFile() {

@@ -1,6 +1,8 @@
 // The exchange window against the instrument simulator over the virtual IrDA
-// link, with the program's database and the socket options library.
+// link, with the program's database and the socket options library, and the
+// same cases over a serial port (LinkUnderTest.h).
 #include "HistoryRows.h"
+#include "LinkUnderTest.h"
 #include "ProgramRunBase.h"
 #include "SimulatorProcess.h"
 #include "TestDatabase.h"
@@ -11,6 +13,7 @@
 #include "link/VirtualIrdaStack.h"
 #include "main/MainForm.h"
 
+#include <QListWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -25,17 +28,14 @@ struct Run : ProgramRunBase {
   QString stateFile = folder.file("instrument.json");
   SimulatorProcess simulator;
 
-  explicit Run(const QStringList &faults = {})
+  explicit Run(const QStringList &faults = {}, int waitMs = 0)
       : simulator(QStringList{"--state", stateFile, "--number", QString::number(Number), "--events",
                               "40", "--block-size", "120"} +
-                  faults) {
+                  SimulatorLinkArguments(folder.file("ttyVX4418")) + faults) {
     qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
     ctx.executableFolder = folder.path();
     state.Paths.ADOFile = folder.databasePath();
-    VirtualIrdaConfig config;
-    config.LibraryFolder = VX_BIN_DIR;
-    config.ReplyTimeoutMs = 1000;
-    state.Irda = std::make_shared<IrdaTransport>(std::make_unique<VirtualIrdaStack>(config));
+    state.Irda = LinkUnderTest(state, simulator.serialPath(), waitMs);
     state.clock = std::make_shared<SettableClock>(Now);
     windows = CreateProgramWindows(ctx);
     ctx.FormRead->AttemptIntervalMs = 100;
@@ -74,6 +74,9 @@ private slots:
   void registerFreeAndHeldInstrument();
   void clearHistoryAndDose();
   void readAndWriteParameters();
+  void linkFaults_data();
+  void linkFaults();
+  void portThatCannotBeOpened();
 };
 
 void TestExchangeEndToEnd::readRegisteredInstrument() {
@@ -92,7 +95,8 @@ void TestExchangeEndToEnd::readRegisteredInstrument() {
   compareRows(run.stored(), ExpectedEvents(before, Number, holder));
   QCOMPARE(run.instrument().history.size(), 0);
   QVERIFY(run.messages.shown.empty());
-  QVERIFY(run.state.Irda->OptionsLibraryLoaded());
+  // The options library tunes sockets; a serial port has none to tune.
+  QCOMPARE(run.state.Irda->OptionsLibraryLoaded(), !SerialLinkUnderTest());
 }
 
 void TestExchangeEndToEnd::databaseFailsWhileFiling() {
@@ -193,6 +197,62 @@ void TestExchangeEndToEnd::readAndWriteParameters() {
   QVERIFY(written != block);
   // Only the interval (reply bytes 16 and 17) changed.
   QCOMPARE(written.left(12) + written.mid(14), block.left(12) + block.mid(14));
+}
+
+void TestExchangeEndToEnd::linkFaults_data() {
+  QTest::addColumn<QStringList>("fault");
+  QTest::addColumn<bool>("attemptFails"); // the first, faulty link cannot finish the reading
+  QTest::newRow("20 busy answers") << QStringList{"--busy", "20:nTH"} << false;
+  QTest::newRow("21 busy answers") << QStringList{"--busy", "21:H"} << true;
+  QTest::newRow("stray bytes") << QStringList{"--stray", "3:nT"} << false;
+  QTest::newRow("pieces") << QStringList{"--split", "4", "--split-pause", "2"} << false;
+  QTest::newRow("one byte at a time") << QStringList{"--trickle", "1:nTH"} << false;
+  QTest::newRow("silent number") << QStringList{"--silent", "n"} << true;
+  QTest::newRow("silent history") << QStringList{"--silent", "H"} << true;
+  QTest::newRow("silent clear") << QStringList{"--silent", "C"} << true;
+}
+
+// A held instrument read with removal on: faults on the first link only,
+// whatever they cost, end with the whole history filed once and then cleared.
+void TestExchangeEndToEnd::linkFaults() {
+  QFETCH(QStringList, fault);
+  QFETCH(bool, attemptFails);
+  Run run(QStringList{"--faulty-links", "1"} + fault, attemptFails ? 300 : 0);
+  QVERIFY2(run.simulator.isRunning(), run.simulator.errorOutput().constData());
+  const int holder = run.addHolder(Number);
+  const QByteArray before = run.history();
+  int failedAttempts = 0;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (failedAttempts == 0 && run.ctx.FormRead->Result().linkCode != 0)
+      failedAttempts = 1;
+  });
+  watch.start(5);
+  QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
+  QCOMPARE(failedAttempts > 0, attemptFails);
+  compareRows(run.stored(), ExpectedEvents(before, Number, holder));
+  QCOMPARE(run.instrument().history.size(), 0);
+  QVERIFY(run.messages.shown.empty());
+}
+
+// A serial port that is not there: each attempt fails, saying so in the
+// device list, until the operator cancels; the socket is untouched.
+void TestExchangeEndToEnd::portThatCannotBeOpened() {
+  if (!SerialLinkUnderTest())
+    QSKIP("serial ports only");
+  Run run;
+  run.state.ProgSetting.PortIr = run.folder.file("no-such-port");
+  auto *devices = run.ctx.FormRead->findChild<QListWidget *>("lbxDevices");
+  QVERIFY(devices);
+  QString shown;
+  QTimer::singleShot(0, run.ctx.FormRead, [&] {
+    QTRY_VERIFY_WITH_TIMEOUT(devices->count() > 0, 5000);
+    shown = devices->item(0)->text();
+    run.ctx.FormRead->reject();
+  });
+  QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Rejected));
+  QCOMPARE(shown, "Port " + run.state.ProgSetting.PortIr + " does not exist");
+  QVERIFY(run.stored().isEmpty());
 }
 
 QTEST_MAIN(TestExchangeEndToEnd)

@@ -60,6 +60,8 @@ private slots:
   void removalSwitch();
   void readStopsAfterActivationTimeMessage();
   void cancelledReadDoesNothing();
+  void readingOverALevelWarnsOnceInEachLanguage_data();
+  void readingOverALevelWarnsOnceInEachLanguage();
 
   // The register.
   void registration_data();
@@ -144,6 +146,54 @@ void TestInstrumentCommands::cancelledReadDoesNothing() {
   QCOMPARE(view.seen, 0);
   QVERIFY(run.instrument.Commands.empty());
   QCOMPARE(run.events(), 0);
+}
+
+void TestInstrumentCommands::readingOverALevelWarnsOnceInEachLanguage_data() {
+  QTest::addColumn<QString>("language");
+  QTest::addColumn<QString>("over");
+  QTest::newRow("English") << "EnglLang"
+                           << "over the investigation level of 6.000 mSv";
+  QTest::newRow("Russian") << "RussianLang"
+                           << "выше контрольного уровня 6.000 мЗв";
+  QTest::newRow("Spanish") << "SpanishLang"
+                           << "por encima del nivel de investigación de 6.000 mSv";
+}
+
+// A reading that takes its holder over the investigation level: the
+// read-history window shows the reading's dose and the year's total, and a
+// warning names the holder, the total and the level, in the language in use.
+// The same events read again add nothing and warn no more.
+void TestInstrumentCommands::readingOverALevelWarnsOnceInEachLanguage() {
+  QFETCH(QString, language);
+  QFETCH(QString, over);
+  CommandRun run;
+  run.state.clock = std::make_shared<SettableClock>(QDateTime(QDate(2024, 6, 1), QTime(9, 0)));
+  run.main().action(language)->trigger();
+  const auto fill = [&] {
+    run.instrument.History.clear();
+    run.instrument.Append(Record(1, 3, 24, 9, 0, 32, 1e-6f, 0, 0.001f));
+    run.instrument.Append(Record(2, 3, 24, 9, 0, 32, 1e-6f, 0, 0.004f));
+    run.instrument.Append(Record(3, 3, 24, 9, 0, 32, 1e-6f, 0, 0.008f));
+  };
+  fill();
+  QString doseLine;
+  ShowWatcher view(run.ctx.FormViewHist,
+                   [&](QDialog *) { doseLine = run.ctx.FormViewHist->L_ReadingDose->text(); });
+  run.main().action("AReadHistory")->trigger();
+  QCOMPARE(view.seen, 1);
+  QCOMPARE(run.messages.shown.size(), std::size_t(1));
+  QCOMPARE(run.messages.shown[0].kind, OperatorMessages::Warning);
+  const QString warning = run.messages.shown[0].text;
+  QVERIFY2(warning.contains("Holder C D") && warning.contains("8.000") && warning.contains(over),
+           qPrintable(warning));
+  QVERIFY2(doseLine.contains("8.000") && doseLine.contains("Holder C D"), qPrintable(doseLine));
+
+  run.messages.shown.clear();
+  fill();
+  run.main().action("AReadHistory")->trigger();
+  QCOMPARE(view.seen, 2);
+  QVERIFY(run.messages.shown.empty());
+  QVERIFY2(doseLine.contains("0.00000"), qPrintable(doseLine));
 }
 
 void TestInstrumentCommands::registration_data() {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "exchanges/ConnectionGroup.h"
 #include "exchanges/FormSetting.h"
 #include "main/EditProgramSettings.h"
 #include "state/AppState.h"
@@ -158,23 +159,55 @@ private slots:
     QCOMPARE(state_->ProgSetting.RunSet, true);
   }
 
-  void connectionGroupStaysHidden() {
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    QVERIFY(!child<QGroupBox>("GBSetting")->isVisible());
-    QVERIFY(child<QGroupBox>("GB_ShowHistory")->isVisible());
-    QVERIFY(child<QPushButton>("SB_Ok")->isVisible());
-
+  // The connection group: the socket or a serial adapter, the adapter's port
+  // among those present or typed, its speed; OK keeps the choice, Cancel
+  // nothing.
+  void connectionGroupChoosesTheLink() {
+    state_->ProgSetting.PortIr = "/dev/pts/7"; // a port the system does not list
+    state_->ProgSetting.PortSpeed = 57600;
+    form_->GBSetting->ListPorts = [] {
+      return QList<SerialPortEntry>{{"/dev/ttyUSB0", "ttyUSB0 - IrDA adapter (USB 04d8:00dd)"},
+                                    {"/dev/ttyS0", "ttyS0"}};
+    };
     auto *port = child<QComboBox>("CmbPort");
-    QVERIFY(!port->isEnabled());
-    child<QRadioButton>("RBPort")->click();
-    QVERIFY(port->isEnabled());
-    child<QRadioButton>("RBSock")->click();
-    QVERIFY(!port->isEnabled());
+    auto *speed = child<QComboBox>("CmbSpeed");
+    QVERIFY(edit([&] {
+      QVERIFY(child<QGroupBox>("GBSetting")->isVisible());
+      QVERIFY(child<QRadioButton>("RBSock")->isChecked());
+      QVERIFY(!port->isEnabled() && !speed->isEnabled());
+      QCOMPARE(port->count(), 3);
+      QCOMPARE(port->currentText(), QString("/dev/pts/7"));
+      QCOMPARE(port->itemText(1), QString("ttyUSB0 - IrDA adapter (USB 04d8:00dd)"));
+      QCOMPARE(speed->currentText(), QString("57600"));
+      clickIndicator(child<QRadioButton>("RBPort"));
+      QVERIFY(port->isEnabled() && speed->isEnabled());
+      port->setCurrentIndex(1);
+      speed->setCurrentIndex(speed->findText("115200"));
+      QTest::mouseClick(child<QPushButton>("SB_Ok"), Qt::LeftButton);
+    }));
+    QCOMPARE(state_->ProgSetting.Sock, false);
+    QCOMPARE(state_->ProgSetting.PortIr, QString("/dev/ttyUSB0"));
+    QCOMPARE(state_->ProgSetting.PortSpeed, 115200);
+
+    // A port typed by hand; then Cancel changes nothing.
+    QVERIFY(edit([&] {
+      QVERIFY(child<QRadioButton>("RBPort")->isChecked());
+      port->setEditText("/tmp/ttyVX");
+      QTest::mouseClick(child<QPushButton>("SB_Ok"), Qt::LeftButton);
+    }));
+    QCOMPARE(state_->ProgSetting.PortIr, QString("/tmp/ttyVX"));
+    QVERIFY(!edit([&] {
+      clickIndicator(child<QRadioButton>("RBSock"));
+      port->setEditText("COM9");
+      QTest::mouseClick(child<QPushButton>("SB_Cancel"), Qt::LeftButton);
+    }));
+    QCOMPARE(state_->ProgSetting.Sock, false);
+    QCOMPARE(state_->ProgSetting.PortIr, QString("/tmp/ttyVX"));
   }
 
   void appliesTheLanguageTexts() {
     TextTable &texts = state_->Texts;
+    QVERIFY(texts.loadLanguageFile(VX_SOURCE_DIR "/lang/LangES.txt"));
     texts.set(269, "Einstellungen");
     texts.set(38, "Abbrechen");
     texts.set(271, QString(120, QChar('W')));
@@ -183,7 +216,13 @@ private slots:
     texts.set(279, "Verlauf");
     texts.set(280, "Sievert");
     texts.set(281, "Roentgen");
+    texts.set(274, "Puerto");
+    texts.set(277, "Infrarrojo");
+    state_->Paths.LangFile = "LangES.txt";
     form_->ApplyTexts(texts);
+    QCOMPARE(child<QLabel>("L_Port")->text(), QString("Puerto"));
+    QCOMPARE(child<QRadioButton>("RBSock")->text(), QString("Infrarrojo"));
+    QCOMPARE(child<QLabel>("L_Speed")->text(), QString("Velocidad del puerto, bit/s"));
 
     QCOMPARE(form_->windowTitle(), QString("Einstellungen"));
     auto *ok = child<QPushButton>("SB_Ok");

@@ -1,0 +1,44 @@
+#pragma once
+// The transport an end-to-end exchange test runs over: the virtual IrDA link
+// (the simulator on a TCP endpoint), or, when CTest sets VX4418_TEST_LINK to
+// "serial", a serial port: the simulator behind a pseudo-terminal and the
+// program's serial backend, chosen by its settings as at a desk.
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "ObservedIrdaStack.h"
+#include "link/ChosenIrdaStack.h"
+#include "link/IrdaTransport.h"
+#include "state/AppState.h"
+
+inline bool SerialLinkUnderTest() {
+  return qgetenv("VX4418_TEST_LINK") == "serial";
+}
+
+// What the simulator needs on its command line for the transport; `linkPath`
+// is where its port stays across drops.
+inline QStringList SimulatorLinkArguments(const QString &linkPath) {
+  return SerialLinkUnderTest() ? QStringList{"--serial", "--serial-link", linkPath} : QStringList{};
+}
+
+// The program's link as the settings choose it, with the simulator's port in
+// the settings for the serial transport. With `waitMs` above 0 a request left
+// unanswered costs that long instead of ten seconds, on either transport.
+inline std::shared_ptr<IrdaTransport> LinkUnderTest(AppState &state, const QString &serialPath,
+                                                    int waitMs = 0) {
+  state.ProgSetting.Sock = !SerialLinkUnderTest();
+  state.ProgSetting.PortIr = serialPath;
+  VirtualIrdaConfig config;
+  config.LibraryFolder = VX_BIN_DIR;
+  config.ReplyTimeoutMs = 1000;
+  auto socketStack = std::make_shared<ObservedIrdaStack>(config, waitMs);
+  auto choice = [&state, waitMs] {
+    LinkChoice chosen = LinkChoiceOf(state.ProgSetting);
+    if (waitMs > 0)
+      chosen.Port.ReplyTimeoutMs = chosen.Port.ProbeTimeoutMs = waitMs;
+    return chosen;
+  };
+  return std::make_shared<IrdaTransport>(
+      std::make_shared<ChosenIrdaStack>(std::move(socketStack), choice));
+}
