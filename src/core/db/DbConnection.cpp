@@ -162,6 +162,20 @@ std::optional<bool> DbConnection::CopyRows(const QString &table, const QStringLi
   return copied;
 }
 
+std::optional<bool> DbConnection::StreamRows(const QString &select, int columns,
+                                             const DbEngine::StreamedRow &row) {
+  QSqlQuery probe = Query();
+  if (!Prepare(probe, QString(), false))
+    return false;
+  QString error;
+  const std::optional<bool> read = engine_->StreamRows(db_, select, columns, row, error);
+  if (read && !*read) {
+    lastError_ = error;
+    qCWarning(lcDb) << "rows not read:" << error;
+  }
+  return read;
+}
+
 bool DbConnection::LockInstrument(qint32 deviceId) {
   for (const QString &text : engine_->LockInstrument()) {
     QSqlQuery q = Query();

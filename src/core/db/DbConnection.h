@@ -95,6 +95,10 @@ public:
   // it has none; insert them row by row). False with LastError() on failure.
   std::optional<bool> CopyRows(const QString &table, const QStringList &columns,
                                const QList<QVariantList> &rows);
+  // Reads a select without parameters in one stream where the engine has one
+  // (nullopt: it has none; read it as usual). False with LastError() on failure.
+  std::optional<bool> StreamRows(const QString &select, int columns,
+                                 const DbEngine::StreamedRow &row);
   // Makes desks working on the instrument take turns, inside a transaction.
   bool LockInstrument(qint32 deviceId);
   // The database's message for the last failed statement (for diagnostics and

@@ -3,8 +3,11 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string_view>
 
 #include "db/DatabaseLocation.h"
 
@@ -72,6 +75,18 @@ public:
   virtual std::optional<bool> CopyRows(QSqlDatabase &, const QString & /*table*/,
                                        const QStringList & /*columns*/,
                                        const QList<QVariantList> & /*rows*/, QString & /*error*/) {
+    return std::nullopt;
+  }
+
+  // The rows of a select without parameters in one stream, each handed to
+  // `row` as its fields' texts (nullopt for NULL): over a network this is
+  // many times faster than a row at a time. False with the reason when it
+  // failed, nullopt where the engine has no such stream (then the caller
+  // reads the select as usual).
+  using StreamedRow = std::function<void(std::span<const std::optional<std::string_view>>)>;
+  virtual std::optional<bool> StreamRows(QSqlDatabase &, const QString & /*select*/,
+                                         int /*columns*/, const StreamedRow & /*row*/,
+                                         QString & /*error*/) {
     return std::nullopt;
   }
 

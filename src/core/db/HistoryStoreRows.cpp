@@ -4,6 +4,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -128,8 +129,32 @@ std::optional<QList<DoseEvent>> HistoryStore::DoseEventsAround(qint32 userId) {
       {{QStringLiteral(":PUserId"), userId}, {QStringLiteral(":PUserId2"), userId}});
 }
 
+namespace {
+template <class T> std::optional<T> StreamedNumber(const std::optional<std::string_view> &field) {
+  T value{};
+  if (!field || field->empty() ||
+      std::from_chars(field->data(), field->data() + field->size(), value).ec != std::errc())
+    return std::nullopt;
+  return value;
+}
+} // namespace
+
 std::optional<QList<DoseEvent>> HistoryStore::ReadDoseEvents(const QString &select,
                                                              const QVariantMap &params) {
+  if (params.isEmpty()) {
+    // Over a network the rows come in one stream.
+    QList<DoseEvent> events;
+    const std::optional<bool> streamed =
+        c_.StreamRows(select, 4, [&](std::span<const std::optional<std::string_view>> f) {
+          const std::optional<double> time = StreamedNumber<double>(f[2]),
+                                      de = StreamedNumber<double>(f[3]);
+          if (time && de)
+            events.append({StreamedNumber<qint64>(f[0]),
+                           qint32(StreamedNumber<qint64>(f[1]).value_or(0)), *time, *de});
+        });
+    if (streamed)
+      return *streamed ? std::optional(std::move(events)) : std::nullopt;
+  }
   QSqlQuery q = c_.Query();
   q.setForwardOnly(true);
   if (!c_.Exec(q, select, params))

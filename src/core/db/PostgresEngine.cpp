@@ -172,6 +172,56 @@ std::optional<bool> PostgresEngine::CopyRows(QSqlDatabase &db, const QString &ta
   return ok;
 }
 
+std::optional<bool> PostgresEngine::StreamRows(QSqlDatabase &db, const QString &select, int columns,
+                                               const StreamedRow &row, QString &error) {
+  PGconn *conn = ConnectionOf(db);
+  if (!conn) {
+    error = QStringLiteral("no connection to the server");
+    return false;
+  }
+  const QByteArray copy = "COPY (" + select.toUtf8() + ") TO STDOUT";
+  PGresult *result = PQexec(conn, copy.constData());
+  const bool started = PQresultStatus(result) == PGRES_COPY_OUT;
+  if (!started)
+    error = ResultError(conn, result);
+  PQclear(result);
+  if (!started)
+    return false;
+  // Text format: fields by tabs, a line each, \N for NULL. Numbers carry no
+  // escapes, and the selects streamed here are numbers only.
+  std::vector<std::optional<std::string_view>> fields(std::size_t(std::max(columns, 0)));
+  bool ok = true;
+  char *buffer = nullptr;
+  int length;
+  while ((length = PQgetCopyData(conn, &buffer, 0)) > 0) {
+    std::string_view line(buffer, std::size_t(length));
+    if (!line.empty() && line.back() == '\n')
+      line.remove_suffix(1);
+    std::size_t at = 0;
+    for (std::size_t c = 0; c < fields.size(); ++c) {
+      const std::size_t end = std::min(line.find('\t', at), line.size());
+      const std::string_view field =
+          at <= line.size() ? line.substr(at, end - at) : std::string_view();
+      fields[c] = field == "\\N" ? std::nullopt : std::optional(field);
+      at = end + 1;
+    }
+    row(fields);
+    PQfreemem(buffer);
+  }
+  if (length == -2) {
+    ok = false;
+    error = ResultError(conn, nullptr);
+  }
+  while (PGresult *r = PQgetResult(conn)) {
+    if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+      error = ResultError(conn, r);
+      ok = false;
+    }
+    PQclear(r);
+  }
+  return ok;
+}
+
 bool PostgresEngine::PasswordWanted(const QString &error) const {
   return error.contains(QLatin1String("no password supplied"));
 }

@@ -20,6 +20,8 @@ public:
   bool ConnectionLost(const QSqlError &error) const override;
   bool CopiesRows() const override { return true; }
   // COPY ... FROM STDIN on the driver's own connection.
+  std::optional<bool> StreamRows(QSqlDatabase &db, const QString &select, int columns,
+                                 const StreamedRow &row, QString &error) override;
   std::optional<bool> CopyRows(QSqlDatabase &db, const QString &table, const QStringList &columns,
                                const QList<QVariantList> &rows, QString &error) override;
   QString ForUpdate() const override { return QStringLiteral(" FOR UPDATE"); }
