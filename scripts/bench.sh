@@ -14,7 +14,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-rel}
 results=$build/bench-results
-programs=(bench_store bench_decode bench_link bench_lists bench_startup bench_transfer bench_import bench_reading bench_server)
+programs=(bench_store bench_decode bench_link bench_lists bench_startup bench_transfer bench_import bench_reading bench_server bench_doses)
 status=0
 
 if [[ ${1:-} != --table-only ]]; then
@@ -28,7 +28,7 @@ if [[ ${1:-} != --table-only ]]; then
     start=$SECONDS
     # The server figures run on a private PostgreSQL server of their own.
     server=()
-    [[ $p == bench_server ]] && server=(pg_virtualenv -t)
+    [[ $p == bench_server || $p == bench_doses ]] && server=(pg_virtualenv -t)
     if QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "${server[@]}" "$build/bench-bin/$p" \
          --benchmark_out="$results/$p.json" --benchmark_out_format=json \
          >"$results/$p.txt" 2>&1; then
@@ -147,6 +147,21 @@ figures = [
     ("Server: eight desks filing a full reading each",
      seconds("ServerEightDesks"), ("one desk alone", seconds("ServerOneDesk")),
      time_text, ("ratio", 3.0)),
+    ("Year totals, 10,000 people, 1,000,000 events (SQLite)",
+     seconds("ProgramYearTotals/0"), ("one window-function query", seconds("WindowQueryYearTotals/0")),
+     time_text, ("ratio", 2.0)),
+    ("Year totals on SQLite, time",
+     seconds("ProgramYearTotals/0"), ("one window-function query", seconds("WindowQueryYearTotals/0")),
+     time_text, ("below", 1.0)),
+    ("Server: year totals, 10,000 people, 1,000,000 events",
+     seconds("ProgramYearTotals/1"), ("one window-function query", seconds("WindowQueryYearTotals/1")),
+     time_text, ("ratio", 2.0)),
+    ("Server: year totals, time",
+     seconds("ProgramYearTotals/1"), ("one window-function query", seconds("WindowQueryYearTotals/1")),
+     time_text, ("below", 1.0)),
+    ("Dose chart of 100,000 events, built and drawn",
+     seconds("DoseChart/100000"), ("the same with 1,000 events", seconds("DoseChart/1000")),
+     time_text, ("below", 0.2)),
 ]
 
 rows, missing = [], 0

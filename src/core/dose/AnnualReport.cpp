@@ -25,9 +25,9 @@ AnnualReportTable AnnualReportOf(const QList<PersonDose> &doses, const DoseLimit
     return limit > 0 ? QString::number(100 * sv / limit, 'f', 1) : QString();
   };
   for (const PersonDose &d : doses) {
-    const QString mark = d.mark == DoseMark::OverLimit ? texts.text(ProgramText::DosesOverLimit)
+    const QString mark = d.mark == DoseMark::OverLimit ? texts.text(ProgramText::ReportOverLimit)
                          : d.mark == DoseMark::OverInvestigationLevel
-                             ? texts.text(ProgramText::DosesOverInvestigation)
+                             ? texts.text(ProgramText::ReportOverInvestigation)
                              : QString();
     t.rows.append({PersonName(d.person), dose(d.Year), share(d.Year, limits.AnnualLimit),
                    dose(d.FiveYears), share(d.FiveYears, limits.FiveYearLimit), mark});

@@ -87,6 +87,8 @@ enum class ProgramText {
   ReportFiveYearDose,
   ReportFiveYearShare,
   ReportMark,
+  ReportOverInvestigation, // the marks, short
+  ReportOverLimit,
   ReportLimits,
   WorkbookFilter,
   CsvFilter,

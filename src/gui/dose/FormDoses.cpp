@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QStyle>
@@ -26,7 +28,7 @@
 
 namespace {
 // The report's columns, left edges in millimetres of the page body.
-constexpr double kColumns[] = {1, 64, 95, 118, 149, 172};
+constexpr double kColumns[] = {1, 58, 86, 108, 136, 160};
 } // namespace
 
 TFormDoses::TFormDoses(AppContext &ctx, QWidget *parent)
@@ -169,6 +171,13 @@ bool TFormDoses::Fill(int year) {
   }
   Rows->Fill(std::move(table.rows), year, t, ctx_.state.ProgSetting.Roentgen);
   TV_Doses->resizeColumnsToContents();
+  // Wide enough for every column, as far as the screen allows.
+  int needed = 2 * TV_Doses->frameWidth() + TV_Doses->verticalScrollBar()->sizeHint().width() + 24;
+  for (int c = 0; c < DoseListModel::Columns; ++c)
+    needed += TV_Doses->columnWidth(c);
+  const int room = screen() ? screen()->availableGeometry().width() - 40 : needed;
+  if (width() < needed)
+    resize(std::min(needed, room), height());
   if (Sorted->rowCount() > 0)
     TV_Doses->selectRow(0);
   const bool any = Rows->rowCount() > 0;

@@ -150,13 +150,14 @@ void WindowQueryYearTotals(benchmark::State &st) {
 }
 BENCHMARK(WindowQueryYearTotals)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// A person's year of 100,000 events: the curve's chart built and drawn in a
-// window of the chart's size.
-void DoseChartOf100000Events(benchmark::State &st) {
+// A person's year of events (1,000 and 100,000): the curve's chart built and
+// drawn in a window of the chart's size.
+void DoseChart(benchmark::State &st) {
+  const int events = int(st.range(0));
   DoseCurve curve;
   const DosePeriod period = CalendarYear(kYear);
-  for (int i = 0; i < 100000; ++i) {
-    const double t = period.Begin + (period.End - period.Begin) * i / 100000.0;
+  for (int i = 0; i < events; ++i) {
+    const double t = period.Begin + (period.End - period.Begin) * i / events;
     curve.points.append({t, 1e-7 * i});
     if (i % 1000 == 0)
       curve.alarms.append({t, 1e-4, 1e-7 * i});
@@ -171,7 +172,7 @@ void DoseChartOf100000Events(benchmark::State &st) {
   }
   st.counters["points"] = double(curve.points.size());
 }
-BENCHMARK(DoseChartOf100000Events)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(DoseChart)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -263,11 +263,11 @@ private slots:
     QCOMPARE(file.titles.size(), 6);
     QVERIFY(file.titles[1].endsWith(", Sv"));
     QCOMPARE(file.rows[0], (QStringList{"O\"Brien, Jr Pat", "2.500000000e-02", "125.0",
-                                        "5.000000000e-02", "50.0", "Over a dose limit"}));
+                                        "5.000000000e-02", "50.0", "over limit"}));
     QCOMPARE(file.rows[1][5], QString());
     QCOMPARE(CsvText({file.rows[0]}),
              "\"O\"\"Brien, Jr Pat\",2.500000000e-02,125.0,5.000000000e-02,50.0,"
-             "Over a dose limit\n");
+             "over limit\n");
     const AnnualReportTable shown =
         AnnualReportOf({a}, DoseLimits{}, texts, false, ReportValues::Shown);
     QCOMPARE(shown.rows[0][1], FormatDose(0.025, false, false, texts));

@@ -140,10 +140,10 @@ private slots:
     QCOMPARE(savedPdf, QString("Annual dose report 2025"));
     QVERIFY(QFileInfo(QTemporaryDir().path()).exists() || true);
     const QStringList lines = csv.split(u'\n');
-    QCOMPARE(lines.value(0), QString("Person,\"Year dose, Sv\",% of annual limit,\"Five-year dose, "
-                                     "Sv\",% of five-year limit,Mark"));
+    QCOMPARE(lines.value(0), QString("Person,\"Year dose, Sv\",% of annual,\"Five-year dose, "
+                                     "Sv\",% of five-year,Mark"));
     QCOMPARE(lines.value(1),
-             QString("Abcd Efgh,2.500000000e-02,125.0,2.500000000e-02,25.0,Over a dose limit"));
+             QString("Abcd Efgh,2.500000000e-02,125.0,2.500000000e-02,25.0,over limit"));
     QCOMPARE(run.messages.shown.size(), std::size_t(1)); // the missing folder
     QVERIFY(run.messages.shown[0].text.contains("missing"));
   }

@@ -4,6 +4,7 @@
 // under Xvfb through scripts/screenshots.sh and look at the pictures.
 #include "MainWindowRun.h"
 #include "SimulatorProcess.h"
+#include "dose/FormDoses.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "history/FormViewHist.h"
@@ -12,6 +13,9 @@
 
 #include <QAction>
 #include <QDir>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 
 namespace {
@@ -73,7 +77,14 @@ void TestScreenshots::everyWindow() {
         insertUser("'Smith'", "'John'", "NULL", "4418007"), insertUser("'García'", "'Lucía'", "''"),
         insertEvent(1, "45731.5", "3", "0.0000012", "0.00021"),
         insertEvent(1, "45731.6", "17", "0.0000034", "0.00025"),
-        insertEvent(1, "45732.25", "5", "NULL", "0.00031")});
+        insertEvent(1, "45732.25", "5", "NULL", "0.00031"),
+        // Doses of 2025: Иванова over the investigation level, Smith over the annual limit.
+        insertEvent(1, "45700.5", "8", "0.0001", "0.001", "4418123"),
+        insertEvent(1, "45760.5", "1", "0.0009", "0.004", "4418123"),
+        insertEvent(1, "45800.5", "8", "0.0001", "0.0085", "4418123"),
+        insertEvent(2, "45690.5", "8", "0.0001", "0.006", "4418007"),
+        insertEvent(2, "45780.5", "1", "0.0012", "0.023", "4418007")});
+  run.state.clock = std::make_shared<SettableClock>(QDateTime(QDate(2025, 6, 30), QTime(15, 0)));
   run.start();
   TMainForm &m = run.main();
   m.resize(1000, 640);
@@ -96,6 +107,28 @@ void TestScreenshots::everyWindow() {
   onDialog("11-read-history", [&] { view.open(); });
   onDialog("12-journal", [&] { m.action("AJournal")->trigger(); });
   onDialog("13-settings", [&] { m.action("AProgramSetting")->trigger(); });
+
+  // The doses of the year, a chart and the annual report, in each language.
+  for (const char *language : {"EnglLang", "RussianLang", "SpanishLang"}) {
+    const QString l = QString::fromLatin1(language).left(2).toLower();
+    m.action(language)->trigger();
+    onDialog("14-doses-" + l, [&] { m.action("ADoses")->trigger(); });
+    run.viewHistoryOf(1);
+    onDialog("15-dose-chart-" + l, [&] { m.action("ADoseChart")->trigger(); });
+    // The report's first page, through a PDF.
+    const QString pdf = QDir(qEnvironmentVariable("VX_SHOTS", QDir::currentPath()))
+                            .filePath("16-annual-report-" + l + ".pdf");
+    run.ctx.FormDoses->SetPreview([&](const ReportJob &job, QWidget *) {
+      QPdfWriter writer(pdf);
+      job.print(writer);
+    });
+    QTimer::singleShot(300, [&] {
+      run.ctx.FormDoses->SB_Report->click();
+      run.ctx.FormDoses->reject();
+    });
+    m.action("ADoses")->trigger();
+    QProcess::execute("pdftoppm", {"-png", "-r", "60", "-singlefile", pdf, pdf.chopped(4)});
+  }
 }
 
 // The program's own application object, so the windows get its pictures.
