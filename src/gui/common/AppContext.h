@@ -32,8 +32,8 @@ struct AppContext {
   // Where the settings file, and the database, read histories and logs, are
   // kept when not beside the executable (an installed program, see
   // ProgramLocations); empty: beside it.
-  QString settingsFolder;
-  QString dataFolder;
+  QString settingsFolder{};
+  QString dataFolder{};
 
   QString SettingsFolder() const {
     return settingsFolder.isEmpty() ? executableFolder : settingsFolder;
