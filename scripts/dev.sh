@@ -6,6 +6,7 @@
 #                         again built with ASan and UBSan (scripts/sanitize.sh),
 #                         with a private PostgreSQL server for the tests that
 #                         run on one
+#   scripts/dev.sh package  build and write build/vx4418m_<version>_amd64.deb
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -49,8 +50,13 @@ case "$mode" in
     pg_virtualenv -t -o fsync=off bash -c 'cd "$1" && ctest --output-on-failure -j "$(nproc)" -LE manual &&
       VX_SANITIZE_BUILD_DIR="$1-asan" "$2/scripts/sanitize.sh"' tests "$build" "$here"
     ;;
+  package)
+    install_missing
+    configure_and_build
+    (cd "$build" && cpack -G DEB)
+    ;;
   *)
-    echo "usage: scripts/dev.sh run|test" >&2
+    echo "usage: scripts/dev.sh run|test|package" >&2
     exit 2
     ;;
 esac

@@ -3,7 +3,8 @@
 # in their own folder and runs them; any sanitizer report fails its test.
 #   scripts/sanitize.sh [ctest arguments...]
 # VX_SANITIZE_BUILD_DIR (default build-asan) is the build folder. The fuzz
-# label is left out: the fuzz targets carry their own sanitizers.
+# label is left out: the fuzz targets carry their own sanitizers; so is the
+# package, built and tried once by the ordinary run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${VX_SANITIZE_BUILD_DIR:-$here/build-asan}
@@ -19,4 +20,4 @@ export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=$detect_leaks
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$here/scripts/sanitize.supp:print_suppressions=0"
 cd "$build"
-ctest --output-on-failure -j "$jobs" -LE 'manual|fuzz' "$@"
+ctest --output-on-failure -j "$jobs" -LE 'manual|fuzz|package' "$@"

@@ -37,7 +37,7 @@ inline LinkChoice LinkChoiceOf(const PROG_SETTING &settings) {
 // Where the program's files are, and the database it talks to.
 struct ProgramPaths {
   QString ProgramFolder;    // folder of the executable, ending with a separator
-  QString SettingsFile;     // ProgramFolder + VX4418.ini
+  QString SettingsFile;     // VX4418.ini in use (beside the executable, or the user's)
   QString ADOFile;          // database file
   QString ConnectionString; // "Data Source=" + ADOFile + ";Mode=ReadWrite|Share Deny None;"
   QString LangFile;         // language file name without folder

@@ -27,7 +27,18 @@ struct AppContext {
   OperatorMessages &messages;
   FileDialogs &files;
   // Folder of the executable; tests point it at a folder of their own.
+  // Language files and icons are read from there.
   QString executableFolder;
+  // Where the settings file, and the database, read histories and logs, are
+  // kept when not beside the executable (an installed program, see
+  // ProgramLocations); empty: beside it.
+  QString settingsFolder{};
+  QString dataFolder{};
+
+  QString SettingsFolder() const {
+    return settingsFolder.isEmpty() ? executableFolder : settingsFolder;
+  }
+  QString DataFolder() const { return dataFolder.isEmpty() ? executableFolder : dataFolder; }
 
   TMainForm *MainForm = nullptr;
   TFormUser *FormUser = nullptr;

@@ -388,7 +388,7 @@ void TFormViewHist::tlbCloseClick() {
 
 QString TFormViewHist::FolderFor(DialogFolder &dialog) {
   if (dialog.firstUse) {
-    const QString history = QDir(ctx_.executableFolder).filePath(QStringLiteral("History"));
+    const QString history = QDir(ctx_.DataFolder()).filePath(QStringLiteral("History"));
     if (QDir(history).exists() || QDir().mkpath(history)) {
       dialog.folder = history;
       dialog.firstUse = false;

@@ -10,10 +10,12 @@
 #include "history/FormJournal.h"
 #include "lang/ProgramTexts.h"
 #include "link/IrdaTransport.h"
+#include "log/SupportLog.h"
 #include "main/EditProgramSettings.h"
 #include "main/HistoryList.h"
 #include "main/StringGrid.h"
 #include "main/UserList.h"
+#include "settings/ProfileFile.h"
 #include "settings/ProgramSettings.h"
 
 #include <QAction>
@@ -442,7 +444,8 @@ void TMainForm::FormShow() {
   s.KeepHistoryAfterRead = false;
   s.Paths.ProgramFolder = QDir(ctx_.executableFolder).absolutePath() + "/";
   QList<UnusableDatabase> unusable;
-  LoadSettings(s, s.Paths.ProgramFolder, &unusable);
+  ProfileFile ini(SettingsFilePath(ctx_.SettingsFolder()));
+  LoadSettings(s, ini, ctx_.DataFolder(), &unusable);
   ShowSettingsOnActivate = s.ProgSetting.RunSet;
 
   const QString lang = s.Paths.LangFile.toUpper();
@@ -473,7 +476,8 @@ void TMainForm::FormShow() {
       schema.outcome != SchemaState::Outcome::UpToDate)
     ctx_.messages.error(
         this, FileProblemText(s.Texts.at(67), ShownLocation(s.Paths.ADOFile), schema.error));
-  FillUserList();
+  if (FillUserList())
+    qCInfo(lcDb).noquote() << "start: user list filled from" << ShownLocation(s.Paths.ADOFile);
   SetUserListView();
   ctx_.state.Filter = {};
   SetStatusPanel0Width(statusBar()->width() / 3 * 2);
@@ -534,7 +538,7 @@ void TMainForm::closeEvent(QCloseEvent *e) {
 void TMainForm::FormClose() {
   AppState &s = ctx_.state;
   QString error;
-  if (!SaveSettings(s, s.Paths.ProgramFolder, &error))
+  if (!SaveSettings(s, ctx_.SettingsFolder(), &error))
     ctx_.messages.error(this, FileProblemText(s.Texts.at(8), s.Paths.SettingsFile, error));
 }
 
@@ -582,10 +586,10 @@ void TMainForm::LayoutHistoryList(bool visible) {
   SG_History->setColumnWidth(4, c4);
 }
 
-void TMainForm::FillUserList() {
+bool TMainForm::FillUserList() {
   std::optional<QList<Person>> people = ctx_.DM->Register().People();
   if (!people)
-    return;
+    return false;
   PanelName->hide();
   const int selected = SG_User->SelectedRow();
   userCells_->Fill(std::move(*people));
@@ -593,6 +597,7 @@ void TMainForm::FillUserList() {
   // The selected row stays where it was, within the rows the grid now has.
   if (selected > 0)
     SG_User->SelectRow(std::min(selected, userCells_->RowCount() - 1));
+  return true;
 }
 
 bool TMainForm::LoadHistory() {

@@ -36,7 +36,7 @@ public:
   // of the last history select (LoadHistory), selected anew when it failed.
   void LayoutUserList(bool visible);
   void LayoutHistoryList(bool visible);
-  void FillUserList();
+  bool FillUserList(); // false when the register could not be read
   void FillHistoryList();
   // The UserId of the person in the selected row of the user list, or -1.
   int SelectedUserKey();

@@ -19,6 +19,8 @@
 #include "history/FormViewHist.h"
 #include "lang/ProgramTexts.h"
 #include "main/MainForm.h"
+#include "settings/ProgramLocations.h"
+#include "state/StopRequest.h"
 
 #include <QDir>
 #include <QIcon>
@@ -108,13 +110,20 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx) {
   return w;
 }
 
-int RunProgram(VxApplication &app) {
+int RunProgram(VxApplication &app, const ProgramLocations &where) {
   try {
     AppState state;
     MessageBoxMessages messages;
     QtFileDialogs files;
-    AppContext ctx{state, messages, files, QCoreApplication::applicationDirPath()};
+    AppContext ctx{state, messages, files, where.resourceFolder()};
+    if (!where.portable()) {
+      ctx.settingsFolder = where.settingsFolder();
+      ctx.dataFolder = where.dataFolder();
+    }
     auto windows = CreateProgramWindows(ctx);
+    // Asked from outside to end, the run ends as the exit command ends it.
+    StopRequest stop;
+    QObject::connect(&stop, &StopRequest::requested, windows->MainForm.get(), &QWidget::close);
     windows->MainForm->showMaximized();
     app.exec();
     return 0;

@@ -23,6 +23,7 @@ void ShowExceptionBox(const QString &message);
 QString CurrentExceptionMessage();
 
 struct AppContext;
+class ProgramLocations;
 class TMainForm;
 class TDM;
 
@@ -39,6 +40,6 @@ struct ProgramWindows {
 // them in the context. Only the main window will be shown.
 std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx);
 
-// Creates the windows, shows the main window and runs the message loop.
-// Returns the process's exit code.
-int RunProgram(VxApplication &app);
+// Creates the windows, shows the main window and runs the message loop, with
+// the program's files where `where` says. Returns the process's exit code.
+int RunProgram(VxApplication &app, const ProgramLocations &where);
