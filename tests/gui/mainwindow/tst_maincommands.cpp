@@ -397,28 +397,19 @@ void TestMainCommands::deletedHistoryIsRestored() {
   const QString name = "Abcd Efgh Ijkl";
   int seen = 0;
   run.messages.answers = {false, true};
-  whenShown(
-      "FormDeleteHistory",
-      [&](QDialog *d) {
-        form.SB_Delete->click();
-        if (d->isVisible()) // No: the window stays open
-          d->reject();
-      },
-      &seen);
+  const auto pressDelete = [&](QDialog *d) {
+    form.SB_Delete->click();
+    if (d->isVisible()) // No: the window stays open
+      d->reject();
+  };
+  whenShown("FormDeleteHistory", pressDelete, &seen);
   run.main().action("ADeleteHistory")->trigger();
   const QString asked = run.state.Texts.text(ProgramText::DeleteHistoryQuestion).arg(3).arg(name);
   QCOMPARE(run.messages.texts(), QStringList{asked});
   QVERIFY(run.messages.shown.back().destructive);
   QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory WHERE UserId = 1"), 3);
   // Yes: the events go and the list is read again.
-  whenShown(
-      "FormDeleteHistory",
-      [&](QDialog *d) {
-        form.SB_Delete->click();
-        if (d->isVisible()) // No: the window stays open
-          d->reject();
-      },
-      &seen);
+  whenShown("FormDeleteHistory", pressDelete, &seen);
   run.main().action("ADeleteHistory")->trigger();
   QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory WHERE UserId = 1"), 0);
   QVERIFY(!run.history().RowFilled(1));
