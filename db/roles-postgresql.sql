@@ -31,7 +31,10 @@ GRANT USAGE ON SCHEMA public TO vx4418_desk, vx4418_viewer;
 GRANT SELECT, INSERT, UPDATE, DELETE ON TableUser, TableHistory, TableLastFiled TO vx4418_desk;
 GRANT SELECT, INSERT ON TableJournal TO vx4418_desk;
 GRANT SELECT ON TableSchema TO vx4418_desk;
-GRANT USAGE ON SEQUENCE tableuser_userid_seq, tablejournal_journalid_seq TO vx4418_desk;
+-- Deleted events are kept for a restore, which moves them back.
+GRANT SELECT, INSERT, DELETE ON TableDeletedHistory TO vx4418_desk;
+GRANT USAGE ON SEQUENCE tableuser_userid_seq, tablejournal_journalid_seq,
+  tabledeletedhistory_deletedid_seq TO vx4418_desk;
 
-GRANT SELECT ON TableUser, TableHistory, TableLastFiled, TableJournal, TableSchema
-  TO vx4418_viewer;
+GRANT SELECT ON TableUser, TableHistory, TableLastFiled, TableJournal, TableSchema,
+  TableDeletedHistory TO vx4418_viewer;

@@ -60,4 +60,20 @@ CREATE TABLE TableJournal (
   EventCount  INTEGER
 );
 
-PRAGMA user_version = 3;
+-- Step 4: deleted history is kept, so that it can be restored: the events
+-- as they were, with the time of deletion (a day count) and the desk's host
+-- name. Restoring moves them back into TableHistory.
+CREATE TABLE TableDeletedHistory (
+  DeletedId     INTEGER PRIMARY KEY,
+  DeviceId      INTEGER,
+  UserId        INTEGER,
+  DateTimeEvent REAL,
+  EventType     INTEGER,
+  EventValue    REAL,
+  DEValue       REAL,
+  DeletedTime   REAL NOT NULL,
+  Desk          TEXT
+);
+CREATE INDEX IX_TableDeletedHistory_UserId ON TableDeletedHistory (UserId);
+
+PRAGMA user_version = 4;

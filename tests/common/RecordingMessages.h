@@ -12,6 +12,7 @@ public:
   struct Shown {
     Kind kind;
     QString text;
+    bool destructive = false; // a question with No as its default button
   };
   void error(QWidget *, const QString &text) override { shown.push_back({Error, text}); }
   void notice(QWidget *, const QString &text, bool = false) override {
@@ -27,6 +28,11 @@ public:
     bool a = answers.front();
     answers.pop_front();
     return a;
+  }
+  bool destructiveQuestion(QWidget *parent, const QString &text, bool okCancel = false) override {
+    const bool answer = question(parent, text, okCancel);
+    shown.back().destructive = true;
+    return answer;
   }
   // Records the prompt and answers from `passwords` (a null text, or none
   // left: cancelled).

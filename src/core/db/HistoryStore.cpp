@@ -5,8 +5,10 @@
 #include <cmath>
 
 #include "db/DbConnection.h"
+#include "db/DeletedEvents.h"
 #include "db/Journal.h"
 #include "db/PeopleStore.h"
+#include "db/Statement.h"
 #include "db/TableColumns.h"
 #include "history/HistoryRecord.h"
 
@@ -58,26 +60,68 @@ std::optional<std::pair<double, double>> HistoryStore::FirstAndLastEvent(int use
   return std::pair(first, last);
 }
 
-bool HistoryStore::DeleteHistory(int userId, std::optional<std::pair<double, double>> interval,
-                                 std::optional<qint32> deviceId) {
-  QString text = QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId");
-  QVariantMap values{{QStringLiteral(":PUserId"), userId}};
+namespace {
+// The events a deletion takes: the person's, narrowed to an interval of day
+// counts (both ends included) and an instrument when they are given.
+Statement DeletionCondition(int userId, std::optional<std::pair<double, double>> interval,
+                            std::optional<qint32> deviceId) {
+  Statement s{QStringLiteral("UserId = :PUserId"), {{QStringLiteral(":PUserId"), userId}}};
   if (interval) {
-    text += QStringLiteral(" AND (DateTimeEvent BETWEEN :DTEB AND :DTEE)");
-    values.insert(QStringLiteral(":DTEB"), interval->first);
-    values.insert(QStringLiteral(":DTEE"), interval->second);
+    s.text += QStringLiteral(" AND (DateTimeEvent BETWEEN :DTEB AND :DTEE)");
+    s.params.insert(QStringLiteral(":DTEB"), interval->first);
+    s.params.insert(QStringLiteral(":DTEE"), interval->second);
   }
   if (deviceId) {
-    text += QStringLiteral(" AND DeviceId = :PDeviceId");
-    values.insert(QStringLiteral(":PDeviceId"), *deviceId);
+    s.text += QStringLiteral(" AND DeviceId = :PDeviceId");
+    s.params.insert(QStringLiteral(":PDeviceId"), *deviceId);
   }
+  return s;
+}
+} // namespace
+
+std::optional<qint64> HistoryStore::CountHistory(int userId,
+                                                 std::optional<std::pair<double, double>> interval,
+                                                 std::optional<qint32> deviceId) {
+  const Statement where = DeletionCondition(userId, interval, deviceId);
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q, QStringLiteral("SELECT COUNT(*) FROM TableHistory WHERE ") + where.text,
+               where.params) ||
+      !q.next())
+    return std::nullopt;
+  return q.value(0).toLongLong();
+}
+
+bool HistoryStore::DeleteHistory(int userId, std::optional<std::pair<double, double>> interval,
+                                 std::optional<qint32> deviceId) {
+  const Statement where = DeletionCondition(userId, interval, deviceId);
   return c_.InTransaction([&] {
-    QSqlQuery q = c_.Query();
-    return c_.Exec(q, text, values) &&
+    const qint64 moved = MoveToDeleted(c_, journal_, where.text, where.params);
+    return moved >= 0 &&
            journal_.Write(JournalAction::HistoryDeleted, userId,
-                          deviceId ? std::optional<qint64>(*deviceId) : std::nullopt,
-                          q.numRowsAffected());
+                          deviceId ? std::optional<qint64>(*deviceId) : std::nullopt, moved);
   });
+}
+
+std::optional<qint64> HistoryStore::CountDeletedHistory(int userId) {
+  if (!c_.Schema().Has(DeletedHistorySchemaVersion))
+    return 0;
+  QSqlQuery q = c_.Query();
+  if (!c_.Exec(q,
+               QStringLiteral("SELECT COUNT(*) FROM TableDeletedHistory WHERE UserId = :PUserId"),
+               {{QStringLiteral(":PUserId"), userId}}) ||
+      !q.next())
+    return std::nullopt;
+  return q.value(0).toLongLong();
+}
+
+qint64 HistoryStore::RestoreDeletedHistory(int userId) {
+  qint64 moved = -1;
+  const bool ok = c_.InTransaction([&] {
+    moved = MoveBackDeleted(c_, userId);
+    return moved >= 0 &&
+           journal_.Write(JournalAction::HistoryRestored, userId, std::nullopt, moved);
+  });
+  return ok ? moved : -1;
 }
 
 bool HistoryStore::PurgeUntypedEvents() {

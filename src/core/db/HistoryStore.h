@@ -49,10 +49,21 @@ public:
   // when the person has none or the select failed.
   std::optional<std::pair<double, double>> FirstAndLastEvent(int userId);
 
+  // How many of the person's events a deletion with these limits takes
+  // (interval of day counts, both ends included; instrument).
+  std::optional<qint64> CountHistory(int userId, std::optional<std::pair<double, double>> interval,
+                                     std::optional<qint32> deviceId);
   // Deletes the person's events, narrowed to an interval of day counts (both
-  // ends included) and an instrument when they are given.
+  // ends included) and an instrument when they are given. The events are
+  // kept among the deleted ones (db/DeletedEvents.h), in the same
+  // transaction; refused when the database has no place for them.
   bool DeleteHistory(int userId, std::optional<std::pair<double, double>> interval,
                      std::optional<qint32> deviceId);
+  // How many deleted events of the person can be restored.
+  std::optional<qint64> CountDeletedHistory(int userId);
+  // Moves every deleted event of the person back into the history; the
+  // number restored, -1 when the database refused (nothing restored).
+  qint64 RestoreDeletedHistory(int userId);
   // Deletes events without an event code.
   bool PurgeUntypedEvents();
 

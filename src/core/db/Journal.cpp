@@ -33,6 +33,10 @@ void Journal::SetDesk(const QString &desk, const QString &osUser) {
   osUser_ = osUser;
 }
 
+double Journal::Now() const {
+  return DateTimeToDayCount(clock_->now());
+}
+
 bool Journal::Write(JournalAction action, std::optional<qint64> userId,
                     std::optional<qint64> deviceId, std::optional<qint64> count) {
   if (!c_.Schema().Has(JournalSchemaVersion))
@@ -42,7 +46,7 @@ bool Journal::Write(JournalAction action, std::optional<qint64> userId,
                  QStringLiteral("INSERT INTO TableJournal (JournalTime, Desk, OsUser, Action, "
                                 "UserId, DeviceId, EventCount) VALUES (:PTime, :PDesk, :POsUser, "
                                 ":PAction, :PUserId, :PDeviceId, :PCount)"),
-                 {{QStringLiteral(":PTime"), DateTimeToDayCount(clock_->now())},
+                 {{QStringLiteral(":PTime"), Now()},
                   {QStringLiteral(":PDesk"), desk_},
                   {QStringLiteral(":POsUser"), osUser_},
                   {QStringLiteral(":PAction"), int(action)},

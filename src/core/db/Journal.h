@@ -17,6 +17,7 @@ enum class JournalAction {
   PersonDeleted = 6,
   HistoryDeleted = 7,
   Imported = 8,
+  HistoryRestored = 9,
 };
 
 // One row of TableJournal as the journal view shows it.
@@ -42,6 +43,9 @@ public:
   // The desk and operating-system user the rows name; the computer's host
   // name and logged-in user unless set otherwise.
   void SetDesk(const QString &desk, const QString &osUser);
+  const QString &Desk() const { return desk_; }
+  // The clock's time as a day count (history/DayCount.h).
+  double Now() const;
 
   // Adds a row inside the caller's transaction; true, writing nothing, on a
   // database whose layout has no journal yet.

@@ -4,7 +4,9 @@
 #include <limits>
 
 #include "db/DbConnection.h"
+#include "db/DeletedEvents.h"
 #include "db/Journal.h"
+#include "db/NameMatch.h"
 #include "history/DayCount.h"
 #include "state/Clock.h"
 #include "state/RegState.h"
@@ -73,22 +75,20 @@ PersonLookup PeopleStore::LookUpPerson(int userId) {
 std::optional<bool> PeopleStore::FindDuplicatePerson(const QString &secondName,
                                                      const QString &firstName,
                                                      const QString &middleName, int exceptUserId) {
-  // The rows with the names, and how many of them are the person's own: a
-  // person whose own row is among them may keep the names.
-  QSqlQuery q = c_.Query();
-  if (!c_.Exec(q,
-               QStringLiteral("SELECT COUNT(*), COALESCE(SUM(CASE WHEN UserId = :PUserId THEN 1 "
-                              "ELSE 0 END), 0) FROM TableUser "
-                              "WHERE UserSecondName = :PSecondName AND UserFirstName = :PFirstName "
-                              "AND COALESCE(UserMiddleName, '') = :PMiddleName"),
-               {{QStringLiteral(":PSecondName"), NotNull(secondName)},
-                {QStringLiteral(":PFirstName"), NotNull(firstName)},
-                {QStringLiteral(":PMiddleName"), NotNull(middleName)},
-                {QStringLiteral(":PUserId"), exceptUserId}}) ||
-      !q.next())
+  // The rows with the names (compared without regard to case,
+  // db/NameMatch.h, which the engines' own comparisons do not do for every
+  // script), and how many of them are the person's own: a person whose own
+  // row is among them may keep the names.
+  const std::optional<QList<Person>> people = People();
+  if (!people)
     return std::nullopt;
-  const int matches = q.value(0).toInt();
-  const int own = q.value(1).toInt();
+  int matches = 0, own = 0;
+  for (const Person &p : *people)
+    if (SameName(p.SecondName, secondName) && SameName(p.FirstName, firstName) &&
+        SameName(p.MiddleName, middleName)) {
+      ++matches;
+      own += p.UserId == exceptUserId ? 1 : 0;
+    }
   return matches > 0 && (exceptUserId < 0 || own == 0);
 }
 
@@ -152,9 +152,10 @@ bool PeopleStore::DeleteUserWithHistory(int userId) {
       c_.SetLastError(QStringLiteral("the person holds an instrument"));
       return false;
     }
-    if (!c_.Exec(q, QStringLiteral("DELETE FROM TableHistory WHERE UserId = :PUserId"), user))
+    // Her events are kept among the deleted ones.
+    const qint64 events = MoveToDeleted(c_, journal_, QStringLiteral("UserId = :PUserId"), user);
+    if (events < 0)
       return false;
-    const qint64 events = q.numRowsAffected();
     return c_.Exec(q, QStringLiteral("DELETE FROM TableUser WHERE UserId = :PUserId"), user) &&
            journal_.Write(JournalAction::PersonDeleted, userId, std::nullopt, events);
   });

@@ -48,8 +48,10 @@ public:
   // no longer in the register.
   bool UpdatePerson(int userId, const QString &secondName, const QString &firstName,
                     const QString &middleName);
-  // Deletes the person's events, then the person, in one transaction; refused
-  // (false, nothing deleted) when the person holds an instrument by then.
+
+  // Moves the person's events among the deleted ones (db/DeletedEvents.h),
+  // then deletes the person, in one transaction; refused (false, nothing
+  // deleted) when the person holds an instrument by then.
   bool DeleteUserWithHistory(int userId);
 
   // Records reg.DeviceId as held by reg.UserId and writes a receive event, in

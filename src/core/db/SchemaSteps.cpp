@@ -28,6 +28,18 @@ const QList<QStringList> &Steps() {
                       "UserId {integer}, "
                       "DeviceId {integer}, "
                       "EventCount {integer})")},
+      {QStringLiteral("CREATE TABLE IF NOT EXISTS TableDeletedHistory ("
+                      "DeletedId {key}, "
+                      "DeviceId {integer}, "
+                      "UserId {integer}, "
+                      "DateTimeEvent {real}, "
+                      "EventType {integer}, "
+                      "EventValue {real}, "
+                      "DEValue {real}, "
+                      "DeletedTime {real} NOT NULL, "
+                      "Desk {text})"),
+       QStringLiteral("CREATE INDEX IF NOT EXISTS IX_TableDeletedHistory_UserId "
+                      "ON TableDeletedHistory (UserId)")},
   };
   return steps;
 }

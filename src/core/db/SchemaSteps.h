@@ -13,7 +13,8 @@
 //   2  UX_TableUser_Holder: an instrument number (1 or more) has one holder
 //      at most; refused while two people hold one.
 //   3  TableJournal: who changed the register or the history, and when.
-inline constexpr int CurrentSchemaVersion = 3;
+//   4  TableDeletedHistory: deleted events, kept so that they can be restored.
+inline constexpr int CurrentSchemaVersion = 4;
 
 // What opening a database found out about its layout.
 struct SchemaState {

@@ -15,22 +15,25 @@
 #include "db/DbConnection.h"
 #include "db/DbFileState.h"
 #include "db/Journal.h"
+#include "db/NameMatch.h"
 #include "db/TableColumns.h"
 #include "import/ExternalDatabase.h"
 #include "log/SupportLog.h"
 
-// A person's three names as the import compares them: exactly as texts, with
-// a NULL name equal to an empty one.
+// A person's three names as the import compares them: without regard to
+// case (Cyrillic too, db/NameMatch.h), with a NULL name equal to an empty one.
 struct PersonName {
   QString Second;
   QString First;
   QString Middle;
 
-  bool operator==(const PersonName &) const = default;
+  bool operator==(const PersonName &o) const {
+    return SameName(Second, o.Second) && SameName(First, o.First) && SameName(Middle, o.Middle);
+  }
 };
 
 size_t qHash(const PersonName &name, size_t seed = 0) {
-  return qHashMulti(seed, name.Second, name.First, name.Middle);
+  return qHashMulti(seed, NameKey(name.Second), NameKey(name.First), NameKey(name.Middle));
 }
 
 namespace {
@@ -61,6 +64,24 @@ int DeviceIdOf(const QVariant &value) {
 // becomes an empty text, as the program's own inserts write it.
 QString Stored(const QString &name) {
   return name.isNull() ? QString(QLatin1String("")) : name;
+}
+
+// A stored value as the duplicate check compares it: numbers by value
+// (7, 7.0 and '7' alike), NULL apart from every number.
+QString ValueKey(const QVariant &value) {
+  if (value.isNull() || !value.isValid())
+    return QStringLiteral("-");
+  bool ok = false;
+  const double d = value.toDouble(&ok);
+  return ok ? QString::number(d, 'g', 17) : QStringLiteral("'") + value.toString();
+}
+
+// An event's instrument, time, code and values.
+QString EventKey(const QVariant &device, const QVariant &time, const QVariant &type,
+                 const QVariant &value, const QVariant &dose) {
+  return QStringList{ValueKey(device), ValueKey(time), ValueKey(type), ValueKey(value),
+                     ValueKey(dose)}
+      .join(u'|');
 }
 
 // The other file's two tables, with the positions of the columns used.
@@ -147,6 +168,9 @@ public:
   Merge(DbConnection &dm, const OtherFile &file, Steps &steps, ImportResult &result)
       : dm_(dm), file_(file), steps_(steps), result_(result) {}
 
+  // Forgets what an earlier, rolled-back run read.
+  void reset() { held_.clear(); }
+
   bool run(const QHash<QString, QList<int>> &eventsOf) {
     QHash<PersonName, int> local;
     if (!readLocalPeople(local) || !addUnknownPeople(local))
@@ -160,8 +184,24 @@ public:
       return false;
     for (const QVariantList &person : file_.people.rows) {
       const int localKey = local.value(file_.nameOf(person));
+      // What the database held for the person before this import: each of
+      // those events is matched by one equal event of the file, which is not
+      // copied; the file's further equal events are.
+      if (!held_.contains(localKey) && !readHeldEvents(localKey))
+        return false;
+      QHash<QString, int> &held = held_[localKey];
       for (int row : eventsOf.value(KeyText(person[file_.pKey]))) {
         const QVariantList &event = file_.events.rows[row];
+        const auto present =
+            held.find(EventKey(event[file_.eDevice], event[file_.eTime], event[file_.eType],
+                               event[file_.eValue], event[file_.eDose]));
+        if (present != held.end() && present.value() > 0) {
+          --present.value();
+          ++result_.EventsPresent;
+          if (!steps_.advance())
+            return false;
+          continue;
+        }
         insert.bindValue(0, event[file_.eDevice]);
         insert.bindValue(1, localKey);
         insert.bindValue(2, event[file_.eTime]);
@@ -181,6 +221,23 @@ public:
   }
 
 private:
+  // Counts the events the database holds for the person, by EventKey.
+  bool readHeldEvents(int userId) {
+    QHash<QString, int> &held = held_[userId];
+    QSqlQuery q;
+    if (!dm_.Prepare(q, QStringLiteral("SELECT DeviceId, DateTimeEvent, EventType, EventValue, "
+                                       "DEValue FROM TableHistory WHERE UserId = :PUserId")))
+      return false;
+    q.bindValue(QStringLiteral(":PUserId"), userId);
+    if (!q.exec())
+      return failed(q);
+    while (q.next())
+      ++held[EventKey(q.value(0), q.value(1), q.value(2), q.value(3), q.value(4))];
+    if (q.lastError().isValid())
+      return failed(q);
+    return true;
+  }
+
   // The program's people by name: the first row of each name wins.
   bool readLocalPeople(QHash<PersonName, int> &index) {
     index.clear();
@@ -255,6 +312,7 @@ private:
   const OtherFile &file_;
   Steps &steps_;
   ImportResult &result_;
+  QHash<int, QHash<QString, int>> held_; // per local key: events held before the import
 };
 
 const char *OutcomeName(ImportOutcome outcome) {
@@ -312,10 +370,10 @@ ImportResult ExternalImport::Run(const QString &path) {
   const auto finish = [&](ImportOutcome outcome, const QString &error = {}) {
     result.outcome = outcome;
     if (outcome != ImportOutcome::Merged)
-      result = ImportResult{outcome, 0, 0, 0, error};
+      result = ImportResult{outcome, 0, 0, 0, 0, error};
     qCInfo(lcDb) << "import:" << OutcomeName(outcome) << "- people added" << result.PeopleAdded
-                 << "matched" << result.PeopleMatched << "events" << result.EventsCopied << "in"
-                 << timer.elapsed() << "ms";
+                 << "matched" << result.PeopleMatched << "events" << result.EventsCopied
+                 << "present" << result.EventsPresent << "in" << timer.elapsed() << "ms";
     return result;
   };
 
@@ -351,7 +409,8 @@ ImportResult ExternalImport::Run(const QString &path) {
   if (dm_.InTransaction([&] {
         // Run again from the start when another desk's transaction won.
         result.PeopleAdded = result.PeopleMatched = 0;
-        result.EventsCopied = 0;
+        result.EventsCopied = result.EventsPresent = 0;
+        merge.reset();
         return merge.run(eventsOf) &&
                (!journal_ || journal_->Write(JournalAction::Imported, std::nullopt, std::nullopt,
                                              result.EventsCopied));

@@ -23,6 +23,7 @@ struct ImportResult {
   int PeopleAdded = 0;
   int PeopleMatched = 0;
   qint64 EventsCopied = 0;
+  qint64 EventsPresent = 0; // held by the database already, so not copied
   QString error;
 };
 
@@ -37,10 +38,13 @@ public:
 };
 
 // Merges another database file of the program's layout into the program's
-// own: people are matched by their three names (a NULL name equal to an empty
-// one), unknown people are added, and every typed event of each person is
-// copied under the matching local person with its instrument, time, type and
-// values as the file holds them. Everything happens in one transaction, so an
+// own: people are matched by their three names without regard to case (a
+// NULL name equal to an empty one), unknown people are added, and every typed
+// event of each person is copied under the matching local person with its
+// instrument, time, type and values as the file holds them, unless the
+// database held an equal event for that person before the import (each held
+// event stands for one equal event of the file, so importing a file again
+// copies nothing). Everything happens in one transaction, so an
 // import that fails or is cancelled leaves the database as it was.
 //
 // Refused before anything is written: the database in use itself (its events

@@ -159,6 +159,39 @@ const Texts kTexts[] = {
      "Adaptador: DSR %1, DCD %2"},
     {ProgramText::LineOn, "on", "есть", "activa"},
     {ProgramText::LineOff, "off", "нет", "inactiva"},
+    {ProgramText::DeleteHistoryQuestion,
+     "Delete %1 events of the history of %2? They can be brought back with \"Restore deleted "
+     "history\".",
+     "Удалить %1 событий истории пользователя %2? Их можно вернуть командой \"Восстановить "
+     "удалённую историю\".",
+     "¿Eliminar %1 eventos del historial de %2? Se pueden recuperar con \"Restaurar el "
+     "historial eliminado\"."},
+    {ProgramText::HistoryNotDeleted, "The history was not deleted; nothing was changed.",
+     "История не удалена; ничего не изменено.", "El historial no se eliminó; no se cambió nada."},
+    {ProgramText::RestoreHistoryCommand, "Restore deleted history",
+     "Восстановить удалённую историю", "Restaurar el historial eliminado"},
+    {ProgramText::RestoreHistoryHint,
+     "Restore deleted history|Bring the deleted events of the person shown back into the history",
+     "Восстановить удалённую историю|Вернуть в историю удалённые события показанного пользователя",
+     "Restaurar el historial eliminado|Devolver al historial los eventos eliminados de la persona "
+     "mostrada"},
+    {ProgramText::RestoreHistoryQuestion, "Restore %1 deleted events of %2?",
+     "Восстановить %1 удалённых событий пользователя %2?",
+     "¿Restaurar %1 eventos eliminados de %2?"},
+    {ProgramText::NothingToRestore, "%1 has no deleted history to restore.",
+     "У пользователя %1 нет удалённой истории.", "%1 no tiene historial eliminado que restaurar."},
+    {ProgramText::HistoryNotRestored, "The deleted history was not restored; nothing was changed.",
+     "Удалённая история не восстановлена; ничего не изменено.",
+     "El historial eliminado no se restauró; no se cambió nada."},
+    {ProgramText::ActionHistoryRestored, "Deleted history restored",
+     "Удалённая история восстановлена", "Historial eliminado restaurado"},
+    {ProgramText::ImportSummary,
+     "Import finished. People found in the database: %1; people added: %2; events copied: "
+     "%3; events already present, not copied: %4",
+     "Импорт завершён. Пользователей найдено в базе: %1; пользователей добавлено: "
+     "%2; событий скопировано: %3; событий уже было в базе, не скопировано: %4",
+     "Importación terminada. Personas encontradas en la base de datos: %1; personas añadidas: "
+     "%2; eventos copiados: %3; eventos ya presentes, no copiados: %4"},
 };
 static_assert(std::size(kTexts) == std::size_t(ProgramText::Count));
 } // namespace

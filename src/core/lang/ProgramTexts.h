@@ -102,6 +102,15 @@ enum class ProgramText {
   ModemLines, // %1, %2: LineOn or LineOff for DSR and DCD
   LineOn,
   LineOff,
+  DeleteHistoryQuestion, // %1: the number of events, %2: the person
+  HistoryNotDeleted,
+  RestoreHistoryCommand,
+  RestoreHistoryHint,
+  RestoreHistoryQuestion, // %1: the number of events, %2: the person
+  NothingToRestore,       // %1: the person
+  HistoryNotRestored,
+  ActionHistoryRestored,
+  ImportSummary, // %1 people matched, %2 added, %3 events copied, %4 already present
   Count
 };
 

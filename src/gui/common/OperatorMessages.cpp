@@ -32,6 +32,16 @@ bool MessageBoxMessages::question(QWidget *parent, const QString &text, bool okC
          QMessageBox::Yes;
 }
 
+bool MessageBoxMessages::destructiveQuestion(QWidget *parent, const QString &text, bool okCancel) {
+  const QMessageBox::StandardButton yes = okCancel ? QMessageBox::Ok : QMessageBox::Yes;
+  const QMessageBox::StandardButton no = okCancel ? QMessageBox::Cancel : QMessageBox::No;
+  QMessageBox box(QMessageBox::Question, boxTitle(), text, yes | no, parent);
+  box.setObjectName(QStringLiteral("DestructiveQuestion"));
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  return box.exec() == yes;
+}
+
 std::optional<QString> MessageBoxMessages::password(QWidget *parent, const QString &title,
                                                     const QString &prompt) {
   bool ok = false;

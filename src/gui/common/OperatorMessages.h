@@ -21,6 +21,9 @@ public:
   virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
   // Confirmation icon with Yes and No (or OK and Cancel); true on the affirmative answer.
   virtual bool question(QWidget *parent, const QString &text, bool okCancel = false) = 0;
+  // The same for a question whose affirmative answer destroys something: No
+  // (Cancel) is the default button, so Enter does not destroy.
+  virtual bool destructiveQuestion(QWidget *parent, const QString &text, bool okCancel = false) = 0;
   // Asks for a password, typed without showing it; nullopt when cancelled.
   virtual std::optional<QString> password(QWidget *parent, const QString &title,
                                           const QString &prompt) = 0;
@@ -33,6 +36,7 @@ public:
   void notice(QWidget *parent, const QString &text, bool cancelButton = false) override;
   void warning(QWidget *parent, const QString &title, const QString &text) override;
   bool question(QWidget *parent, const QString &text, bool okCancel = false) override;
+  bool destructiveQuestion(QWidget *parent, const QString &text, bool okCancel = false) override;
   std::optional<QString> password(QWidget *parent, const QString &title,
                                   const QString &prompt) override;
 };

@@ -308,13 +308,23 @@ void TFormDeleteHistory::SB_DeleteClick() {
   if (byDevice)
     instrument = device;
 
+  // The question names the person and what will go; No is its default.
+  const TextTable &t = ctx_.state.Texts;
+  HistoryStore &history = ctx_.DM->History();
+  const std::optional<qint64> count = history.CountHistory(UserKey, interval, instrument);
+  const QString name = (L_SecFirstName->text() + u' ' + LMiddleName->text()).simplified();
+  if (count && !ctx_.messages.destructiveQuestion(
+                   this, t.text(ProgramText::DeleteHistoryQuestion).arg(*count).arg(name)))
+    return;
   setCursor(Qt::WaitCursor);
-  const bool ok = ctx_.DM->History().DeleteHistory(UserKey, interval, instrument);
+  const bool ok = count && history.DeleteHistory(UserKey, interval, instrument);
   unsetCursor();
-  if (ok)
+  if (ok) {
     accept();
-  else
-    reject();
+    return;
+  }
+  ctx_.messages.error(this, t.text(ProgramText::HistoryNotDeleted));
+  reject();
 }
 
 void TFormDeleteHistory::SB_CancelClick() {

@@ -23,6 +23,8 @@ int JournalModel::columnCount(const QModelIndex &parent) const {
 QString JournalModel::ActionText(int action, const TextTable &texts) {
   if (action >= int(JournalAction::ReadingFiled) && action <= int(JournalAction::Imported))
     return texts.text(ProgramText(int(ProgramText::ActionReadingFiled) + action - 1));
+  if (action == int(JournalAction::HistoryRestored))
+    return texts.text(ProgramText::ActionHistoryRestored);
   return texts.text(ProgramText::ActionUnknown).arg(action);
 }
 

@@ -134,7 +134,7 @@ void TMainForm::ADeleteUserExecute() {
       FillUserList();
     return;
   }
-  if (!ctx_.messages.question(this, t.at(52)))
+  if (!ctx_.messages.destructiveQuestion(this, t.at(52)))
     return;
   if (!ctx_.DM->Register().DeleteUserWithHistory(person->UserId)) {
     // Refused when she was given an instrument meanwhile: the list shows it.
@@ -180,6 +180,30 @@ void TMainForm::ADeleteHistoryExecute() {
     form.LMiddleName->setText(u.MiddleName);
   if (form.exec() != QDialog::Accepted)
     return;
+  ReloadHistory();
+}
+
+void TMainForm::ARestoreHistoryExecute() {
+  if (!HistoryShown() || ctx_.state.User.CurrentUserKey < 1)
+    return;
+  const TextTable &t = ctx_.state.Texts;
+  const int userId = ctx_.state.User.CurrentUserKey;
+  const QString name = FullUserName(ctx_.state.User).simplified();
+  HistoryStore &history = ctx_.DM->History();
+  const std::optional<qint64> deleted = history.CountDeletedHistory(userId);
+  if (!deleted) {
+    ctx_.messages.error(this, t.text(ProgramText::HistoryNotRestored));
+    return;
+  }
+  if (*deleted == 0) {
+    ctx_.messages.notice(this, t.text(ProgramText::NothingToRestore).arg(name));
+    return;
+  }
+  if (!ctx_.messages.question(this,
+                              t.text(ProgramText::RestoreHistoryQuestion).arg(*deleted).arg(name)))
+    return;
+  if (history.RestoreDeletedHistory(userId) < 0)
+    ctx_.messages.error(this, t.text(ProgramText::HistoryNotRestored));
   ReloadHistory();
 }
 

@@ -30,6 +30,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -72,6 +73,7 @@ const ActionSpec kActions[] = {
     {"AFilterHistory", 53, 54, "Ctrl+F", "edit-find"},
     {"ACancelFilter", 70, 71, "Ctrl+Alt+F", "edit-clear"},
     {"ADeleteHistory", 48, 49, "", "user-trash"},
+    {"ARestoreHistory", -1, -1, "", "edit-undo"},
     {"AReadHistory", 60, 61, "Ctrl+R", "network-receive"},
     {"ADevice", 72, 73, "Ctrl+D", "preferences-system"},
     {"AClearHistory", 79, 80, "", "user-trash-full"},
@@ -117,7 +119,8 @@ const char *const kToolBar[][2] = {
 
 const char *const kUserViewActions[] = {"AViewHistory", "AEditUser",  "AddUser",      "ADeleteUser",
                                         "APrintUser",   "ACancelReg", "ARegistration"};
-const char *const kHistoryViewActions[] = {"ASelectUser", "ADeleteHistory", "APrintHistory"};
+const char *const kHistoryViewActions[] = {"ASelectUser", "ADeleteHistory", "ARestoreHistory",
+                                           "APrintHistory"};
 
 } // namespace
 
@@ -167,6 +170,7 @@ void TMainForm::buildActions() {
       {"AFilterHistory", &TMainForm::AFilterHistoryExecute},
       {"ACancelFilter", &TMainForm::ACancelFilterExecute},
       {"ADeleteHistory", &TMainForm::ADeleteHistoryExecute},
+      {"ARestoreHistory", &TMainForm::ARestoreHistoryExecute},
       {"AReadHistory", &TMainForm::AReadHistoryExecute},
       {"ADevice", &TMainForm::ADeviceExecute},
       {"AClearHistory", &TMainForm::AClearHistoryExecute},
@@ -205,7 +209,7 @@ void TMainForm::buildMenus() {
   addMenu("UserMenu", {"ASelectUser", "AddUser", "AEditUser", "APrintUser", "ADeleteUser", "",
                        "ARegistration", "ACancelReg"});
   addMenu("HistoryMenu", {"AViewHistory", "APrintHistory", "AFilterHistory", "ACancelFilter",
-                          "ADeleteHistory", "", "ADoses", "ADoseChart"});
+                          "ADeleteHistory", "ARestoreHistory", "", "ADoses", "ADoseChart"});
   addMenu("DeviceMenu", {"AReadHistory", "ADevice", "AClearHistory", "AClearDE"});
   addMenu("NUtils", {"ASelectAll", "ACopyToClipboard", "ASaveToAscii", "AImport", "AJournal"});
   QMenu *settings = addMenu("Settings", {});
@@ -308,6 +312,10 @@ void TMainForm::buildClientArea() {
   userCells_ = new UserGridModel;
   SG_User = new StringGrid(userCells_, StringGrid::Lines::Horizontal, central);
   SG_User->setObjectName("SG_User");
+  // Delete in the user list deletes the selected person (after the question).
+  auto *deleteKey =
+      new QShortcut(QKeySequence::Delete, SG_User, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(deleteKey, &QShortcut::activated, this, &TMainForm::ADeleteUserExecute);
   SG_User->setFrameShape(QFrame::NoFrame);
   SG_User->setStyleSheet("QTableView#SG_User { background: rgb(202, 223, 247); }"
                          "QTableView#SG_User QHeaderView::section { background: silver;"
@@ -407,6 +415,8 @@ void TMainForm::ApplyTexts() {
   const TextTable &texts = ctx_.state.Texts;
   actions_["AJournal"]->setText(texts.text(ProgramText::JournalCommand));
   SetActionHint(actions_["AJournal"], texts.text(ProgramText::JournalHint));
+  actions_["ARestoreHistory"]->setText(texts.text(ProgramText::RestoreHistoryCommand));
+  SetActionHint(actions_["ARestoreHistory"], texts.text(ProgramText::RestoreHistoryHint));
   actions_["ADoses"]->setText(texts.text(ProgramText::DosesCommand));
   SetActionHint(actions_["ADoses"], texts.text(ProgramText::DosesHint));
   actions_["ADoseChart"]->setText(texts.text(ProgramText::ChartCommand));
@@ -594,9 +604,11 @@ bool TMainForm::FillUserList() {
   const int selected = SG_User->SelectedRow();
   userCells_->Fill(std::move(*people));
   LayoutUserList(true);
-  // The selected row stays where it was, within the rows the grid now has.
-  if (selected > 0)
-    SG_User->SelectRow(std::min(selected, userCells_->RowCount() - 1));
+  // The selected row stays where it was, within the rows the grid now has;
+  // with none (or an empty row) selected, the first person is, so that the
+  // commands on a person work without a click first.
+  const int kept = std::min(selected, userCells_->RowCount() - 1);
+  SG_User->SelectRow(kept > 0 && userCells_->RowFilled(kept) ? kept : 1);
   return true;
 }
 

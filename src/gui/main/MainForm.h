@@ -67,6 +67,8 @@ public slots:
   void ADeleteUserExecute();
   // History.
   void ADeleteHistoryExecute();
+  // Moves the deleted events of the person shown back into the history.
+  void ARestoreHistoryExecute();
   void AFilterHistoryExecute();
   void ACancelFilterExecute();
   void APrintUserExecute();

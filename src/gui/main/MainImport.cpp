@@ -55,6 +55,11 @@ void TMainForm::AImportExecute() {
   switch (result.outcome) {
   case ImportOutcome::Merged:
     ASelectUserExecute();
+    ctx_.messages.notice(this, ctx_.state.Texts.text(ProgramText::ImportSummary)
+                                   .arg(result.PeopleMatched)
+                                   .arg(result.PeopleAdded)
+                                   .arg(result.EventsCopied)
+                                   .arg(result.EventsPresent));
     break;
   case ImportOutcome::Cancelled: // rolled back: the lists still show the database
     break;

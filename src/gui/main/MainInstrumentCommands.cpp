@@ -142,7 +142,7 @@ void TMainForm::ACancelRegExecute() {
 }
 
 void TMainForm::ClearInstrument(int mode, int questionEntry) {
-  if (!ctx_.messages.question(this, ctx_.state.Texts.at(questionEntry))) {
+  if (!ctx_.messages.destructiveQuestion(this, ctx_.state.Texts.at(questionEntry))) {
     ctx_.FormRead->Tag = 0;
     return;
   }
@@ -165,5 +165,5 @@ void TMainForm::ADeviceExecute() {
 
 void TMainForm::StatusBar1DblClick() {
   ctx_.state.KeepHistoryAfterRead =
-      !ctx_.messages.question(this, QStringLiteral("Remove history after reading?"));
+      !ctx_.messages.destructiveQuestion(this, QStringLiteral("Remove history after reading?"));
 }

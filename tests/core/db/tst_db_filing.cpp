@@ -1,8 +1,8 @@
 // The data module's layout steps and filing a reading once, on private copies
 // of the supplied database.
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QScopeGuard>
 #include <QtTest>
 #include <memory>
 #include <span>
@@ -117,6 +117,7 @@ private slots:
     QCOMPARE(desk.dm->Schema().outcome, SchemaState::Outcome::UpToDate);
     QCOMPARE(db->version(), CurrentSchemaVersion);
     QVERIFY(db->hasTable("TableLastFiled"));
+    QVERIFY(db->hasTable("TableDeletedHistory"));
     const QByteArray reading = Reading(2);
     QCOMPARE(desk.dm->FileReading(12, Span(reading)).EventsFiled, 2);
     QCOMPARE(desk.dm->FileReading(12, Span(reading)).EventsFiled, 0);

@@ -210,6 +210,78 @@ private slots:
     QCOMPARE(db->count("TableUser"), 1);
   }
 
+  // Deleted events are kept with the time and desk of the deletion, and
+  // restoring brings back exactly those events, values and NULLs alike.
+  void deletedHistoryIsKeptAndRestored() {
+    const int a = addUser("A"), b = addUser("B");
+    addEvent(1, a, 45000.25, 1, 0.002);
+    addEvent(2, a, 45001.5, 7, 0.003);
+    addEvent(2, a, 45002, 4);
+    QVERIFY(
+        db->exec(QString("INSERT INTO TableHistory VALUES (2, %1, 45003, 5, NULL, NULL)").arg(a)));
+    addEvent(2, b, 45001.5, 7, 0.003);
+    const QString before = "SELECT DeviceId, UserId, DateTimeEvent, EventType, EventValue, "
+                           "DEValue FROM TableHistory ORDER BY DateTimeEvent, UserId";
+    const QList<QVariantList> original = db->rows(before);
+    dm->JournalLog().SetDesk("desk-7", "op");
+
+    QCOMPARE(dm->History().CountHistory(a, std::nullopt, 2), std::optional<qint64>(3));
+    QVERIFY(dm->History().DeleteHistory(a, std::nullopt, 2));
+    QCOMPARE(db->count("TableHistory", "UserId = " + QString::number(a)), 1);
+    QCOMPARE(db->count("TableHistory", "UserId = " + QString::number(b)), 1);
+    QCOMPARE(db->count("TableDeletedHistory"), 3);
+    QCOMPARE(db->count("TableDeletedHistory", "Desk = 'desk-7'"), 3);
+    QCOMPARE(db->scalar("SELECT MIN(DeletedTime) FROM TableDeletedHistory").toDouble(),
+             DateTimeToDayCount(clock->now()));
+    QCOMPARE(db->count("TableDeletedHistory", "EventValue IS NULL AND DEValue IS NULL"), 1);
+    QCOMPARE(dm->History().CountDeletedHistory(a), std::optional<qint64>(3));
+    QCOMPARE(dm->History().CountDeletedHistory(b), std::optional<qint64>(0));
+
+    // A second deletion adds to what is kept; restoring brings back both.
+    QVERIFY(dm->History().DeleteHistory(a, std::nullopt, std::nullopt));
+    QCOMPARE(db->count("TableDeletedHistory"), 4);
+    QCOMPARE(dm->History().RestoreDeletedHistory(a), 4);
+    QCOMPARE(db->count("TableDeletedHistory"), 0);
+    QCOMPARE(db->rows(before), original);
+    QCOMPARE(dm->History().RestoreDeletedHistory(a), 0);
+  }
+
+  void deletingAPersonKeepsTheirEvents() {
+    const int a = addUser("A");
+    addEvent(1, a, 45000, 1, 0.002);
+    addEvent(1, a, 45001, 4);
+    QVERIFY(dm->Register().DeleteUserWithHistory(a));
+    QCOMPARE(db->count("TableHistory"), 0);
+    QCOMPARE(db->count("TableDeletedHistory", "UserId = " + QString::number(a)), 2);
+  }
+
+  // Nothing is deleted where it could not be kept; a failure to keep the
+  // events leaves them in the history.
+  void historyIsDeletedOnlyWhereItIsKept() {
+    const int a = addUser("A");
+    addEvent(1, a, 45000, 1, 0.002);
+    QVERIFY(db->refuse("nokeep", "BEFORE INSERT ON TableDeletedHistory", "full"));
+    QVERIFY(!dm->History().DeleteHistory(a, std::nullopt, std::nullopt));
+    QVERIFY(!dm->Register().DeleteUserWithHistory(a));
+    QCOMPARE(db->count("TableHistory"), 1);
+    QCOMPARE(db->count("TableUser"), 1);
+    QVERIFY(db->allow("nokeep"));
+
+    // A database that cannot take the step (two holders of one instrument)
+    // keeps its history whole.
+    dm.reset();
+    QVERIFY(db->exec("DROP TABLE TableDeletedHistory"));
+    QVERIFY(db->setVersion(1));
+    QVERIFY(db->exec("DROP INDEX UX_TableUser_Holder"));
+    addUser("H1", 33);
+    addUser("H2", 33);
+    dm = std::make_unique<TDM>(clock, db->path());
+    QVERIFY(!dm->History().DeleteHistory(a, std::nullopt, std::nullopt));
+    QCOMPARE(dm->Schema().Version, 1);
+    QCOMPARE(db->count("TableHistory"), 1);
+    QCOMPARE(dm->History().RestoreDeletedHistory(a), -1);
+  }
+
   void registrationAndHandBack() {
     // A register from before instruments had one holder at most.
     QVERIFY(db->exec("DROP INDEX UX_TableUser_Holder"));

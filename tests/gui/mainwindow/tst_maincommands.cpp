@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolBar>
 #include <QToolButton>
@@ -29,11 +30,22 @@ void twoPeople(Run &run) {
 
 const char *const kUserViewActions[] = {"AViewHistory", "AddUser",       "AEditUser", "ADeleteUser",
                                         "APrintUser",   "ARegistration", "ACancelReg"};
-const char *const kHistoryViewActions[] = {"ASelectUser", "ADeleteHistory", "APrintHistory"};
+const char *const kHistoryViewActions[] = {"ASelectUser", "ADeleteHistory", "ARestoreHistory",
+                                           "APrintHistory"};
 const char *const kBothViewActions[] = {"AFilterHistory",  "ACancelFilter",    "AReadHistory",
                                         "ADevice",         "AClearHistory",    "AClearDE",
                                         "ASelectAll",      "ACopyToClipboard", "ASaveToAscii",
                                         "AProgramSetting", "ExitApp"};
+
+// The delete window with the two name labels the command fills in.
+TFormDeleteHistory &DeleteForm(Run &run) {
+  TFormDeleteHistory &form = *run.ctx.FormDeleteHistory;
+  if (!form.L_SecFirstName)
+    form.L_SecFirstName = new QLabel(&form);
+  if (!form.LMiddleName)
+    form.LMiddleName = new QLabel(&form);
+  return form;
+}
 
 } // namespace
 
@@ -52,6 +64,7 @@ private slots:
   void deletingTheLastRowMakesThePersonAboveCurrent();
   void commandsActOnThePersonShownWhateverAnotherDeskDid();
   void deleteHistory();
+  void deletedHistoryIsRestored();
   void filterFromTheHistoryView();
   void filterFromTheUserList();
   void cancelFilterReloadsTheFullHistory();
@@ -261,8 +274,13 @@ void TestMainCommands::deleteUserAsksAndDeletes() {
   exec(run.db(), {"UPDATE TableUser SET DeviceId = -1"});
   run.main().SG_User->SelectRow(1);
   run.messages.answers = {false};
-  run.main().action("ADeleteUser")->trigger();
+  // The Delete key in the list asks the same question, No being its default.
+  run.main().activateWindow();
+  run.main().SG_User->setFocus();
+  QVERIFY(QTest::qWaitForWindowActive(&run.main()));
+  QTest::keyClick(run.main().SG_User, Qt::Key_Delete);
   QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(52)});
+  QVERIFY(run.messages.shown.front().destructive);
   QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser"), 2);
   // Yes: the person and the history go; the row below moves up, and nobody is current.
   run.main().action("ADeleteUser")->trigger();
@@ -279,6 +297,8 @@ void TestMainCommands::deleteUserAsksAndDeletes() {
   // An empty row: nothing is asked.
   run.main().action("ADeleteUser")->trigger();
   QCOMPARE(run.messages.shown.size(), size_t(3));
+  // The deleted person's events are kept.
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableDeletedHistory WHERE UserId = 1"), 3);
 }
 
 // Another desk changes the register after this desk's list was read: every
@@ -340,11 +360,7 @@ void TestMainCommands::deletingTheLastRowMakesThePersonAboveCurrent() {
 void TestMainCommands::deleteHistory() {
   Run run;
   twoPeople(run);
-  TFormDeleteHistory &form = *run.ctx.FormDeleteHistory;
-  if (!form.L_SecFirstName)
-    form.L_SecFirstName = new QLabel(&form);
-  if (!form.LMiddleName)
-    form.LMiddleName = new QLabel(&form);
+  TFormDeleteHistory &form = DeleteForm(run);
   run.viewHistoryOf(1);
   QVERIFY(run.history().RowFilled(3));
   // Cancel: the list stays as it was, whatever the database holds now.
@@ -369,6 +385,45 @@ void TestMainCommands::deleteHistory() {
   QVERIFY(run.history().RowFilled(2));
   QVERIFY(!run.history().RowFilled(3));
   QCOMPARE(run.history().RowCount(), 41);
+}
+
+// The delete window asks, naming the person and the number of events; the
+// History menu brings them back.
+void TestMainCommands::deletedHistoryIsRestored() {
+  Run run;
+  twoPeople(run);
+  TFormDeleteHistory &form = DeleteForm(run);
+  run.viewHistoryOf(1);
+  const QString name = "Abcd Efgh Ijkl";
+  int seen = 0;
+  run.messages.answers = {false, true};
+  const auto pressDelete = [&](QDialog *d) {
+    form.SB_Delete->click();
+    if (d->isVisible()) // No: the window stays open
+      d->reject();
+  };
+  whenShown("FormDeleteHistory", pressDelete, &seen);
+  run.main().action("ADeleteHistory")->trigger();
+  const QString asked = run.state.Texts.text(ProgramText::DeleteHistoryQuestion).arg(3).arg(name);
+  QCOMPARE(run.messages.texts(), QStringList{asked});
+  QVERIFY(run.messages.shown.back().destructive);
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory WHERE UserId = 1"), 3);
+  // Yes: the events go and the list is read again.
+  whenShown("FormDeleteHistory", pressDelete, &seen);
+  run.main().action("ADeleteHistory")->trigger();
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory WHERE UserId = 1"), 0);
+  QVERIFY(!run.history().RowFilled(1));
+
+  run.messages.shown.clear();
+  run.main().action("ARestoreHistory")->trigger();
+  QCOMPARE(run.messages.texts(),
+           QStringList{run.state.Texts.text(ProgramText::RestoreHistoryQuestion).arg(3).arg(name)});
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory WHERE UserId = 1"), 3);
+  QVERIFY(run.history().RowFilled(3));
+  run.messages.shown.clear();
+  run.main().action("ARestoreHistory")->trigger();
+  QCOMPARE(run.messages.texts(),
+           QStringList{run.state.Texts.text(ProgramText::NothingToRestore).arg(name)});
 }
 
 void TestMainCommands::filterFromTheHistoryView() {

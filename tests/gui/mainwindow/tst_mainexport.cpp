@@ -20,7 +20,8 @@ private slots:
   void saveAsTextWritesTheFilledSelectedRows();
   void copyPutsTheSelectionOnTheClipboard();
   void historyListIsTheTargetWhileShown();
-  void unwritableFileGoesToTheExceptionBox();
+  void unwritableFileIsReportedByTheCommand();
+  void saveWithNothingSelectedDoesNothing();
   void importMergesAnotherDatabase();
   void importCancelledChangesNothing();
   void importRefusesTheDatabaseInUse();
@@ -89,13 +90,30 @@ void TestMainExport::historyListIsTheTargetWhileShown() {
   QVERIFY(lines[1].contains(run.state.Texts.at(22)));
 }
 
-void TestMainExport::unwritableFileGoesToTheExceptionBox() {
+void TestMainExport::unwritableFileIsReportedByTheCommand() {
   Run run;
   people(run);
   run.main().SG_User->SelectRows(1, 2);
-  run.files.names.push_back(run.folder.file("no/such/folder/out.txt"));
-  QVERIFY_THROWS_EXCEPTION(std::exception, run.main().ASaveToAsciiExecute());
-  QVERIFY(!QFile::exists(run.folder.file("no/such/folder/out.txt")));
+  const QString path = run.folder.file("no/such/folder/out.txt");
+  run.files.names.push_back(path);
+  QVERIFY_THROWS_NO_EXCEPTION(run.main().action("ASaveToAscii")->trigger());
+  QCOMPARE(run.messages.shown.size(), std::size_t(1));
+  QCOMPARE(run.messages.shown.front().kind, OperatorMessages::Error);
+  QVERIFY2(run.messages.shown.front().text.contains("out.txt"),
+           qPrintable(run.messages.shown.front().text));
+  QVERIFY(!QFile::exists(path));
+}
+
+void TestMainExport::saveWithNothingSelectedDoesNothing() {
+  Run run;
+  people(run);
+  run.main().SG_User->clearSelection();
+  const QString path = run.folder.file("out.txt");
+  run.files.names.push_back(path);
+  run.main().action("ASaveToAscii")->trigger();
+  QCOMPARE(run.files.names.size(), std::size_t(1)); // no file asked for
+  QVERIFY(run.messages.shown.empty());
+  QVERIFY(!QFile::exists(path));
 }
 
 void TestMainExport::importMergesAnotherDatabase() {
@@ -114,6 +132,9 @@ void TestMainExport::importMergesAnotherDatabase() {
   QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableHistory WHERE DeviceId = 2000002 AND "
                             "EventType = 1 AND DateTimeEvent = 45100.75"),
            qint64(1));
+  // The summary says what was done, in the language in use.
+  QCOMPARE(run.messages.texts().last(),
+           run.state.Texts.text(ProgramText::ImportSummary).arg(1).arg(1).arg(1).arg(0));
 }
 
 void TestMainExport::importCancelledChangesNothing() {
@@ -166,6 +187,8 @@ void TestMainExport::journalShowsTheChangesNewestFirstInTheLanguageInUse() {
                  insertEvent(1, "45100.75", "1", "0.0005", "0.002", "2000002")});
   run.files.names.push_back(otherDb);
   run.main().action("AImport")->trigger();
+  QCOMPARE(run.messages.shown.size(), std::size_t(1)); // the import's summary
+  run.messages.shown.clear();
   run.ctx.DM->JournalLog().SetDesk("Gate 2", "op");
   QCOMPARE(run.ctx.DM->Register().UpdatePerson(2, "Petrova", "Anna", ""), true);
   run.main().action("RussianLang")->trigger();

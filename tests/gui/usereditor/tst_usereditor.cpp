@@ -235,9 +235,10 @@ void TestUserEditor::duplicateInAddMode_data() {
   QTest::newRow("other middle name") << "Ivanov"
                                      << "Ivan"
                                      << "Petrovich" << false;
+  // Names compare without regard to case, as the desks' first engine did.
   QTest::newRow("other case") << "IVANOV"
-                              << "Ivan"
-                              << "" << false;
+                              << "ivan"
+                              << "" << true;
   QTest::newRow("second and first swapped") << "Ivan"
                                             << "Ivanov"
                                             << "" << false;
