@@ -100,6 +100,23 @@ enum class ProgramText {
   ModemLines, // %1, %2: LineOn or LineOff for DSR and DCD
   LineOn,
   LineOff,
+  // A parameter the instrument cannot take (%1: the field's label, %2 and
+  // %3: the lowest and highest value).
+  ParamOutOfRange,
+  // The exchange window after a failed attempt (%1: attempts so far) and
+  // its cause (%1 of CauseLinkLost: history blocks received, of the others:
+  // the link's code).
+  AttemptFailed,
+  CauseNoInstrument,
+  CauseRefused,
+  CauseConnectFailed,
+  CauseLinkLost,
+  CauseNoAnswer,
+  CauseBadNumber,
+  CauseExchangeFailed,
+  // A reading filed (%1: events, %2: the holder) or not (%1: the instrument).
+  ReadingFiled,
+  ReadingNotFiled,
   Count
 };
 
