@@ -182,6 +182,8 @@ const Texts kTexts[] = {
     {ProgramText::ReadingNotFiled, "No events filed: nobody holds instrument %1",
      "События не записаны: прибор %1 ни за кем не закреплён",
      "No se archivó ningún evento: nadie tiene el instrumento %1"},
+    {ProgramText::CauseBusy, "The instrument stayed busy", "Прибор остаётся занятым",
+     "El instrumento sigue ocupado"},
 };
 static_assert(std::size(kTexts) == std::size_t(ProgramText::Count));
 } // namespace

@@ -117,6 +117,8 @@ enum class ProgramText {
   // A reading filed (%1: events, %2: the holder) or not (%1: the instrument).
   ReadingFiled,
   ReadingNotFiled,
+  // The instrument answered "busy" to one request more often than waited out.
+  CauseBusy,
   Count
 };
 
