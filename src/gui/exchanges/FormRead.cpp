@@ -108,8 +108,9 @@ TFormRead::TFormRead(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(c
     panels_[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
     panels_[i]->setMinimumWidth(120);
     panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    // The second panel carries the longer texts: causes, devices.
-    StatusBar1->addPermanentWidget(panels_[i], i + 1);
+    // The first panel takes what its text needs (the attempt after a failed
+    // one), the second the rest (the cause).
+    StatusBar1->addPermanentWidget(panels_[i], i);
   }
 
   TimerIm = named(new QTimer(this), "TimerIm");

@@ -44,9 +44,9 @@ void TestAttemptText::causes_data() {
   QTest::newRow("connect timed out")
       << Failed(false, LinkOk, WsaTimedOut) << "Connection failed (10060)";
   QTest::newRow("lost in the history")
-      << Failed(true, LinkOk, WsaConnectionReset, "nTH", 4) << "Link lost after history block 4";
+      << Failed(true, LinkOk, WsaConnectionReset, "nTH", 4) << "Link lost after block 4";
   QTest::newRow("lost before the first block")
-      << Failed(true, LinkOk, LinkFailed, "nTH", 0) << "Link lost after history block 0";
+      << Failed(true, LinkOk, LinkFailed, "nTH", 0) << "Link lost after block 0";
   QTest::newRow("busy in the history")
       << Failed(true, LinkOk, LinkBusy, "nTH", 2) << "The instrument stayed busy";
   QTest::newRow("no answer") << Failed(true, LinkOk, WsaTimedOut, "n")

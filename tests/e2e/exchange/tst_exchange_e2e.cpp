@@ -271,12 +271,12 @@ void TestExchangeEndToEnd::failedAttemptsSayWhy_data() {
   QTest::addColumn<QString>("serialCause");
   QTest::newRow("link lost") << QStringList{"--drop-after", "2"} << ""
                              << "Attempt 2 failed"
-                             << "Link lost after history block 2"
-                             << "Link lost after history block 1";
+                             << "Link lost after block 2"
+                             << "Link lost after block 1";
   QTest::newRow("link lost, Russian") << QStringList{"--drop-after", "3"} << "LangR.txt"
                                       << "Попытка 2 не удалась"
-                                      << "Связь потеряна после блока истории 3"
-                                      << "Связь потеряна после блока истории 2";
+                                      << "Связь прервана после блока 3"
+                                      << "Связь прервана после блока 2";
   QTest::newRow("refused") << QStringList{"--refuse"} << ""
                            << "Attempt 2 failed"
                            << "The instrument refused the connection"
