@@ -40,6 +40,9 @@ struct ExchangeResult {
   QList<DoseEvent> FiledDose;        // of those, the ones that take part in doses
   DEVICE_PARAMS Params;              // parameters read (information, write read-back)
   std::string Commands;              // command letters sent, in order
+  int SearchCode = 0;                // the search's own result (LinkNoDevice: nothing in range)
+  bool Connected = false;            // a connection to the instrument was made
+  int HistoryBlocks = 0;             // history blocks received whole
 
   bool Finished() const { return outcome == ExchangeOutcome::Done; }
 };

@@ -20,6 +20,45 @@ namespace {
 // The connect step's own code for a socket that cannot be created at all.
 constexpr int SocketNotCreatedCode = IrdaSocketNotCreated;
 
+// Counts the history blocks received whole, passing each step on to the
+// window's progress bar when there is one.
+class BlockCounter : public HistoryProgress {
+public:
+  explicit BlockCounter(HistoryProgress *shown) : shown_(shown) {}
+  int Blocks() const { return blocks_; }
+  void setRange(int minimum, int maximum) override {
+    if (shown_)
+      shown_->setRange(minimum, maximum);
+    else
+      maximum_ = maximum;
+  }
+  int position() const override { return shown_ ? shown_->position() : position_; }
+  int maximum() const override { return shown_ ? shown_->maximum() : maximum_; }
+  void setPosition(int position) override {
+    if (shown_)
+      shown_->setPosition(position);
+    else
+      position_ = position;
+  }
+  void step() override {
+    ++blocks_;
+    if (shown_)
+      shown_->step();
+    else
+      ++position_;
+  }
+  void repaint() override {
+    if (shown_)
+      shown_->repaint();
+  }
+
+private:
+  HistoryProgress *shown_;
+  int blocks_ = 0;
+  int position_ = 0;
+  int maximum_ = 100;
+};
+
 // Puts the session's hooks into the transport while an exchange runs and
 // takes them out again afterwards.
 class LinkHooks {
@@ -174,6 +213,8 @@ bool InstrumentSession::Go(int code) {
 ExchangeResult InstrumentSession::Run(ExchangeMode mode, const ExchangeRequest &request) {
   cancelled_ = false;
   stopped_ = false;
+  searchCode_ = 0;
+  connected_ = false;
   QElapsedTimer clock;
   clock.start();
   ExchangeResult result;
@@ -187,6 +228,8 @@ ExchangeResult InstrumentSession::Run(ExchangeMode mode, const ExchangeRequest &
     else
       result = Dispatch(mode, request);
   }
+  result.SearchCode = searchCode_;
+  result.Connected = connected_;
   qCInfo(lcLink).noquote() << SupportLogLine(mode, result, clock.elapsed());
   return result;
 }
@@ -245,6 +288,7 @@ int InstrumentSession::Connect() {
   code = link_.IrdaFindDevices(devices, socket_);
   const int found =
       static_cast<int>(std::min<std::uint32_t>(devices.count(), DEVICELIST::MaxDevices));
+  searchCode_ = code == LinkOk && found == 0 ? LinkNoDevice : code;
   QString firstName;
   if (code == LinkOk && found > 0) {
     const char *name = devices.Device[0].irdaDeviceName;
@@ -271,6 +315,7 @@ int InstrumentSession::Connect() {
     link_.IrdaClose(socket_);
     return code;
   }
+  connected_ = true;
   Status(ExchangeObserver::Status::Connected);
   if (const int lines = link_.Stack().ModemLines(socket_); lines >= 0 && observer_)
     observer_->ModemLinesReported(lines);
@@ -330,7 +375,9 @@ ExchangeResult InstrumentSession::RunReadHistory(bool keepHistory) {
     std::vector<std::uint8_t> area(HistoryArea::Capacity);
     int length = 0;
     result.Commands += 'H';
-    code = ::ReadHistory(link_, socket_, area, length, progress);
+    BlockCounter blocks(progress);
+    code = ::ReadHistory(link_, socket_, area, length, &blocks);
+    result.HistoryBlocks = blocks.Blocks();
     if (code == LinkOk) {
       area.resize(static_cast<std::size_t>(length));
       result.History = std::move(area);

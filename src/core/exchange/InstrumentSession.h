@@ -93,6 +93,8 @@ private:
   IrdaSocket socket_ = 0;
   bool cancelled_ = false;
   bool stopped_ = false; // a command was left out because of Cancel
+  int searchCode_ = 0;   // of this attempt's search
+  bool connected_ = false;
 };
 
 // An outcome's name as the support log writes it.

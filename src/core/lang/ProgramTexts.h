@@ -111,6 +111,25 @@ enum class ProgramText {
   HistoryNotRestored,
   ActionHistoryRestored,
   ImportSummary, // %1 people matched, %2 added, %3 events copied, %4 already present
+  // A parameter the instrument cannot take (%1: the field's label, %2 and
+  // %3: the lowest and highest value).
+  ParamOutOfRange,
+  // The exchange window after a failed attempt (%1: attempts so far) and
+  // its cause (%1 of CauseLinkLost: history blocks received, of the others:
+  // the link's code).
+  AttemptFailed,
+  CauseNoInstrument,
+  CauseRefused,
+  CauseConnectFailed,
+  CauseLinkLost,
+  CauseNoAnswer,
+  CauseBadNumber,
+  CauseExchangeFailed,
+  // A reading filed (%1: events, %2: the holder) or not (%1: the instrument).
+  ReadingFiled,
+  ReadingNotFiled,
+  // The instrument answered "busy" to one request more often than waited out.
+  CauseBusy,
   Count
 };
 

@@ -100,7 +100,7 @@ int ExchangeFrame(IrdaTransport &link, IrdaSocket socket, std::span<const std::u
           ++stray;
         if (stray == count) {
           if (++busyAnswers > MaxBusyAnswers)
-            return LinkFailed;
+            return LinkBusy;
           continue;
         }
         std::memmove(into, into + stray, static_cast<std::size_t>(count - stray));
@@ -118,7 +118,7 @@ int ExchangeFrame(IrdaTransport &link, IrdaSocket socket, std::span<const std::u
     }
     if (busy) {
       if (++busyAnswers > MaxBusyAnswers)
-        return LinkFailed;
+        return LinkBusy;
       continue;
     }
     if (collected >= expected)
@@ -285,7 +285,7 @@ int ReadHistoryBlock(IrdaTransport &link, IrdaSocket socket, std::uint8_t *block
       return FrameChecksum(block, checksumAt) == block[checksumAt] ? LinkOk : LinkFailed;
     }
     if (++busyAnswers > MaxBusyAnswers)
-      return LinkFailed;
+      return LinkBusy;
   }
 }
 

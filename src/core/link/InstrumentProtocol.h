@@ -60,7 +60,7 @@ public:
 // `replyLength` is the expected length (at most reply.size()); on return the
 // reply's own length (byte 1 + 1), or still the expected length when fewer
 // than two bytes came. A lone 0xEE is a busy answer (request repeated, at
-// most 20); leading 0xEE bytes before a reply are dropped; a reply arriving
+// most 20, then LinkBusy); leading 0xEE bytes before a reply are dropped; a reply arriving
 // in pieces is collected piece by piece; an attempt that ends with the link
 // delivering nothing is repeated (three attempts in all). A reply announcing
 // more than reply.size() bytes fails with -1. Each attempt's reply must be
@@ -112,7 +112,7 @@ int WriteActivationTime(IrdaTransport &link, IrdaSocket socket, double dateTime)
 // link delivers nothing before that, a block announces a length outside
 // 4..204, has a wrong checksum, promises more blocks without carrying data,
 // or the history would not fit in `data` (at most HistoryArea::Capacity
-// bytes), or after 20 busy answers to one request. Each block must be whole
+// bytes); LinkBusy after 20 busy answers to one request. Each block must be whole
 // within link.ReplyLimitMs of its request (else WsaTimedOut); a Winsock error
 // or LinkCancelled ends it at once. On every failure `length` is 0. With a
 // progress sink, it advances once per block (back to 0 after the maximum)

@@ -4,7 +4,7 @@
 // values are the link's own; positive values are Windows Sockets error codes
 // passed up unchanged.
 constexpr int LinkOk = 0;
-constexpr int LinkFailed = -1;            // busy too long, reply incomplete or unfit
+constexpr int LinkFailed = -1;            // reply incomplete or unfit
 constexpr int LinkNoDevice = -2;          // no instrument in range
 constexpr int LinkBadActivationTime = -3; // activation time cannot be decoded
 constexpr int LinkCancelled = -4;         // the operator cancelled between two receives
@@ -15,6 +15,8 @@ constexpr int LinkPortMissing = -6;      // no such port
 constexpr int LinkPortBusy = -7;         // another program holds it
 constexpr int LinkPortNoPermission = -8; // the user may not open it
 constexpr int LinkPortFailed = -9;       // any other reason
+// More busy answers to one request than the protocol waits out.
+constexpr int LinkBusy = -10;
 
 // The modem lines of a serial adapter (IrdaStack::ModemLines).
 constexpr int ModemLineDsr = 1; // the adapter is ready

@@ -94,9 +94,10 @@ void BuildParameterWriteFrame(const std::uint8_t *p, const DEVICE_PARAMS &record
 
 namespace {
 
-// A cancelled exchange stays cancelled; every other failure is -1.
+// A cancelled exchange stays cancelled and a busy instrument busy; every
+// other failure is -1.
 int Failed(int result) {
-  return result == LinkCancelled ? LinkCancelled : LinkFailed;
+  return result == LinkCancelled || result == LinkBusy ? result : LinkFailed;
 }
 
 } // namespace

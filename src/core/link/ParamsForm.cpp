@@ -167,36 +167,22 @@ bool IsNumberBeginning(const QString &text, QChar separator) {
   return i == n && !t.isEmpty();
 }
 
-QString CheckThresholdText(const QString &text, bool roentgen, QChar decimalPoint, bool typing) {
+QString CheckThresholdText(const QString &text, QChar decimalPoint, bool typing) {
   QString t = text;
   for (qsizetype i = 0; i < t.size(); ++i)
     if ((t[i] == u',' || t[i] == u'.') && t[i] != decimalPoint) {
       t[i] = decimalPoint;
       break;
     }
-  const auto value = ReadDecimal(t, decimalPoint);
-  if (!value)
-    return typing && IsNumberBeginning(t, decimalPoint) ? t : QString();
-  const double milli = *value * MilliSievertFactor(roentgen);
-  if (BelowThresholdRange(milli))
-    return roentgen ? LimitText("0", "1", decimalPoint) : LimitText("0", "001", decimalPoint);
-  if (AboveThresholdRange(milli))
-    return roentgen ? LimitText("1000000", "0", decimalPoint)
-                    : LimitText("10000", "0", decimalPoint);
-  return t;
+  if (ReadDecimal(t, decimalPoint))
+    return t;
+  return typing && IsNumberBeginning(t, decimalPoint) ? t : QString();
 }
 
 QString CheckIntervalText(const QString &text) {
   if (text.isEmpty())
     return text;
-  const auto value = ReadInteger(text);
-  if (!value)
-    return QString();
-  if (*value < HistoryIntervalMin)
-    return QString::number(HistoryIntervalMin);
-  if (*value > HistoryIntervalMax)
-    return QString::number(HistoryIntervalMax);
-  return text;
+  return ReadInteger(text) ? text : QString();
 }
 
 bool DelayTextAccepted(const QString &text) {
@@ -256,6 +242,47 @@ ParamsFormValues DeviceParamsToForm(const DEVICE_PARAMS &params, QChar decimalPo
   return v;
 }
 
+std::optional<ParamsField> UnfitField(const ParamsFormValues &values, QChar decimalPoint) {
+  if (values.ThresholdDER.trimmed().isEmpty() || values.ThresholdDE.trimmed().isEmpty() ||
+      values.HistoryInterval.trimmed().isEmpty())
+    return std::nullopt;
+  const auto interval = ReadInteger(values.HistoryInterval);
+  if (!interval || *interval < HistoryIntervalMin || *interval > HistoryIntervalMax)
+    return ParamsField::HistoryInterval;
+  const double factor = MilliSievertFactor(values.Roentgen);
+  const auto fits = [&](const QString &text) {
+    const auto shown = ReadDecimal(text, decimalPoint);
+    if (!shown)
+      return false;
+    const double milli = *shown * factor;
+    return std::isfinite(milli) && !BelowThresholdRange(milli) && !AboveThresholdRange(milli);
+  };
+  if (!fits(values.ThresholdDER))
+    return ParamsField::ThresholdDER;
+  if (!fits(values.ThresholdDE))
+    return ParamsField::ThresholdDE;
+  if (values.DelayVisible) {
+    const auto delay = ReadInteger(values.Delay);
+    if (!delay || *delay < 0 || *delay > std::numeric_limits<std::uint16_t>::max())
+      return ParamsField::DisplayOffDelay;
+  }
+  return std::nullopt;
+}
+
+std::pair<QString, QString> FieldRange(ParamsField field, bool roentgen, QChar decimalPoint) {
+  switch (field) {
+  case ParamsField::ThresholdDER:
+  case ParamsField::ThresholdDE:
+    return roentgen ? std::pair{LimitText("0", "1", decimalPoint), QStringLiteral("1000000")}
+                    : std::pair{LimitText("0", "001", decimalPoint), QStringLiteral("10000")};
+  case ParamsField::HistoryInterval:
+    return {QString::number(HistoryIntervalMin), QString::number(HistoryIntervalMax)};
+  case ParamsField::DisplayOffDelay:
+    break;
+  }
+  return {QStringLiteral("0"), QString::number(std::numeric_limits<std::uint16_t>::max())};
+}
+
 bool FormToDeviceParams(const ParamsFormValues &values, DEVICE_PARAMS &record, QChar decimalPoint) {
   DEVICE_PARAMS r = record;
   const bool complete = !values.ThresholdDER.trimmed().isEmpty() &&
@@ -263,26 +290,17 @@ bool FormToDeviceParams(const ParamsFormValues &values, DEVICE_PARAMS &record, Q
                         !values.HistoryInterval.trimmed().isEmpty();
   r.DoWriteParams = false;
   if (complete) {
-    const auto der = ReadDecimal(values.ThresholdDER, decimalPoint);
-    const auto de = ReadDecimal(values.ThresholdDE, decimalPoint);
-    if (!der || !de)
+    if (UnfitField(values, decimalPoint))
       return false;
+    const double der = *ReadDecimal(values.ThresholdDER, decimalPoint);
+    const double de = *ReadDecimal(values.ThresholdDE, decimalPoint);
     const double factor = MilliSievertFactor(values.Roentgen);
-    for (double milli : {*der * factor, *de * factor})
-      if (!std::isfinite(milli) || BelowThresholdRange(milli) || AboveThresholdRange(milli))
-        return false;
     const auto interval = ReadInteger(values.HistoryInterval);
-    if (!interval || *interval < HistoryIntervalMin || *interval > HistoryIntervalMax)
-      return false;
-    if (values.DelayVisible) {
-      const auto delay = ReadInteger(values.Delay);
-      if (!delay || *delay < 0 || *delay > std::numeric_limits<std::uint16_t>::max())
-        return false;
-      r.DisplayOffDelay = std::uint16_t(*delay);
-    }
+    if (values.DelayVisible)
+      r.DisplayOffDelay = std::uint16_t(*ReadInteger(values.Delay));
     // Sv/h and Sv: the shown milli-units times 0.001, and mR to mSv by 0.01.
-    r.DerThreshold = float(*der * 0.001 * factor);
-    r.DeThreshold = float(*de * 0.001 * factor);
+    r.DerThreshold = float(der * 0.001 * factor);
+    r.DeThreshold = float(de * 0.001 * factor);
     r.HistoryInterval = std::uint16_t(*interval);
     r.DoWriteParams = true;
   }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "link/DeviceParams.h"
 
@@ -42,19 +43,18 @@ std::optional<std::int64_t> ReadInteger(const QString &text);
 // The text a threshold edit keeps after a change (typing true) or when it is
 // left: the first comma or full stop that is not `decimalPoint` becomes it; a
 // text that cannot be read becomes empty, except that while typing the start
-// of a number ("-", "1e", "2.5e-") stays so that an exponent can be typed; a
-// value below or above the limits becomes the limit, written in the unit on
-// show ("0.001" / "10000.0" mSv, "0.1" / "1000000.0" mR). Anything else stays
-// as typed.
-QString CheckThresholdText(const QString &text, bool roentgen, QChar decimalPoint,
-                           bool typing = false);
+// of a number ("-", "1e", "2.5e-") stays so that an exponent can be typed.
+// A number stays as typed, also outside the limits: "0" is how "0.020"
+// begins, and a value the instrument cannot take is refused when it is
+// written (UnfitField), never changed behind the operator's back.
+QString CheckThresholdText(const QString &text, QChar decimalPoint, bool typing = false);
 
 // Whether `text` is the beginning of a number that ReadDecimal could read
 // once more is typed: a sign, a separator or an exponent still without digits.
 bool IsNumberBeginning(const QString &text, QChar separator);
 
-// The text the history interval edit keeps when it is left: empty stays empty,
-// a text that is not a whole number becomes empty, 0 or less "1", above 2400 "2400".
+// The text the history interval edit keeps when it is left: a text that is
+// not a whole number becomes empty; any whole number stays as typed.
 QString CheckIntervalText(const QString &text);
 
 // Whether the switch-off delay list keeps a typed text: a whole number from 0
@@ -98,6 +98,17 @@ struct ParamsFormValues {
 // selects item d / 5 - 1 (the last one above 30, none below 5) and shows d as
 // text whenever the item does not read d; the brightness is brought into 5..15.
 ParamsFormValues DeviceParamsToForm(const DEVICE_PARAMS &params, QChar decimalPoint);
+
+// The controls whose values go into the parameter block.
+enum class ParamsField { ThresholdDER, ThresholdDE, HistoryInterval, DisplayOffDelay };
+
+// The first field, in the order of the window's pages, whose text cannot be
+// read or lies outside what the instrument takes; nothing when all fit or
+// when a threshold or the interval is empty (then no parameters are written).
+std::optional<ParamsField> UnfitField(const ParamsFormValues &values, QChar decimalPoint);
+
+// The lowest and highest value a field takes, as shown in its edit.
+std::pair<QString, QString> FieldRange(ParamsField field, bool roentgen, QChar decimalPoint);
 
 // Fills the record to be written from the controls. When a threshold or the
 // interval is empty only the options are taken and the write-parameters flag

@@ -5,6 +5,7 @@
 #include "dose/DoseLimits.h"
 #include "history/HistoryFilter.h"
 #include "lang/TextTable.h"
+#include "lang/ToolkitTranslations.h"
 #include "link/ChosenIrdaStack.h"
 #include "link/DeviceParams.h"
 #include "link/IrdaTransport.h"
@@ -66,6 +67,8 @@ struct AppState {
   DoseLimits Limits; // [Dose limits]
   ProgramPaths Paths;
   TextTable Texts;
+  // The toolkit's own texts, in the language of Texts.
+  ToolkitTranslations ToolkitTexts;
   CurrentUser User;
   HistoryCriteria Filter; // what the history list is narrowed by now
   REG_STATE RegState;

@@ -411,12 +411,40 @@ void TFormParams::showEvent(QShowEvent *event) {
 }
 
 void TFormParams::FormShow() {
+  // What the instrument said last, or nothing: never a mix of a reading and
+  // the edits of an earlier showing.
+  if (ctx_.state.LastReadParams.DeviceId > 0)
+    ShowDeviceParams();
+  else
+    ShowNothingRead();
   CB_SoundClick();
+  CB_Sync->setChecked(false);
+  CB_ClearHist->setChecked(false);
+  PageControlParams->setCurrentWidget(tsGeneral);
+}
+
+void TFormParams::ShowNothingRead() {
   SetEditText(Ed_ThresholdDER, QString());
   SetEditText(Ed_ThresholdDE, QString());
   SetUnitItem(0);
   unitTag_ = 0;
-  PageControlParams->setCurrentWidget(tsGeneral);
+  Ed_history_interval->clear();
+  L_num->setText(ctx_.state.Texts.at(149));
+  ShowOptions(ParamsFormValues{});
+  const QDateTime now = ctx_.state.clock->now();
+  Ed_DateActive->setDate(now.date());
+  Ed_TimeActive->setTime(now.time());
+}
+
+void TFormParams::ShowOptions(const ParamsFormValues &v) {
+  CB_Sound->setChecked(v.SoundOn);
+  (v.Loud ? rbLoudly : rbSilent)->setChecked(true);
+  CB_ButtonSound->setChecked(v.ButtonBeep);
+  cbTimeIndicationControl->setChecked(v.DisplayOffEnabled);
+  cmb_TimeIndication->setCurrentIndex(v.DelayItem);
+  cmb_TimeIndication->setEditText(v.Delay);
+  TrBarBrightness->setValue(v.Brightness);
+  cbCalendar->setChecked(v.ClockCalendar);
 }
 
 void TFormParams::SB_ReadClick() {
@@ -429,14 +457,7 @@ void TFormParams::ShowDeviceParams() {
   const ParamsFormValues v = DeviceParamsToForm(params, DecimalPoint());
   Ed_history_interval->setText(v.HistoryInterval);
   L_num->setText(ctx_.state.Texts.at(149) + u' ' + QString::number(params.DeviceId));
-  CB_Sound->setChecked(v.SoundOn);
-  (v.Loud ? rbLoudly : rbSilent)->setChecked(true);
-  CB_ButtonSound->setChecked(v.ButtonBeep);
-  cbTimeIndicationControl->setChecked(v.DisplayOffEnabled);
-  cmb_TimeIndication->setCurrentIndex(v.DelayItem);
-  cmb_TimeIndication->setEditText(v.Delay);
-  TrBarBrightness->setValue(v.Brightness);
-  cbCalendar->setChecked(v.ClockCalendar);
+  ShowOptions(v);
   SetUnitItem(v.Roentgen ? 1 : 0);
   SetEditText(Ed_ThresholdDER, v.ThresholdDER);
   SetEditText(Ed_ThresholdDE, v.ThresholdDE);
@@ -448,6 +469,10 @@ void TFormParams::ShowDeviceParams() {
 }
 
 bool TFormParams::CollectDeviceParams() {
+  return FormToDeviceParams(FormValues(), ctx_.state.ParamsToWrite, DecimalPoint());
+}
+
+ParamsFormValues TFormParams::FormValues() const {
   ParamsFormValues v;
   v.ThresholdDER = Ed_ThresholdDER->text();
   v.ThresholdDE = Ed_ThresholdDE->text();
@@ -464,12 +489,48 @@ bool TFormParams::CollectDeviceParams() {
   v.Brightness = TrBarBrightness->value();
   v.ClearHistory = CB_ClearHist->isChecked();
   v.SetActivationTime = CB_Sync->isChecked();
-  return FormToDeviceParams(v, ctx_.state.ParamsToWrite, DecimalPoint());
+  return v;
+}
+
+bool TFormParams::RefuseUnfitField() {
+  const auto field = UnfitField(FormValues(), DecimalPoint());
+  if (!field)
+    return false;
+  QLabel *label = L_history_interval;
+  QWidget *input = Ed_history_interval;
+  switch (*field) {
+  case ParamsField::ThresholdDER:
+    label = L_ThresholdDER;
+    input = Ed_ThresholdDER;
+    break;
+  case ParamsField::ThresholdDE:
+    label = L_ThresholdDE;
+    input = Ed_ThresholdDE;
+    break;
+  case ParamsField::DisplayOffDelay:
+    label = L_TimeIndication;
+    input = cmb_TimeIndication;
+    break;
+  case ParamsField::HistoryInterval:
+    break;
+  }
+  // The field's page comes forward, so the operator sees what to correct.
+  for (QWidget *page : {tsGeneral, tsMeasurements, tsOthers})
+    if (page->isAncestorOf(input))
+      PageControlParams->setCurrentWidget(page);
+  const auto [lowest, highest] = FieldRange(*field, UnitItem() != 0, DecimalPoint());
+  ctx_.messages.error(
+      this,
+      ctx_.state.Texts.text(ProgramText::ParamOutOfRange).arg(label->text(), lowest, highest));
+  input->setFocus();
+  return true;
 }
 
 void TFormParams::SB_WriteClick() {
   const TextTable &t = ctx_.state.Texts;
   const DEVICE_PARAMS &p = ctx_.state.ParamsToWrite;
+  if (RefuseUnfitField())
+    return;
   if (!CollectDeviceParams() || !(p.DoWriteParams || p.DoSetActivationTime || p.DoClearHistory)) {
     ctx_.messages.error(this, t.at(235));
     return;
@@ -553,7 +614,7 @@ void TFormParams::CheckThreshold(QLineEdit *edit, bool typing) {
   if (checkingText_)
     return;
   checkingText_ = true;
-  SetEditText(edit, CheckThresholdText(edit->text(), UnitItem() != 0, DecimalPoint(), typing));
+  SetEditText(edit, CheckThresholdText(edit->text(), DecimalPoint(), typing));
   checkingText_ = false;
 }
 

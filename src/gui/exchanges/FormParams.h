@@ -52,6 +52,8 @@ public:
   // Fills ParamsToWrite from the controls; false (record untouched) when a
   // number cannot be read.
   bool CollectDeviceParams();
+  // What the controls hold now.
+  ParamsFormValues FormValues() const;
 
   // Selected item of the unit switch: 0 Sievert, 1 Roentgen. Selecting an
   // item runs the switch's handler, as a click does.
@@ -130,6 +132,11 @@ private:
   void BuildMeasurementsPage();
   void BuildOthersPage();
   void SetThresholdLabels();
+  void ShowNothingRead();
+  void ShowOptions(const ParamsFormValues &values);
+  // A field the instrument cannot take: told by name, its page brought
+  // forward and the field focused. False when every field fits.
+  bool RefuseUnfitField();
   void SetEditText(QLineEdit *edit, const QString &text);
   void CheckThreshold(QLineEdit *edit, bool typing);
   bool NumberKeyPress(QLineEdit *edit, const QString &typed);

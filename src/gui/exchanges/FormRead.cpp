@@ -15,6 +15,7 @@
 #include "common/AppContext.h"
 #include "common/OperatorMessages.h"
 #include "db/TDM.h"
+#include "exchange/AttemptText.h"
 #include "exchanges/ProgressBarHistory.h"
 #include "lang/ProgramTexts.h"
 #include "link/IrdaTransport.h"
@@ -107,7 +108,9 @@ TFormRead::TFormRead(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(c
     panels_[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
     panels_[i]->setMinimumWidth(120);
     panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusBar1->addPermanentWidget(panels_[i], 1);
+    // The first panel takes what its text needs (the attempt after a failed
+    // one), the second the rest (the cause).
+    StatusBar1->addPermanentWidget(panels_[i], i);
   }
 
   TimerIm = named(new QTimer(this), "TimerIm");
@@ -214,6 +217,7 @@ bool TFormRead::ConnectionOpen() const {
 
 void TFormRead::FormShow() {
   result_ = ExchangeResult{};
+  attempts_ = 0;
   cancelRequested_ = false;
   // A fresh session for every showing: the transport and the data module
   // are the ones in use now.
@@ -282,8 +286,9 @@ void TFormRead::StatusChanged(Status status, int code) {
     ShowPortProblem(code);
     break;
   case Status::Connected:
+    // Connected is not yet done: the panel waits for what the commands say.
     SetStatusPanel(0, Text(162));
-    SetStatusPanel(1, QStringLiteral("OK"));
+    SetStatusPanel(1, QString());
     break;
   case Status::ConnectFailed:
     SetStatusPanel(1, Text(163));
@@ -343,6 +348,19 @@ void TFormRead::ShowPortProblem(int code) {
   lbxDevices->clear();
   lbxDevices->addItem(text);
   lbxDevices->item(0)->setToolTip(text);
+}
+
+void TFormRead::ShowFailedAttempt() {
+  const TextTable &texts = ctx_.state.Texts;
+  // A port that cannot be opened keeps the cause the search showed.
+  const bool portProblem =
+      result_.SearchCode <= LinkPortMissing && result_.SearchCode >= LinkPortFailed;
+  const QString cause = portProblem && lbxDevices->count() > 0 ? lbxDevices->item(0)->text()
+                                                               : FailedAttemptCause(result_, texts);
+  SetStatusPanel(0, FailedAttemptText(attempts_, texts));
+  SetStatusPanel(1, cause);
+  panels_[1]->setToolTip(cause);
+  StatusBar1->repaint();
 }
 
 void TFormRead::ModemLinesReported(int lines) {
@@ -446,6 +464,7 @@ void TFormRead::Timer_ReadTimer() {
   InstrumentSession &session = Session();
   session.ConnectPauseMs = ConnectPauseMs;
   result_ = session.Run(static_cast<ExchangeMode>(Tag), request);
+  ++attempts_;
   scope.finished = true;
   KeepResult();
   SetStatusPanel(0, QString());
@@ -477,6 +496,7 @@ void TFormRead::Timer_ReadTimer() {
     close = QDialog::Rejected;
     break;
   case ExchangeOutcome::LinkFailed:
+    ShowFailedAttempt();
     Breathe();
     if (cancelRequested_)
       close = QDialog::Rejected;

@@ -53,6 +53,8 @@ public:
 
   // What the last attempt of this showing did.
   const ExchangeResult &Result() const { return result_; }
+  // Attempts made since the window was shown.
+  int Attempts() const { return attempts_; }
   // A connection an interrupted attempt left open (closed at the next tick).
   bool ConnectionOpen() const;
 
@@ -107,12 +109,15 @@ private:
   // A serial port that cannot be opened: its cause in the panel and the
   // device list (other codes: nothing).
   void ShowPortProblem(int code);
+  // After an attempt that failed: the attempts so far and why this one failed.
+  void ShowFailedAttempt();
 
   AppContext &ctx_;
   QLabel *panels_[2];
   std::unique_ptr<ProgressBarHistory> progress_;
   std::unique_ptr<InstrumentSession> session_;
   ExchangeResult result_;
+  int attempts_ = 0; // attempts of this showing
   bool attemptRunning_ = false;
   bool cancelRequested_ = false;
 };

@@ -270,6 +270,7 @@ void TMainForm::ChangeLanguage(const QString &fileName) {
     return;
   s.Paths.LangFile = fileName;
   s.Texts.loadLanguageFile(path);
+  s.ToolkitTexts.Follow(s.Texts.language());
   ApplyTexts();
   // Event names follow the new language.
   if (HistoryShown())

@@ -467,6 +467,8 @@ void TMainForm::FormShow() {
     actions_["RussianLang"]->setChecked(true);
 
   s.Texts.loadLanguageFile(QDir(s.Paths.ProgramFolder).filePath(s.Paths.LangFile));
+  s.ToolkitTexts.SetProgramFolder(s.Paths.ProgramFolder);
+  s.ToolkitTexts.Follow(s.Texts.language());
   ApplyTexts();
   // Told in the language just loaded, before the list shows another database.
   for (const UnusableDatabase &db : unusable)

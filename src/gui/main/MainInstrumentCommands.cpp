@@ -9,6 +9,7 @@
 #include "db/TDM.h"
 #include "dose/DoseTable.h"
 #include "dose/ReadingDose.h"
+#include "exchange/AttemptText.h"
 #include "exchanges/FormParams.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
@@ -72,6 +73,9 @@ void TMainForm::AReadHistoryExecute() {
                               warnings.join(u'\n'));
     }
   }
+  // Under whom the reading went, or that nobody holds the instrument.
+  const QString filed = FilingSummary(result, ctx_.state.Texts);
+  doseLine = doseLine.isEmpty() ? filed : filed + u'\n' + doseLine;
   ctx_.FormViewHist->ShowHistory(result.History, reg, doseLine);
 }
 

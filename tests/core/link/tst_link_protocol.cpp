@@ -74,7 +74,7 @@ void TestLink::exchangeBusyAnswers() {
       g.fake().Queue({BusyByte});
     g.fake().Queue(reply);
     length = 34;
-    QCOMPARE(Exchange(g, ParamRequest, 34, length), busy > MaxBusyAnswers ? -1 : 0);
+    QCOMPARE(Exchange(g, ParamRequest, 34, length), busy > MaxBusyAnswers ? LinkBusy : 0);
     QCOMPARE(g.fake().Sends.size(), std::size_t(21)); // first request and 20 repeats
   }
 }

@@ -89,6 +89,7 @@ private slots:
   void collectWithoutNumbersTakesOnlyOptions();
   void collectRefusesWhatCannotBeWritten_data();
   void collectRefusesWhatCannotBeWritten();
+  void unfitFieldNamesTheDEAndItsRange();
   void showThenCollectGivesTheSameRecord();
 };
 
@@ -216,93 +217,84 @@ void TestParamsForm::readIntegerSaturatesAndRefuses() {
 
 void TestParamsForm::thresholdText_data() {
   QTest::addColumn<QString>("text");
-  QTest::addColumn<bool>("roentgen");
   QTest::addColumn<QString>("point");
   QTest::addColumn<QString>("kept");
-  QTest::newRow("in range stays as typed") << "5" << false << "."
+  QTest::newRow("in range stays as typed") << "5"
+                                           << "."
                                            << "5";
-  QTest::newRow("upper limit stays") << "10000" << false << "."
-                                     << "10000";
-  QTest::newRow("lower limit stays") << "0.001" << false << "."
-                                     << "0.001";
-  QTest::newRow("a leading 0 is the lower limit") << "0" << false << "."
-                                                  << "0.001";
-  QTest::newRow("below") << "0.0005" << false << "."
-                         << "0.001";
-  QTest::newRow("negative") << "-5" << false << "."
-                            << "0.001";
-  QTest::newRow("above") << "20000" << false << "."
-                         << "10000.0";
-  QTest::newRow("huge") << "1e400" << false << "."
-                        << "10000.0";
-  QTest::newRow("300 digits") << QString(300, u'9') << false << "."
-                              << "10000.0";
-  QTest::newRow("tiny") << "1e-400" << false << "."
-                        << "0.001";
-  QTest::newRow("comma becomes the point") << "1,5" << false << "."
+  // Numbers stay as typed, also outside the limits: "0" is how "0.020"
+  // begins, and what the instrument cannot take is refused on writing.
+  QTest::newRow("a leading 0 stays") << "0"
+                                     << "."
+                                     << "0";
+  QTest::newRow("below") << "0.0005"
+                         << "."
+                         << "0.0005";
+  QTest::newRow("negative") << "-5"
+                            << "."
+                            << "-5";
+  QTest::newRow("above") << "20000"
+                         << "."
+                         << "20000";
+  QTest::newRow("huge") << "1e400"
+                        << "."
+                        << "1e400";
+  QTest::newRow("comma becomes the point") << "1,5"
+                                           << "."
                                            << "1.5";
-  QTest::newRow("only the first comma") << "1,5,5" << false << "."
+  QTest::newRow("only the first comma") << "1,5,5"
+                                        << "."
                                         << "";
-  QTest::newRow("several points") << "1.2.3" << false << "."
+  QTest::newRow("several points") << "1.2.3"
+                                  << "."
                                   << "";
-  QTest::newRow("letters") << "abc" << false << "."
+  QTest::newRow("letters") << "abc"
+                           << "."
                            << "";
-  QTest::newRow("lone e") << "e" << false << "."
+  QTest::newRow("lone e") << "e"
+                          << "."
                           << "";
-  QTest::newRow("empty") << "" << false << "."
+  QTest::newRow("empty") << ""
+                         << "."
                          << "";
-  QTest::newRow("comma locale: point becomes comma") << "1.5" << false << ","
+  QTest::newRow("comma locale: point becomes comma") << "1.5"
+                                                     << ","
                                                      << "1,5";
-  QTest::newRow("comma locale: limit") << "0" << false << ","
-                                       << "0,001";
-  QTest::newRow("comma locale: upper") << "99999" << false << ","
-                                       << "10000,0";
-  // Roentgen: the edit is in mR; limits are 0.1 and 1000000 mR (0.001 and 10000 mSv).
-  QTest::newRow("R in range") << "500" << true << "."
-                              << "500";
-  QTest::newRow("R, what would be too big in mSv") << "50000" << true << "."
-                                                   << "50000";
-  QTest::newRow("R lower limit stays") << "0.1" << true << "."
-                                       << "0.1";
-  QTest::newRow("R below") << "0.05" << true << "."
-                           << "0.1";
-  QTest::newRow("R leading 0") << "0" << true << "."
-                               << "0.1";
-  QTest::newRow("R above") << "2000000" << true << "."
-                           << "1000000.0";
-  QTest::newRow("R upper limit stays") << "1000000" << true << "."
-                                       << "1000000";
+  QTest::newRow("comma locale: 0,020 as typed") << "0.020"
+                                                << ","
+                                                << "0,020";
 }
 
 void TestParamsForm::thresholdTextWhileTyping() {
   // The start of a number stays while typing and goes when the edit is left.
   for (const char *begun : {"-", "+", ".", "1e", "2.5E-", "1e+", " 3e"}) {
-    QCOMPARE(CheckThresholdText(begun, false, u'.', true), QString(begun));
-    QCOMPARE(CheckThresholdText(begun, false, u'.', false), QString());
+    QCOMPARE(CheckThresholdText(begun, u'.', true), QString(begun));
+    QCOMPARE(CheckThresholdText(begun, u'.', false), QString());
   }
   for (const char *never : {"e", "e5", "abc", "1x", "1.2.", "1e5e", "1,2,"})
-    QCOMPARE(CheckThresholdText(never, false, u'.', true), QString());
-  // Readable text follows the same rules as on leaving.
-  QCOMPARE(CheckThresholdText("0", false, u'.', true), "0.001");
-  QCOMPARE(CheckThresholdText("1,", false, u'.', true), "1.");
-  QCOMPARE(CheckThresholdText("1e9", true, u'.', true), "1000000.0");
+    QCOMPARE(CheckThresholdText(never, u'.', true), QString());
+  // "0.020" typed key by key stays what was typed at every step.
+  QString typed;
+  for (QChar c : QStringLiteral("0.020")) {
+    typed += c;
+    QCOMPARE(CheckThresholdText(typed, u'.', true), typed);
+  }
+  QCOMPARE(CheckThresholdText("1,", u'.', true), "1.");
 }
 
 void TestParamsForm::thresholdText() {
   QFETCH(QString, text);
-  QFETCH(bool, roentgen);
   QFETCH(QString, point);
   QFETCH(QString, kept);
-  QCOMPARE(CheckThresholdText(text, roentgen, point[0]), kept);
+  QCOMPARE(CheckThresholdText(text, point[0]), kept);
 }
 
 void TestParamsForm::thresholdTextIsStable() {
   // The edit runs the rule again on the text the rule produced.
-  for (bool roentgen : {false, true})
-    for (const char *t : {"0", "0.0004", "1e9", "3,25", "-1", "0.1", "1000000.0", "10000.0"}) {
-      const QString once = CheckThresholdText(t, roentgen, u'.');
-      QCOMPARE(CheckThresholdText(once, roentgen, u'.'), once);
-    }
+  for (const char *t : {"0", "0.0004", "1e9", "3,25", "-1", "0.1", "1000000.0", "10000.0"}) {
+    const QString once = CheckThresholdText(t, u'.');
+    QCOMPARE(CheckThresholdText(once, u'.'), once);
+  }
 }
 
 void TestParamsForm::intervalText_data() {
@@ -314,14 +306,14 @@ void TestParamsForm::intervalText_data() {
                             << "60";
   QTest::newRow("limits") << "2400"
                           << "2400";
+  // Whole numbers stay as typed; one the instrument cannot take is refused
+  // on writing.
   QTest::newRow("zero") << "0"
-                        << "1";
+                        << "0";
   QTest::newRow("negative") << "-7"
-                            << "1";
+                            << "-7";
   QTest::newRow("above") << "2401"
-                         << "2400";
-  QTest::newRow("huge") << "99999999999999999999999"
-                        << "2400";
+                         << "2401";
   QTest::newRow("fraction") << "1.5"
                             << "";
   QTest::newRow("exponent") << "1e3"
@@ -506,51 +498,60 @@ void TestParamsForm::collectRefusesWhatCannotBeWritten_data() {
   QTest::addColumn<QString>("der");
   QTest::addColumn<QString>("interval");
   QTest::addColumn<QString>("delay");
+  QTest::addColumn<int>("field");
   QTest::newRow("letters") << "abc"
                            << "60"
-                           << "20";
+                           << "20" << int(ParamsField::ThresholdDER);
   QTest::newRow("two separators") << "1.2.3"
                                   << "60"
-                                  << "20";
+                                  << "20" << int(ParamsField::ThresholdDER);
   QTest::newRow("other separator") << "1,5"
                                    << "60"
-                                   << "20";
+                                   << "20" << int(ParamsField::ThresholdDER);
   QTest::newRow("below the limit") << "0.0001"
                                    << "60"
-                                   << "20";
+                                   << "20" << int(ParamsField::ThresholdDER);
   QTest::newRow("huge") << "1e400"
                         << "60"
-                        << "20";
+                        << "20" << int(ParamsField::ThresholdDER);
   QTest::newRow("interval letters") << "1"
                                     << "ten"
-                                    << "20";
+                                    << "20" << int(ParamsField::HistoryInterval);
   QTest::newRow("interval zero") << "1"
                                  << "0"
-                                 << "20";
+                                 << "20" << int(ParamsField::HistoryInterval);
   QTest::newRow("interval beyond 16 bits") << "1"
                                            << "70000"
-                                           << "20";
+                                           << "20" << int(ParamsField::HistoryInterval);
   QTest::newRow("interval fraction") << "1"
                                      << "1.5"
-                                     << "20";
+                                     << "20" << int(ParamsField::HistoryInterval);
   QTest::newRow("delay letters") << "1"
                                  << "60"
-                                 << "x";
+                                 << "x" << int(ParamsField::DisplayOffDelay);
   QTest::newRow("delay empty") << "1"
                                << "60"
-                               << "";
+                               << "" << int(ParamsField::DisplayOffDelay);
   QTest::newRow("delay negative") << "1"
                                   << "60"
-                                  << "-5";
+                                  << "-5" << int(ParamsField::DisplayOffDelay);
   QTest::newRow("delay beyond 16 bits") << "1"
                                         << "60"
-                                        << "70000";
+                                        << "70000" << int(ParamsField::DisplayOffDelay);
+  QTest::newRow("negative threshold") << "-1"
+                                      << "60"
+                                      << "20" << int(ParamsField::ThresholdDER);
+  // The interval comes first: it is on the first page.
+  QTest::newRow("interval and threshold") << "0"
+                                          << "0"
+                                          << "20" << int(ParamsField::HistoryInterval);
 }
 
 void TestParamsForm::collectRefusesWhatCannotBeWritten() {
   QFETCH(QString, der);
   QFETCH(QString, interval);
   QFETCH(QString, delay);
+  QFETCH(int, field);
   ParamsFormValues v = completeValues();
   v.ThresholdDER = der;
   v.HistoryInterval = interval;
@@ -558,6 +559,23 @@ void TestParamsForm::collectRefusesWhatCannotBeWritten() {
   DEVICE_PARAMS r = filledRecord();
   QVERIFY(!FormToDeviceParams(v, r, u'.'));
   QVERIFY(fields(r) == fields(filledRecord()));
+  QCOMPARE(int(UnfitField(v, u'.').value()), field);
+}
+
+void TestParamsForm::unfitFieldNamesTheDEAndItsRange() {
+  ParamsFormValues v = completeValues();
+  QVERIFY(!UnfitField(v, u'.'));
+  v.ThresholdDE = "0.0001";
+  QCOMPARE(UnfitField(v, u'.'), std::optional(ParamsField::ThresholdDE));
+  // Empty numbers write no parameters, so nothing is unfit.
+  v.HistoryInterval.clear();
+  QVERIFY(!UnfitField(v, u'.'));
+  QCOMPARE(FieldRange(ParamsField::ThresholdDE, false, u','),
+           std::pair(QString("0,001"), QString("10000")));
+  QCOMPARE(FieldRange(ParamsField::ThresholdDER, true, u'.'),
+           std::pair(QString("0.1"), QString("1000000")));
+  QCOMPARE(FieldRange(ParamsField::HistoryInterval, false, u'.'),
+           std::pair(QString("1"), QString("2400")));
 }
 
 void TestParamsForm::showThenCollectGivesTheSameRecord() {

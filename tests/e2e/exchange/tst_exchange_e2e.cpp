@@ -7,6 +7,7 @@
 #include "SimulatorProcess.h"
 #include "TestDatabase.h"
 #include "db/TDM.h"
+#include "exchange/AttemptText.h"
 #include "exchanges/FormRead.h"
 #include "history/DayCount.h"
 #include "history/HistoryRecord.h"
@@ -14,6 +15,7 @@
 #include "main/MainForm.h"
 
 #include <QListWidget>
+#include <QTcpServer>
 #include <QTimer>
 #include <QtTest>
 
@@ -77,6 +79,9 @@ private slots:
   void linkFaults_data();
   void linkFaults();
   void portThatCannotBeOpened();
+  void failedAttemptsSayWhy_data();
+  void failedAttemptsSayWhy();
+  void readingSaysWhatWasFiled();
 };
 
 void TestExchangeEndToEnd::readRegisteredInstrument() {
@@ -253,6 +258,115 @@ void TestExchangeEndToEnd::portThatCannotBeOpened() {
   QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Rejected));
   QCOMPARE(shown, "Port " + run.state.ProgSetting.PortIr + " does not exist");
   QVERIFY(run.stored().isEmpty());
+}
+
+void TestExchangeEndToEnd::failedAttemptsSayWhy_data() {
+  QTest::addColumn<QStringList>("fault");
+  QTest::addColumn<QString>("language");
+  QTest::addColumn<QString>("attempt");
+  QTest::addColumn<QString>("cause");
+  // Behind a serial port: a closed port may drop the block it was sending
+  // (either text, separated by "|"), and the instrument is looked for with
+  // its number command. Empty: the fault has no serial form.
+  QTest::addColumn<QString>("serialCause");
+  QTest::newRow("link lost") << QStringList{"--drop-after", "2"} << ""
+                             << "Attempt 2 failed"
+                             << "Link lost after block 2"
+                             << "Link lost after block 1|Link lost after block 2";
+  QTest::newRow("link lost, Russian")
+      << QStringList{"--drop-after", "3"} << "LangR.txt"
+      << "Попытка 2 не удалась"
+      << "Связь прервана после блока 3"
+      << "Связь прервана после блока 2|Связь прервана после блока 3";
+  QTest::newRow("refused") << QStringList{"--refuse"} << ""
+                           << "Attempt 2 failed"
+                           << "The instrument refused the connection"
+                           << "";
+  QTest::newRow("refused, Spanish") << QStringList{"--refuse"} << "LangES.txt"
+                                    << "Intento 2 fallido"
+                                    << "El instrumento rechazó la conexión"
+                                    << "";
+  QTest::newRow("silent") << QStringList{"--silent", "n"} << ""
+                          << "Attempt 2 failed"
+                          << "The instrument stopped answering"
+                          << "No instrument in range";
+  QTest::newRow("busy") << QStringList{"--busy", "21:T"} << ""
+                        << "Attempt 2 failed"
+                        << "The instrument stayed busy"
+                        << "The instrument stayed busy";
+  QTest::newRow("busy, Spanish") << QStringList{"--busy", "21:H"} << "LangES.txt"
+                                 << "Intento 2 fallido"
+                                 << "El instrumento sigue ocupado"
+                                 << "El instrumento sigue ocupado";
+  QTest::newRow("nothing in range") << QStringList{} << ""
+                                    << "Attempt 2 failed"
+                                    << "No instrument in range"
+                                    << "";
+}
+
+// Every failed attempt leaves its number and its cause in the status bar,
+// never "OK", and the attempts go on until Cancel.
+void TestExchangeEndToEnd::failedAttemptsSayWhy() {
+  QFETCH(QStringList, fault);
+  QFETCH(QString, language);
+  QFETCH(QString, attempt);
+  QFETCH(QString, cause);
+  QFETCH(QString, serialCause);
+  if (SerialLinkUnderTest()) {
+    if (serialCause.isEmpty())
+      QSKIP("a serial port has no connection to refuse or miss");
+    cause = serialCause;
+  }
+  Run run(fault, 300);
+  QVERIFY2(run.simulator.isRunning(), run.simulator.errorOutput().constData());
+  if (fault.isEmpty()) {
+    // An endpoint where nobody listens: nothing in range.
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    qputenv("VX4418_IRDA_DEVICES", QByteArray("127.0.0.1:") + QByteArray::number(port));
+  }
+  if (!language.isEmpty())
+    QVERIFY(run.state.Texts.loadLanguageFile(QString(VX_SOURCE_DIR) + "/lang/" + language));
+  run.addHolder(Number);
+  TFormRead &form = *run.ctx.FormRead;
+  // Long enough between attempts to read what the failed one left.
+  form.AttemptIntervalMs = 1000;
+  QString panel0, panel1;
+  QTimer::singleShot(0, &form, [&] {
+    QTRY_VERIFY2_WITH_TIMEOUT(form.StatusPanel(0) == attempt,
+                              qPrintable("waited for \"" + attempt + "\", the panels show \"" +
+                                         form.StatusPanel(0) + "\" and \"" + form.StatusPanel(1) +
+                                         "\""),
+                              20000);
+    panel0 = form.StatusPanel(0);
+    panel1 = form.StatusPanel(1);
+    form.reject();
+  });
+  QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Rejected));
+  QCOMPARE(panel0, attempt);
+  QVERIFY2(cause.split(u'|').contains(panel1), qPrintable(panel1 + " is none of " + cause));
+  QVERIFY(run.stored().isEmpty());
+}
+
+// After a reading: how many events went under whom, or that none did.
+void TestExchangeEndToEnd::readingSaysWhatWasFiled() {
+  {
+    Run run;
+    QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
+    QCOMPARE(FilingSummary(run.ctx.FormRead->Result(), run.state.Texts),
+             QString("No events filed: nobody holds instrument %1").arg(Number));
+    QVERIFY(run.stored().isEmpty());
+  }
+  Run run;
+  run.addHolder(Number);
+  QVERIFY(run.state.Texts.loadLanguageFile(QString(VX_SOURCE_DIR) + "/lang/LangR.txt"));
+  QCOMPARE(run.exchange(TFormRead::ReadHistoryMode), int(QDialog::Accepted));
+  const int filed = int(run.stored().size());
+  QVERIFY(filed > 0);
+  QCOMPARE(FilingSummary(run.ctx.FormRead->Result(), run.state.Texts),
+           QString("Записано событий: %1, владелец: Holder A B").arg(filed));
 }
 
 QTEST_MAIN(TestExchangeEndToEnd)

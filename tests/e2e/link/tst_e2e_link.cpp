@@ -444,7 +444,8 @@ void TestLinkEndToEnd::exchangeFaults_data() {
   QTest::newRow("20 busy answers per request")
       << QStringList{"--busy", "20:" + FrameCommands} << allOk;
   QTest::newRow("21 busy answers per request")
-      << QStringList{"--busy", "21:" + FrameCommands} << QList<int>{-1, 0, -1, -1, -1, -1};
+      << QStringList{"--busy", "21:" + FrameCommands}
+      << QList<int>{LinkBusy, 0, LinkBusy, LinkBusy, LinkBusy, LinkBusy};
   QTest::newRow("stray 0xEE bytes before each reply")
       << QStringList{"--stray", "3:" + FrameCommands} << allOk;
   QTest::newRow("one stray 0xEE byte before each reply")

@@ -295,7 +295,7 @@ void TestExchange::searchesUntilAnInstrumentIsInRange() {
   QCOMPARE(run.exchange(TFormRead::ReadInfoMode), int(QDialog::Accepted));
   const TextTable &t = run.state.Texts;
   QCOMPARE(panels,
-           (QStringList{t.at(161), t.at(161), t.at(161) + " 10050", t.at(162) + "/OK", t.at(265)}));
+           (QStringList{t.at(161), t.at(161), t.at(161) + " 10050", t.at(162) + "/", t.at(265)}));
   QCOMPARE(run.form().lbxDevices->count(), 1);
   QCOMPARE(run.form().lbxDevices->item(0)->text(), QString("VX4418"));
   QCOMPARE(run.form().StatusPanel(0), QString());

@@ -187,6 +187,9 @@ void TestInstrumentCommands::readingOverALevelWarnsOnceInEachLanguage() {
   QVERIFY2(warning.contains("Holder C D") && warning.contains("8.000") && warning.contains(over),
            qPrintable(warning));
   QVERIFY2(doseLine.contains("8.000") && doseLine.contains("Holder C D"), qPrintable(doseLine));
+  // First what was filed under whom.
+  const QString filed = run.state.Texts.text(ProgramText::ReadingFiled);
+  QVERIFY2(doseLine.startsWith(filed.arg(3).arg("Holder C D") + u'\n'), qPrintable(doseLine));
 
   run.messages.shown.clear();
   fill();
@@ -194,6 +197,8 @@ void TestInstrumentCommands::readingOverALevelWarnsOnceInEachLanguage() {
   QCOMPARE(view.seen, 2);
   QVERIFY(run.messages.shown.empty());
   QVERIFY2(doseLine.contains("0.00000"), qPrintable(doseLine));
+  // The cleared instrument's new reading is filed anew.
+  QVERIFY2(doseLine.startsWith(filed.arg(3).arg("Holder C D")), qPrintable(doseLine));
 }
 
 void TestInstrumentCommands::registration_data() {

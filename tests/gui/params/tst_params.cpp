@@ -149,7 +149,9 @@ private slots:
   void cleanup() { QLocale::setDefault(QLocale::c()); }
 
   void controlsAndTexts();
-  void showStartsEmptyInSievert();
+  void reopenedShowsTheLastReadingOrNothing();
+  void thresholdsAreTypedAsTheyRead();
+  void recordRefusesAnUnfitFieldByName();
   void readShowsEveryControl();
   void roentgenDisplayOfThresholds();
   void unchangedRecordGoesBackByteExact();
@@ -234,25 +236,85 @@ void TestParams::controlsAndTexts() {
   QCOMPARE(run.get<QLabel>("L_ThresholdDE")->text(), "DE, mR");
 }
 
-void TestParams::showStartsEmptyInSievert() {
+void TestParams::reopenedShowsTheLastReadingOrNothing() {
   Run run;
+  // Nothing read yet: every field is empty, the unit Sievert.
+  QVERIFY(run.text("Ed_ThresholdDER").isEmpty());
+  QVERIFY(run.text("Ed_history_interval").isEmpty());
+  QCOMPARE(run.form().UnitItem(), 0);
+  QCOMPARE(run.get<QLabel>("L_num")->text(), "Device №");
   run.read(ParamReply(0.0025f, 0.5f, 25, AllFlags & ~FlagUnitSievert, 60, 9, 0));
-  QVERIFY(!run.text("Ed_ThresholdDER").isEmpty());
+  const QString der = run.text("Ed_ThresholdDER");
+  // Edits of this showing that were never written...
+  run.edit("Ed_ThresholdDER")->setText("7");
+  run.edit("Ed_history_interval")->setText("5");
+  run.get<QCheckBox>("CB_ClearHist")->setChecked(true);
   run.get<QTabWidget>("PageControlParams")->setCurrentIndex(2);
   run.form().hide();
   run.form().show();
-  QVERIFY(run.text("Ed_ThresholdDER").isEmpty());
-  QVERIFY(run.text("Ed_ThresholdDE").isEmpty());
-  QCOMPARE(run.form().UnitItem(), 0);
-  QCOMPARE(run.form().UnitTag(), 0);
-  QCOMPARE(run.get<QLabel>("L_ThresholdDE")->text(), "DE, mSv");
-  QCOMPARE(run.get<QTabWidget>("PageControlParams")->currentWidget(), run.form().tsGeneral);
-  // Other controls keep what they showed.
+  // ...are gone: the window shows what the instrument said, all of it.
+  QCOMPARE(run.text("Ed_ThresholdDER"), der);
   QCOMPARE(run.text("Ed_history_interval"), "60");
+  QCOMPARE(run.form().UnitItem(), 1);
+  QCOMPARE(run.get<QLabel>("L_ThresholdDE")->text(), "DE, mR");
+  QVERIFY(!run.get<QCheckBox>("CB_ClearHist")->isChecked());
+  QCOMPARE(run.get<QLabel>("L_num")->text(), "Device № 4418001");
+  QCOMPARE(run.get<QTabWidget>("PageControlParams")->currentWidget(), run.form().tsGeneral);
   // The pickers started at the clock's time.
   Run fresh;
   QCOMPARE(fresh.get<QDateEdit>("Ed_DateActive")->date(), QDate(2026, 5, 4));
   QCOMPARE(fresh.get<QTimeEdit>("Ed_TimeActive")->time(), QTime(10, 20, 30));
+}
+
+void TestParams::thresholdsAreTypedAsTheyRead() {
+  for (const char *locale : {"C", "ru_RU"}) {
+    QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+    const QChar point = QLocale().decimalPoint()[0];
+    Run run;
+    run.read(ParamReply(0.0025f, 0.5f, 25, AllFlags, 60, 9, 0));
+    QLineEdit *der = run.edit("Ed_ThresholdDER");
+    // Select what the edit shows and type over it; either separator key
+    // types the one of the regional settings.
+    for (const char *keys : {"0.020", "0,020"}) {
+      der->setFocus();
+      der->selectAll();
+      QTest::keyClicks(der, keys);
+      QCOMPARE(der->text(), QString("0") + point + "020");
+      run.leave(der);
+      QCOMPARE(der->text(), QString("0") + point + "020");
+    }
+    run.form().SB_Write->click();
+    QCOMPARE(run.messages.texts(), QStringList{run.state.Texts.at(232)}); // written
+    QCOMPARE(run.written.DerThreshold, 0.000020f);
+    QVERIFY(run.written.DoWriteParams);
+  }
+}
+
+void TestParams::recordRefusesAnUnfitFieldByName() {
+  Run run;
+  run.read(ParamReply(0.0025f, 0.5f, 25, AllFlags, 60, 9, 0));
+  run.get<QTabWidget>("PageControlParams")->setCurrentWidget(run.form().tsOthers);
+  QLineEdit *interval = run.edit("Ed_history_interval");
+  interval->selectAll();
+  QTest::keyClicks(interval, "0");
+  run.leave(interval);
+  QCOMPARE(interval->text(), "0"); // never changed behind the operator's back
+  run.form().SB_Write->click();
+  QCOMPARE(run.messages.texts(),
+           QStringList{"Interval of record events in a history, min: the instrument takes "
+                       "values from 1 to 2400 only"});
+  QCOMPARE(run.messages.shown.front().kind, OperatorMessages::Error);
+  QCOMPARE(run.get<QTabWidget>("PageControlParams")->currentWidget(), run.form().tsGeneral);
+  QCOMPARE(run.modes.size(), std::size_t(1)); // only the read
+  // A threshold below what the instrument takes brings its page forward.
+  run.messages.shown.clear();
+  interval->setText("60");
+  run.edit("Ed_ThresholdDE")->setText("0.0001");
+  run.form().SB_Write->click();
+  QCOMPARE(run.messages.texts(),
+           QStringList{"DE, mSv: the instrument takes values from 0.001 to 10000 only"});
+  QCOMPARE(run.get<QTabWidget>("PageControlParams")->currentWidget(), run.form().tsMeasurements);
+  QCOMPARE(run.modes.size(), std::size_t(1));
 }
 
 void TestParams::readShowsEveryControl() {
@@ -401,9 +463,8 @@ void TestParams::unitSwitchRecomposesLabelsAndConverts() {
   QCOMPARE(run.text("Ed_ThresholdDER"), "2.500");
   QCOMPARE(run.text("Ed_ThresholdDE"), "12.000");
 
-  // The lower limit converts to the lower limit and back; unreadable text stays.
-  run.edit("Ed_ThresholdDER")->setText("0");
-  QCOMPARE(run.text("Ed_ThresholdDER"), "0.001");
+  // The lower limit converts to the lower limit and back.
+  run.edit("Ed_ThresholdDER")->setText("0.001");
   run.get<QRadioButton>("rbUnitRoentgen")->click();
   QCOMPARE(run.text("Ed_ThresholdDER"), "0.100");
   run.get<QRadioButton>("rbUnitSievert")->click();
@@ -434,21 +495,12 @@ void TestParams::badThresholdEdits() {
   QCOMPARE(der->text(), "");
   der->setText("1,2,3");
   QCOMPARE(der->text(), "");
-  // A leading 0 is the lower limit at once; huge numbers are the upper one.
+  // Numbers stay as typed, also outside the limits: Record refuses them.
+  der->clear();
   run.typeInto(der, "0");
-  QCOMPARE(der->text(), "0.001");
-  der->setText(QString(500, u'9'));
-  QCOMPARE(der->text(), "10000.0");
+  QCOMPARE(der->text(), "0");
   der->setText("1e999");
-  QCOMPARE(der->text(), "10000.0");
-  der->setText("-3");
-  QCOMPARE(der->text(), "0.001");
-  // The limits in Roentgen are mR.
-  run.form().SetUnitItem(1);
-  der->setText("99999999");
-  QCOMPARE(der->text(), "1000000.0");
-  der->setText("0.01");
-  QCOMPARE(der->text(), "0.1");
+  QCOMPARE(der->text(), "1e999");
   // A block that holds no number shows nothing rather than "nan".
   DEVICE_PARAMS broken;
   broken.UnitSievert = true;
@@ -470,10 +522,9 @@ void TestParams::badIntervalAndDelayEdits() {
   QLineEdit *interval = run.edit("Ed_history_interval");
   run.typeInto(interval, "1x2");
   QCOMPARE(interval->text(), "12");
-  for (auto [typed, kept] :
-       {std::pair{"abc", ""}, std::pair{"0", "1"}, std::pair{"-20", "1"}, std::pair{"2401", "2400"},
-        std::pair{"99999999999999999999999999", "2400"}, std::pair{"1.5", ""},
-        std::pair{"1,5,5", ""}, std::pair{"77", "77"}}) {
+  // Whole numbers stay as typed, also 0: Record refuses what cannot be taken.
+  for (auto [typed, kept] : {std::pair{"abc", ""}, std::pair{"0", "0"}, std::pair{"2401", "2401"},
+                             std::pair{"1.5", ""}, std::pair{"1,5,5", ""}, std::pair{"77", "77"}}) {
     interval->setText(QString::fromUtf8(typed));
     run.leave(interval);
     QCOMPARE(interval->text(), QString::fromUtf8(kept));
@@ -513,7 +564,8 @@ void TestParams::writeRefusesWhatCannotBeRead() {
     run.edit("Ed_ThresholdDE")->setText("1.2.3");
   }
   run.form().SB_Write->click();
-  QCOMPARE(run.messages.texts(), QStringList{"Incorrectly one of the parameters,  check up them!"});
+  QCOMPARE(run.messages.texts(),
+           QStringList{"DE, mSv: the instrument takes values from 0.001 to 10000 only"});
   QCOMPARE(run.messages.shown.front().kind, OperatorMessages::Error);
   QVERIFY(run.modes.size() == 1); // only the read
   QCOMPARE(run.state.ParamsToWrite.HistoryInterval, before.HistoryInterval);
@@ -527,7 +579,9 @@ void TestParams::writeRefusesWhatCannotBeRead() {
     run.edit("Ed_history_interval")->setText("99999"); // Record pressed without leaving the edit
   }
   run.form().SB_Write->click();
-  QCOMPARE(run.messages.texts(), QStringList{"Incorrectly one of the parameters,  check up them!"});
+  QCOMPARE(run.messages.texts(),
+           QStringList{"Interval of record events in a history, min: the instrument takes "
+                       "values from 1 to 2400 only"});
   QVERIFY(run.modes.size() == 1);
 
   // Nothing at all to do: the same message.

@@ -5,6 +5,8 @@
 #include "MainWindowRun.h"
 #include "SimulatorProcess.h"
 #include "dose/FormDoses.h"
+#include "common/OperatorMessages.h"
+#include "exchanges/FormParams.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
 #include "history/FormViewHist.h"
@@ -16,7 +18,9 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QScreen>
+#include <QTabWidget>
 
 namespace {
 
@@ -37,6 +41,7 @@ class TestScreenshots : public QObject {
   Q_OBJECT
 private slots:
   void everyWindow();
+  void exchangeAndParametersInEachLanguage();
 };
 
 namespace {
@@ -128,6 +133,62 @@ void TestScreenshots::everyWindow() {
     });
     m.action("ADoses")->trigger();
     QProcess::execute("pdftoppm", {"-png", "-r", "60", "-singlefile", pdf, pdf.chopped(4)});
+  }
+}
+
+// The exchange window after failed attempts, the parameters window with a
+// typed threshold, and a question with the toolkit's standard buttons, in
+// each of the three languages.
+void TestScreenshots::exchangeAndParametersInEachLanguage() {
+  for (const char *language : {"EnglLang", "RussianLang", "SpanishLang"}) {
+    Run run;
+    SimulatorProcess simulator{QStringList{"--number", "4418123", "--events", "30", "--block-size",
+                                           "100", "--drop-after", "2"}};
+    qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
+    VirtualIrdaConfig config;
+    config.LibraryFolder = VX_BIN_DIR;
+    run.state.Irda = std::make_shared<IrdaTransport>(std::make_unique<VirtualIrdaStack>(config));
+    run.quietSettings();
+    run.start();
+    TMainForm &m = run.main();
+    m.action(language)->trigger();
+    const QString tag = QString::fromLatin1(language).chopped(4).toLower();
+
+    TFormRead &exchange = *run.ctx.FormRead;
+    exchange.AttemptIntervalMs = 1500;
+    bool shot = false;
+    QTimer::singleShot(0, &exchange, [&] {
+      QTRY_VERIFY_WITH_TIMEOUT(exchange.Attempts() >= 2 && !exchange.StatusPanel(0).isEmpty(),
+                               20000);
+      save(&exchange, "20-exchange-failed-" + tag);
+      shot = true;
+      exchange.reject();
+    });
+    m.action("AReadHistory")->trigger();
+    QVERIFY(shot);
+
+    DEVICE_PARAMS read;
+    read.DeviceId = 4418123;
+    read.DerThreshold = 0.0025f;
+    read.DeThreshold = 0.05f;
+    read.HistoryInterval = 60;
+    read.UnitSievert = true;
+    read.Brightness = 9;
+    run.state.LastReadParams = read;
+    onDialog("21-parameters-typed-" + tag, [&] {
+      QTimer::singleShot(0, [&] {
+        auto *tabs = run.ctx.FormParams->findChild<QTabWidget *>("PageControlParams");
+        tabs->setCurrentIndex(1);
+        auto *der = run.ctx.FormParams->findChild<QLineEdit *>("Ed_ThresholdDER");
+        der->selectAll();
+        QTest::keyClicks(der, "0.020");
+      });
+      m.action("ADevice")->trigger();
+    });
+    MessageBoxMessages boxes;
+    onDialog("22-question-" + tag, [&] {
+      boxes.question(&m, run.state.Texts.text(ProgramText::ParamOutOfRange).arg("DE", "1", "2"));
+    });
   }
 }
 
