@@ -1,4 +1,6 @@
 #pragma once
+#include <QString>
+#include <optional>
 
 // The levels a person's dose is held against, in Sv, as the settings keep
 // them ([Dose limits] of VX4418.ini).
@@ -9,6 +11,11 @@ struct DoseLimits {
 
   bool operator==(const DoseLimits &) const = default;
 };
+
+// A dose in Sv as the settings file or the operator gives it: a point, a
+// comma or the locale's decimal separator, blanks around it; nullopt for
+// anything but a number above 0.
+std::optional<double> TypedDose(const QString &text);
 
 // How a person's doses stand against the limits. A dose is over a level when
 // it is above it; reaching it exactly is not over it.

@@ -1,4 +1,5 @@
 #include "export/SaveWhole.h"
+#include "lang/TextTable.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -73,4 +74,9 @@ bool SaveWhole(const QString &path, const QByteArray &bytes, QString *error) {
 
 QString FileProblemText(const QString &what, const QString &path, const QString &reason) {
   return what + u'\n' + QDir::toNativeSeparators(path) + u'\n' + reason;
+}
+
+QString FileNotWrittenText(const TextTable &texts, const QString &path, const QString &reason) {
+  return texts.text(ProgramText::FileNotWritten).arg(QDir::toNativeSeparators(path)) + u'\n' +
+         reason;
 }

@@ -2,6 +2,8 @@
 #include <QByteArray>
 #include <QString>
 
+class TextTable;
+
 // Replaces the file at path with bytes, whole or not at all: every write, the
 // flush and the sync to the disk are checked before the new file takes the
 // old one's place. A disk that fills up, a share that goes away or a folder
@@ -13,3 +15,6 @@ bool SaveWhole(const QString &path, const QByteArray &bytes, QString *error = nu
 // interface), the file in the platform's notation and the reason, one line
 // each.
 QString FileProblemText(const QString &what, const QString &path, const QString &reason);
+
+// "The file cannot be written: <file>" in the language in use, then the reason.
+QString FileNotWrittenText(const TextTable &texts, const QString &path, const QString &reason);

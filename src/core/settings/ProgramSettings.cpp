@@ -2,8 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
-#include <cmath>
 
 #include "db/DatabaseCheck.h"
 #include "db/DatabaseLocation.h"
@@ -23,10 +21,7 @@ namespace {
 // A level in Sv, written with a point whatever the locale. A value that is no
 // number above 0 reads as the default.
 double ReadLevel(const ProfileFile &ini, const QString &key, double defaultValue) {
-  bool ok = false;
-  const double v = QLocale::c().toDouble(
-      ini.readString(SectionLimits, key, QString()).trimmed().replace(u',', u'.'), &ok);
-  return ok && std::isfinite(v) && v > 0 ? v : defaultValue;
+  return TypedDose(ini.readString(SectionLimits, key, QString())).value_or(defaultValue);
 }
 
 bool WriteLimits(ProfileFile &ini, const DoseLimits &limits) {

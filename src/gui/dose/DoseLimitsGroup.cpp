@@ -4,20 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <cmath>
 
 #include "lang/TextTable.h"
-
-std::optional<double> TypedDose(const QString &text) {
-  QString t = text.trimmed();
-  t.replace(QLocale().decimalPoint(), QStringLiteral("."));
-  t.replace(u',', u'.');
-  bool ok = false;
-  const double v = QLocale::c().toDouble(t, &ok);
-  if (!ok || !std::isfinite(v) || v <= 0)
-    return std::nullopt;
-  return v;
-}
 
 TDoseLimitsGroup::TDoseLimitsGroup(QWidget *parent) : QGroupBox(parent) {
   setObjectName(QStringLiteral("GB_Limits"));

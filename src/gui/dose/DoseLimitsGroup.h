@@ -33,7 +33,3 @@ public:
 private:
   QString invalid_; // LimitInvalid in the language in use
 };
-
-// A dose typed by the operator, in Sv: a point or the locale's decimal
-// separator, blanks around it; nullopt for anything but a number above 0.
-std::optional<double> TypedDose(const QString &text);

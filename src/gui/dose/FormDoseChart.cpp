@@ -3,7 +3,6 @@
 #include <QChart>
 #include <QChartView>
 #include <QDateEdit>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QImageWriter>
 #include <QLabel>
@@ -19,6 +18,7 @@
 #include "db/TDM.h"
 #include "dose/DoseChart.h"
 #include "dose/DoseTable.h"
+#include "export/SaveWhole.h"
 #include "history/DayCount.h"
 
 TFormDoseChart::TFormDoseChart(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx) {
@@ -128,10 +128,7 @@ bool TFormDoseChart::Redraw() {
 
 void TFormDoseChart::Saved(bool ok, const QString &path, const QString &error) {
   if (!ok)
-    ctx_.messages.error(
-        this,
-        ctx_.state.Texts.text(ProgramText::FileNotWritten).arg(QDir::toNativeSeparators(path)) +
-            u'\n' + error);
+    ctx_.messages.error(this, FileNotWrittenText(ctx_.state.Texts, path, error));
 }
 
 bool TFormDoseChart::SavePng(const QString &path) {

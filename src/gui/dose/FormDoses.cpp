@@ -1,7 +1,6 @@
 #include "dose/FormDoses.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,6 +21,7 @@
 #include "dose/FormDoseChart.h"
 #include "export/Csv.h"
 #include "export/OfficeExport.h"
+#include "export/SaveWhole.h"
 #include "export/TextExport.h"
 #include "history/DoseFormat.h"
 #include "lang/FileDialogFilter.h"
@@ -235,9 +235,6 @@ bool TFormDoses::SaveTable(const QString &path) {
     ok = WriteXlsxCells(path, grid, 0, int(all.size()) - 1, &error);
   }
   if (!ok)
-    ctx_.messages.error(
-        this,
-        ctx_.state.Texts.text(ProgramText::FileNotWritten).arg(QDir::toNativeSeparators(path)) +
-            u'\n' + error);
+    ctx_.messages.error(this, FileNotWrittenText(ctx_.state.Texts, path, error));
   return ok;
 }

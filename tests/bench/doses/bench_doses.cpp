@@ -5,6 +5,7 @@
 //    environment names (scripts/bench.sh starts one with pg_virtualenv);
 //  - the chart of a person with 100,000 events, built and drawn.
 #include "LargeProgramFolder.h"
+#include "WindowBenchmarks.h"
 #include "db/DatabaseAdmin.h"
 #include "db/TDM.h"
 #include "dose/DoseChart.h"
@@ -177,10 +178,5 @@ BENCHMARK(DoseChart)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->Ite
 } // namespace
 
 int main(int argc, char **argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  VxApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunWindowBenchmarks(argc, argv);
 }

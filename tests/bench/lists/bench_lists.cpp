@@ -3,6 +3,7 @@
 #include "LargeProgramFolder.h"
 #include "QueuedFileDialogs.h"
 #include "RecordingMessages.h"
+#include "WindowBenchmarks.h"
 #include "common/AppContext.h"
 #include "common/FileDialogs.h"
 #include "common/OperatorMessages.h"
@@ -142,10 +143,5 @@ BENCHMARK(BM_UserTableWidget)->Unit(benchmark::kMillisecond)->Iterations(10);
 } // namespace
 
 int main(int argc, char **argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  VxApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunWindowBenchmarks(argc, argv);
 }

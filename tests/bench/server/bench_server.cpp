@@ -13,6 +13,7 @@
 #include "ProgramFolder.h"
 #include "QueuedFileDialogs.h"
 #include "RecordingMessages.h"
+#include "WindowBenchmarks.h"
 #include "common/AppContext.h"
 #include "common/FileDialogs.h"
 #include "db/DatabaseAdmin.h"
@@ -269,10 +270,5 @@ BENCHMARK(ServerOneDesk)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterat
 } // namespace
 
 int main(int argc, char **argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  VxApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunWindowBenchmarks(argc, argv);
 }

@@ -9,6 +9,7 @@
 #include "LargeProgramFolder.h"
 #include "QueuedFileDialogs.h"
 #include "RecordingMessages.h"
+#include "WindowBenchmarks.h"
 #include "common/AppContext.h"
 #include "common/FileDialogs.h"
 #include "common/OperatorMessages.h"
@@ -215,9 +216,5 @@ int main(int argc, char **argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   if (argc > 1 && std::strncmp(argv[1], "--child=", 8) == 0)
     RunChild(argc, argv);
-  VxApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunWindowBenchmarks(argc, argv);
 }
