@@ -218,6 +218,8 @@ const Texts kTexts[] = {
      "No se archivó ningún evento: nadie tiene el instrumento %1"},
     {ProgramText::CauseBusy, "The instrument stayed busy", "Прибор остаётся занятым",
      "El instrumento sigue ocupado"},
+    {ProgramText::PrintedOn, "Printed %1", "Напечатано %1", "Impreso el %1"},
+    {ProgramText::PageOfPages, "Page %1 of %2", "Страница %1 из %2", "Página %1 de %2"},
 };
 static_assert(std::size(kTexts) == std::size_t(ProgramText::Count));
 } // namespace

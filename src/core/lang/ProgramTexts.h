@@ -130,6 +130,10 @@ enum class ProgramText {
   ReadingNotFiled,
   // The instrument answered "busy" to one request more often than waited out.
   CauseBusy,
+  // The footer of every printed page (%1: the time of printing; %1 of %2:
+  // the page and the pages).
+  PrintedOn,
+  PageOfPages,
   Count
 };
 

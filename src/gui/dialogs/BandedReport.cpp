@@ -11,7 +11,7 @@ const QString BandedReport::FontFamily = QStringLiteral("Arial");
 namespace {
 
 // Room left between a text and the next one of its band.
-constexpr double kGap = 0.5;
+constexpr double kGap = 1.5;
 // A text wider than its room is narrowed down to this share of its width
 // before it is cut short.
 constexpr double kMinStretch = 0.75;
@@ -105,8 +105,26 @@ bool BandedReport::Print(QPagedPaintDevice &device) const {
         break;
       }
     }
+    PaintFooter(painter, p, pages.size());
   }
   return painter.end();
+}
+
+void BandedReport::PaintFooter(QPainter &painter, std::size_t page, std::size_t pages) const {
+  if (Footer.printed.isEmpty() && Footer.pageOf.isEmpty())
+    return;
+  const Scale mm(*painter.device());
+  QFont font(FontFamily);
+  font.setPointSizeF(FooterPointSize);
+  const QFontMetricsF metrics(font, painter.device());
+  const QRectF line(0, FooterTop * mm.y, BodyWidth * mm.x, metrics.height());
+  painter.save();
+  painter.setFont(font);
+  painter.drawText(line, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, Footer.printed);
+  if (!Footer.pageOf.isEmpty())
+    painter.drawText(line, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
+                     Footer.pageOf.arg(page + 1).arg(pages));
+  painter.restore();
 }
 
 void BandedReport::PaintTexts(QPainter &painter, const std::vector<ReportText> &texts,
@@ -124,12 +142,25 @@ void BandedReport::PaintTexts(QPainter &painter, const std::vector<ReportText> &
     const double room = RoomOf(texts, i) * mm.x;
     double stretch = 1;
     const double width = metrics.horizontalAdvance(text);
+    const double top = (bandTop + std::max(0.0, t.top)) * mm.y;
+    // Broken between words when two lines fit the band and the words fit the room.
+    if (width > room && t.top < 0 && !t.centred && 2 * metrics.lineSpacing() <= bandHeight * mm.y) {
+      const QRectF box(t.left * mm.x, top, room, bandHeight * mm.y);
+      const QRectF needed =
+          metrics.boundingRect(QRectF(0, 0, room, bandHeight * mm.y), Qt::TextWordWrap, text);
+      if (needed.width() <= room && needed.height() <= box.height()) {
+        painter.save();
+        painter.setFont(font);
+        painter.drawText(box, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, text);
+        painter.restore();
+        continue;
+      }
+    }
     if (width > room) {
       stretch = std::max(kMinStretch, room / width);
       if (width * stretch > room)
         text = metrics.elidedText(text, Qt::ElideRight, room / stretch);
     }
-    const double top = (bandTop + std::max(0.0, t.top)) * mm.y;
     const double height = t.top < 0 ? bandHeight * mm.y : metrics.height();
     const int vertical = t.top < 0 ? Qt::AlignVCenter : Qt::AlignTop;
     painter.save();

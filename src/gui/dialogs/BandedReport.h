@@ -42,10 +42,21 @@ struct ReportDetail {
   std::function<QString(int row, int field)> text;
 };
 
+// The line under every page, in the bottom margin: when the report was
+// printed on the left, the page number on the right. Empty texts print
+// nothing.
+struct ReportFooter {
+  QString printed; // e.g. "Printed 10.12.2026 16:40"
+  QString pageOf;  // "%1" the page, "%2" the pages, e.g. "Page %1 of %2"
+};
+
 // A report of bands on A4 portrait pages with 10 mm margins, in Arial: the
 // title on the first page, then the column titles (at the top of every page,
 // or under the title on the first page only), then one detail band per row.
 // A band that does not fit in what is left of a page starts the next page.
+// A text too long for its room that stands in a band with room for two lines
+// (the column titles) is broken between its words; other texts are narrowed
+// a little and then cut short.
 class BandedReport {
 public:
   static constexpr double PageWidth = 210;
@@ -59,6 +70,9 @@ public:
   ReportBand ColumnTitles;
   bool ColumnTitlesOnEveryPage = true;
   ReportDetail Detail;
+  ReportFooter Footer;
+  static constexpr double FooterTop = BodyHeight + 3; // in the bottom margin
+  static constexpr double FooterPointSize = 8;
 
   // One band placed on a page.
   struct Placement {
@@ -79,6 +93,7 @@ public:
   bool Print(QPagedPaintDevice &device) const;
 
 private:
+  void PaintFooter(QPainter &painter, std::size_t page, std::size_t pages) const;
   void PaintTexts(QPainter &painter, const std::vector<ReportText> &texts, double bandTop,
                   double bandHeight, const std::function<QString(std::size_t)> &valueOf) const;
 };

@@ -8,6 +8,7 @@
 #include "db/TDM.h"
 #include "history/DayCount.h"
 #include "history/DoseFormat.h"
+#include "history/HistoryOrder.h"
 
 namespace {
 
@@ -89,6 +90,7 @@ bool TFormPrintHistory::ShowReport(const QString &userLine,
     rows = ctx_.DM->History().UserHistory(ctx_.state.User.CurrentUserKey, ctx_.state.Filter);
   if (!rows)
     return false;
+  PutInTimeOrder(*rows);
   *report_.Title.Value("QRL_User") = userLine;
   report_.Detail.rows = int(rows->size());
   report_.Detail.text = [this, history = *rows](int row, int field) {

@@ -218,8 +218,7 @@ void TFormUser::SB_SaveClick() {
   // never cut.
   if (second.size() > MaxNameLength || first.size() > MaxNameLength ||
       middle.size() > MaxNameLength) {
-    ctx_.messages.error(
-        this, ctx_.state.Texts.text(ProgramText::NameTooLong));
+    ctx_.messages.error(this, ctx_.state.Texts.text(ProgramText::NameTooLong));
     return;
   }
   if (Mode != 1) {

@@ -1,6 +1,10 @@
 #include "dialogs/ReportPreview.h"
 
+#include "common/AppContext.h"
+#include "lang/ProgramTexts.h"
+
 #include <QGuiApplication>
+#include <QLocale>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -28,6 +32,10 @@ TReportWindow::TReportWindow(AppContext &ctx, const QString &objectName, QWidget
 }
 
 void TReportWindow::Present(const QString &caption, const QString &reportName) {
+  const TextTable &t = ctx_.state.Texts;
+  report_.Footer = {t.text(ProgramText::PrintedOn)
+                        .arg(QLocale().toString(ctx_.state.clock->now(), QLocale::ShortFormat)),
+                    t.text(ProgramText::PageOfPages)};
   preview_(
       {caption, reportName, [this](QPagedPaintDevice &device) { return report_.Print(device); }},
       parentWidget());

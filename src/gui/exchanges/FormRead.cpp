@@ -11,9 +11,11 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/AppContext.h"
 #include "common/OperatorMessages.h"
+#include "common/WholeTitles.h"
 #include "db/TDM.h"
 #include "exchange/AttemptText.h"
 #include "exchanges/ProgressBarHistory.h"
@@ -180,8 +182,9 @@ void TFormRead::ApplyTexts(int kind) {
 }
 
 void TFormRead::FitHeight() {
-  // A fixed width; the instruction may wrap onto a second line.
-  constexpr int Width = 380;
+  // A fixed width, wider only for a long title; the instruction may wrap
+  // onto a second line.
+  const int Width = std::max(380, WholeTitles::TitleWidth(this));
   layout()->activate();
   const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(Width)
                                                    : layout()->totalSizeHint().height();

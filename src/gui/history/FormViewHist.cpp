@@ -406,8 +406,9 @@ void TFormViewHist::tlbSaveClick() {
     return;
   sdRtf_.folder = QFileInfo(name).absolutePath();
   QString error;
+  // Told here: nothing may leave a slot as an exception.
   if (!SaveRtfFile(name, FromTextDocument(*RE_History->document()), &error))
-    throw std::runtime_error(FileProblemText(sdTitle_, name, error).toStdString());
+    ctx_.messages.error(this, FileProblemText(sdTitle_, name, error));
 }
 
 void TFormViewHist::tlbLoadClick() {

@@ -2,8 +2,11 @@
 
 #include "history/DayCount.h"
 #include "history/DoseFormat.h"
+#include "history/HistoryOrder.h"
 
+#include <QHash>
 #include <QLocale>
+#include <algorithm>
 
 namespace {
 
@@ -44,17 +47,102 @@ int HistoryGridModel::Fill(const QList<StoredEvent> &history, const TextTable &t
 
   beginResetModel();
   events_ = history;
-  shown_ = std::move(shown);
+  listed_ = std::move(shown);
   texts_ = texts;
   roentgen_ = roentgen;
+  ArrangeRows();
   setDataRows(rowCount - 1);
   endResetModel();
   return int(shown_.size());
 }
 
+void HistoryGridModel::sort(int column, Qt::SortOrder order) {
+  if (column < 0 || column >= Columns)
+    return;
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  const std::vector<qsizetype> before = shown_;
+  sortColumn_ = column;
+  sortOrder_ = order;
+  ArrangeRows();
+  std::vector<int> rowOfEvent(std::size_t(events_.size()), -1);
+  for (std::size_t r = 0; r < shown_.size(); ++r)
+    rowOfEvent[std::size_t(shown_[r])] = int(r);
+  const QModelIndexList from = persistentIndexList();
+  QModelIndexList to;
+  to.reserve(from.size());
+  for (const QModelIndex &i : from) {
+    const int row = i.row() < int(before.size())
+                        ? rowOfEvent[std::size_t(before[std::size_t(i.row())])]
+                        : i.row();
+    to << index(row, i.column());
+  }
+  changePersistentIndexList(from, to);
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QString HistoryGridModel::EventText(const StoredEvent &e) const {
+  static const int kEventText[] = {0, 13, 14, 15, 0, 21, 22, 23, 18, 19};
+  if (*e.EventType == 4)
+    return texts_.at(!e.EventValue || *e.EventValue > 0 ? 17 : 16);
+  return texts_.at(kEventText[*e.EventType]);
+}
+
+void HistoryGridModel::ArrangeRows() {
+  shown_ = listed_;
+  if (sortColumn_ < 0)
+    return;
+  const auto ordered = [&](auto before) {
+    std::stable_sort(shown_.begin(), shown_.end(), [&](qsizetype a, qsizetype b) {
+      const StoredEvent &ea = events_[a], &eb = events_[b];
+      return sortOrder_ == Qt::AscendingOrder ? before(ea, eb) : before(eb, ea);
+    });
+  };
+  // Time order first, so that rows of one value keep it.
+  std::stable_sort(shown_.begin(), shown_.end(),
+                   [&](qsizetype a, qsizetype b) { return EarlierEvent(events_[a], events_[b]); });
+  switch (sortColumn_) {
+  case 0:
+    if (sortOrder_ == Qt::DescendingOrder)
+      ordered(EarlierEvent);
+    break;
+  case 1: {
+    // Each event's text ranked once, not compared once per comparison.
+    QStringList names;
+    for (qsizetype i : shown_)
+      names << EventText(events_[i]);
+    names.removeDuplicates();
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return a.localeAwareCompare(b) < 0; });
+    QHash<QString, int> rank;
+    for (int k = 0; k < names.size(); ++k)
+      rank.insert(names[k], k);
+    ordered([&](const StoredEvent &a, const StoredEvent &b) {
+      return rank.value(EventText(a)) < rank.value(EventText(b));
+    });
+    break;
+  }
+  case 2:
+    ordered([](const StoredEvent &a, const StoredEvent &b) { return ShownRate(a) < ShownRate(b); });
+    break;
+  case 3:
+    ordered([](const StoredEvent &a, const StoredEvent &b) { return ShownDose(a) < ShownDose(b); });
+    break;
+  case 4: {
+    const auto shownDevice = [](const StoredEvent &e) {
+      return e.DeviceId && *e.DeviceId >= 1 ? e.DeviceId : std::nullopt;
+    };
+    ordered([&](const StoredEvent &a, const StoredEvent &b) {
+      return shownDevice(a) < shownDevice(b);
+    });
+    break;
+  }
+  }
+}
+
 void HistoryGridModel::ClearGrid(int n) {
   beginResetModel();
   events_.clear();
+  listed_.clear();
   shown_.clear();
   setDataRows(std::max(0, n));
   endResetModel();
@@ -78,12 +166,8 @@ QString HistoryGridModel::Cell(int column, int row) const {
   switch (column) {
   case 0:
     return DateTimeText(*e.DateTimeEvent);
-  case 1: {
-    static const int kEventText[] = {0, 13, 14, 15, 0, 21, 22, 23, 18, 19};
-    if (*e.EventType == 4)
-      return texts_.at(!e.EventValue || *e.EventValue > 0 ? 17 : 16);
-    return texts_.at(kEventText[*e.EventType]);
-  }
+  case 1:
+    return EventText(e);
   case 2:
     if (const std::optional<double> rate = ShownRate(e))
       return FormatDose(*rate, roentgen_, true, texts_);

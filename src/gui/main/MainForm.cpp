@@ -8,6 +8,7 @@
 #include "db/TDM.h"
 #include "export/SaveWhole.h"
 #include "history/FormJournal.h"
+#include "history/HistoryOrder.h"
 #include "lang/ProgramTexts.h"
 #include "link/IrdaTransport.h"
 #include "log/SupportLog.h"
@@ -127,6 +128,8 @@ const char *const kHistoryViewActions[] = {"ASelectUser", "ADeleteHistory", "ARe
 TMainForm::TMainForm(AppContext &ctx, QWidget *parent) : QMainWindow(parent), ctx_(ctx) {
   setObjectName("MainForm");
   resize(714, 434 + 29 + 26 + 24);
+  // Room for the menu, most of the tool bar and a few rows of either list.
+  setMinimumSize(560, 360);
   buildActions();
   buildMenus();
   buildToolBar();
@@ -329,7 +332,11 @@ void TMainForm::buildClientArea() {
   SG_User->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   // Its columns always fit the client width.
   SG_User->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  connect(SG_User, &QAbstractItemView::doubleClicked, this, &TMainForm::AViewHistoryExecute);
+  // A double click on an empty row opens nobody's history.
+  connect(SG_User, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &at) {
+    if (at.flags() & Qt::ItemIsEnabled)
+      AViewHistoryExecute();
+  });
   layout->addWidget(SG_User);
 
   historyCells_ = new HistoryGridModel;
@@ -340,7 +347,13 @@ void TMainForm::buildClientArea() {
   SG_History->setFont(historyFont);
   SG_History->verticalHeader()->setDefaultSectionSize(QFontMetrics(historyFont).height() + 8);
   SG_History->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  connect(SG_History, &QAbstractItemView::doubleClicked, this, &TMainForm::ASelectUserExecute);
+  // A click on a column title sorts by it; the list starts in time order.
+  SG_History->horizontalHeader()->setSectionsClickable(true);
+  SG_History->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+  SG_History->setSortingEnabled(true);
+  // A double click anywhere in the history, also on its empty rows, returns
+  // to the user list.
+  SG_History->viewport()->installEventFilter(this);
   SG_History->hide();
   layout->addWidget(SG_History);
 
@@ -376,7 +389,7 @@ void TMainForm::buildStatusBar() {
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *e) {
   if (e->type() == QEvent::MouseButtonDblClick) {
-    if (watched == PanelName) {
+    if (watched == PanelName || watched == SG_History->viewport()) {
       ASelectUserExecute();
       return true;
     }
@@ -576,10 +589,16 @@ void TMainForm::LayoutUserList(bool visible) {
   const int c0 = (w - s) / 4;
   const int c3 = (w - s) / 5;
   const int c1 = (w - s - c0 - c3) / 2;
-  SG_User->setColumnWidth(0, c0);
-  SG_User->setColumnWidth(1, c1);
-  SG_User->setColumnWidth(2, c1);
-  SG_User->setColumnWidth(3, c3);
+  SetColumnWidths(SG_User, {c0, c1, c1, c3});
+}
+
+// Each column gets its share of the list's width, but never less than its
+// title and the cells in view need: a narrow window scrolls the list
+// sideways instead of cutting names, numbers and dates.
+void TMainForm::SetColumnWidths(StringGrid *grid, const std::vector<int> &shares) {
+  for (int c = 0; c < int(shares.size()); ++c) {
+    grid->setColumnWidth(c, std::max(shares[std::size_t(c)], grid->NeededWidth(c)));
+  }
 }
 
 void TMainForm::LayoutHistoryList(bool visible) {
@@ -591,11 +610,7 @@ void TMainForm::LayoutHistoryList(bool visible) {
   const int c1 = ((w - 4 * g) / 5) * 2;
   const int c2 = (w - c1 - c0 - 2 * g) / 3;
   const int c4 = w - c1 - c0 - 2 * c2 - 4 * g - 3;
-  SG_History->setColumnWidth(0, c0);
-  SG_History->setColumnWidth(1, c1);
-  SG_History->setColumnWidth(2, c2);
-  SG_History->setColumnWidth(3, c2);
-  SG_History->setColumnWidth(4, c4);
+  SetColumnWidths(SG_History, {c0, c1, c2, c2, c4});
 }
 
 bool TMainForm::FillUserList() {
@@ -616,6 +631,8 @@ bool TMainForm::FillUserList() {
 
 bool TMainForm::LoadHistory() {
   historyRows_ = ctx_.DM->History().UserHistory(ctx_.state.User.CurrentUserKey, ctx_.state.Filter);
+  if (historyRows_)
+    PutInTimeOrder(*historyRows_);
   return historyRows_.has_value();
 }
 
@@ -626,10 +643,11 @@ void TMainForm::FillHistoryList() {
   const int written =
       historyCells_->Fill(*historyRows_, ctx_.state.Texts, ctx_.state.ProgSetting.Roentgen);
   SG_History->viewport()->update();
-  // The last event is selected, which scrolls the list to its end.
+  // The last event is selected and shown at the bottom of the list, with the
+  // events before it above.
   if (written > 0) {
     SG_History->SelectRow(written);
-    SG_History->scrollTo(historyCells_->index(written - 1, 0));
+    SG_History->scrollTo(historyCells_->index(written - 1, 0), QAbstractItemView::PositionAtBottom);
   }
 }
 

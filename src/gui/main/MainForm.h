@@ -4,6 +4,7 @@
 #include <QMap>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "db/StoredEvent.h"
 
@@ -36,6 +37,7 @@ public:
   // of the last history select (LoadHistory), selected anew when it failed.
   void LayoutUserList(bool visible);
   void LayoutHistoryList(bool visible);
+  static void SetColumnWidths(StringGrid *grid, const std::vector<int> &shares);
   bool FillUserList(); // false when the register could not be read
   void FillHistoryList();
   // The UserId of the person in the selected row of the user list, or -1.

@@ -1,8 +1,10 @@
 #include "main/Program.h"
 
 #include "common/AppContext.h"
+#include "common/EnterPressesButton.h"
 #include "common/FileDialogs.h"
 #include "common/OperatorMessages.h"
+#include "common/WholeTitles.h"
 #include "db/TDM.h"
 #include "dialogs/FormDeleteHistory.h"
 #include "dialogs/FormFilter.h"
@@ -22,6 +24,7 @@
 #include "settings/ProgramLocations.h"
 #include "state/StopRequest.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
@@ -107,6 +110,13 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(AppContext &ctx) {
   ctx.FormJournal = new TFormJournal(ctx, main);
   ctx.FormDoses = new TFormDoses(ctx, main);
   ctx.FormDoseChart = new TFormDoseChart(ctx, main);
+  auto *enter = new EnterPressesButton(main);
+  auto *titles = new WholeTitles(main);
+  enter->watch(main);
+  for (QDialog *window : main->findChildren<QDialog *>(Qt::FindDirectChildrenOnly)) {
+    enter->watch(window);
+    titles->watch(window);
+  }
   return w;
 }
 

@@ -33,6 +33,12 @@ QVariant StringGridModel::headerData(int section, Qt::Orientation o, int role) c
   return QAbstractTableModel::headerData(section, o, role);
 }
 
+Qt::ItemFlags StringGridModel::flags(const QModelIndex &index) const {
+  if (!index.isValid() || index.row() >= FilledRows())
+    return Qt::NoItemFlags;
+  return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+}
+
 void StringGridModel::setTitle(int column, const QString &text) {
   if (column < 0 || column >= columns_)
     return;
@@ -137,4 +143,8 @@ void StringGrid::SetTopRow(int row) {
   if (row < 1 || row > model_->rowCount())
     return;
   scrollTo(model_->index(row - 1, 0), QAbstractItemView::PositionAtTop);
+}
+
+int StringGrid::NeededWidth(int column) const {
+  return std::max(horizontalHeader()->sectionSizeHint(column), sizeHintForColumn(column));
 }

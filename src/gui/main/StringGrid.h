@@ -16,6 +16,9 @@ public:
   int columnCount(const QModelIndex &parent = {}) const override;
   QVariant data(const QModelIndex &index, int role) const override;
   QVariant headerData(int section, Qt::Orientation o, int role) const override;
+  // The empty rows after the last filled one can be neither selected nor
+  // reached with the keys.
+  Qt::ItemFlags flags(const QModelIndex &index) const override;
 
   void setTitle(int column, const QString &text);
   QString title(int column) const;
@@ -30,6 +33,9 @@ public:
   bool RowFilled(int row) const;
   // Empties every data cell and sets the row count to n + 1.
   virtual void ClearGrid(int n) = 0;
+  // The data rows that hold something, from the first one on; the rest are
+  // the empty rows of the grid's step. All of them unless a grid says less.
+  virtual int FilledRows() const { return dataRows_; }
 
 protected:
   // Announces a new set of rows to the views (between begin/endResetModel).
@@ -62,6 +68,8 @@ public:
   // The first data row shown at the top (grid counting), and scrolling to it.
   int TopRow() const;
   void SetTopRow(int row);
+  // The width a column needs for its title and the cells in view.
+  int NeededWidth(int column) const;
 
 private:
   StringGridModel *model_;

@@ -25,6 +25,7 @@ public:
 
   QString Cell(int column, int row) const override;
   void ClearGrid(int n) override;
+  int FilledRows() const override { return int(people_.size()); }
 
 private:
   QList<Person> people_;

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -61,6 +62,7 @@ private slots:
   void editUser();
   void deleteUserHoldingAnInstrumentIsRefused();
   void deleteUserAsksAndDeletes();
+  void enterPressesTheFocusedButton();
   void deletingTheLastRowMakesThePersonAboveCurrent();
   void commandsActOnThePersonShownWhateverAnotherDeskDid();
   void deleteHistory();
@@ -299,6 +301,45 @@ void TestMainCommands::deleteUserAsksAndDeletes() {
   QCOMPARE(run.messages.shown.size(), size_t(3));
   // The deleted person's events are kept.
   QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableDeletedHistory WHERE UserId = 1"), 3);
+}
+
+// The editor's buttons do not answer Enter themselves, so that Enter typed
+// into a name saves nothing; Enter on a button the operator tabbed to
+// presses it.
+void TestMainCommands::enterPressesTheFocusedButton() {
+  Run run;
+  twoPeople(run);
+  TFormUser &editor = *run.ctx.FormUser;
+  editor.Mode = 1;
+  int seen = 0;
+  whenShown(
+      "FormUser",
+      [&](QDialog *d) {
+        QTest::keyClicks(editor.EdSecondName, "Zed");
+        QTest::keyClicks(editor.EdFirstName, "Ann");
+        QTest::keyClick(editor.EdFirstName, Qt::Key_Return);
+        QVERIFY(d->isVisible());
+        editor.SB_Cancel->setFocus();
+        QTest::keyClick(editor.SB_Cancel, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(!d->isVisible());
+      },
+      &seen);
+  run.main().action("AddUser")->trigger();
+  QCOMPARE(seen, 1);
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser"), 2);
+  editor.Mode = 1;
+  whenShown(
+      "FormUser",
+      [&](QDialog *) {
+        QTest::keyClicks(editor.EdSecondName, "Zed");
+        QTest::keyClicks(editor.EdFirstName, "Ann");
+        editor.SB_Save->setFocus();
+        QTest::keyClick(editor.SB_Save, Qt::Key_Return);
+      },
+      &seen);
+  run.main().action("AddUser")->trigger();
+  QCOMPARE(seen, 2);
+  QCOMPARE(scalar(run.db(), "SELECT COUNT(*) FROM TableUser WHERE UserSecondName = 'Zed'"), 1);
 }
 
 // Another desk changes the register after this desk's list was read: every

@@ -28,6 +28,8 @@ private slots:
   void historyCells_data();
   void historyCells();
   void badHistoryRowsAreSkippedWithoutGaps();
+  void historyReadsInTimeOrderAndSortsByAClickedTitle();
+  void lastEventSitsAtTheBottomAndEmptyRowsCannotBeSelected();
   void historyModelStepsOverEveryEventWalked();
   void printHistoryTakesTheRowsOfTheList();
   void doseValuesFollowTheUnitSetting();
@@ -248,17 +250,131 @@ void TestMainLists::badHistoryRowsAreSkippedWithoutGaps() {
   run.start();
   run.viewHistoryOf(1);
   const StringGridModel &g = run.history();
-  QCOMPARE(g.Cell(1, 1), run.state.Texts.at(13));
-  // A time far outside the calendar is shown as an empty cell, not skipped.
-  QCOMPARE(g.Cell(0, 2), QString());
-  QCOMPARE(g.Cell(1, 2), run.state.Texts.at(21));
-  QCOMPARE(g.Cell(1, 3), run.state.Texts.at(22));
-  QCOMPARE(g.Cell(4, 3), QString());
-  QCOMPARE(g.Cell(1, 4), run.state.Texts.at(19));
+  // In time order: a time far outside the calendar sorts by its number and
+  // is shown as an empty cell, not skipped.
+  QCOMPARE(g.Cell(0, 1), QString());
+  QCOMPARE(g.Cell(1, 1), run.state.Texts.at(22));
+  QCOMPARE(g.Cell(4, 1), QString());
+  QCOMPARE(g.Cell(1, 2), run.state.Texts.at(13));
+  QCOMPARE(g.Cell(1, 3), run.state.Texts.at(19));
+  QCOMPARE(g.Cell(0, 4), QString());
+  QCOMPARE(g.Cell(1, 4), run.state.Texts.at(21));
   QVERIFY(!g.RowFilled(5));
   QCOMPARE(run.main().SG_History->SelectedRow(), 4);
   // Midnight shows the date only.
-  QCOMPARE(g.Cell(0, 4), QLocale().toString(QDate(2023, 3, 17), QLocale::ShortFormat));
+  QCOMPARE(g.Cell(0, 3), QLocale().toString(QDate(2023, 3, 17), QLocale::ShortFormat));
+}
+
+namespace {
+
+QStringList DeviceColumn(const StringGridModel &g) {
+  QStringList out;
+  for (int row = 1; row < g.RowCount() && g.RowFilled(row); ++row)
+    out << g.Cell(4, row);
+  return out;
+}
+
+void ClickTitle(StringGrid *grid, int column) {
+  QHeaderView *header = grid->horizontalHeader();
+  const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                  header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+// Events are listed by time whatever order they were stored in, events of
+// one time in the order they were filed; a click on a title sorts by that
+// column, a second click the other way, and the selection stays with its
+// event.
+void TestMainLists::historyReadsInTimeOrderAndSortsByAClickedTitle() {
+  Run run;
+  run.quietSettings();
+  exec(run.db(),
+       {insertUser("'A'", "'B'", "'C'"), insertEvent(1, "45002", "7", "0.003", "0.020", "3"),
+        insertEvent(1, "45000", "5", "NULL", "NULL", "1"),
+        insertEvent(1, "45001", "8", "NULL", "0.010", "2"),
+        insertEvent(1, "45000", "1", "0.001", "NULL", "4")});
+  run.start();
+  StringGrid *grid = run.main().SG_History;
+  run.viewHistoryOf(1);
+  QCOMPARE(DeviceColumn(run.history()), (QStringList{"1", "4", "2", "3"}));
+  QCOMPARE(grid->SelectedRow(), 4);
+  QCOMPARE(grid->horizontalHeader()->sortIndicatorSection(), 0);
+
+  ClickTitle(grid, 4);
+  QCOMPARE(DeviceColumn(run.history()), (QStringList{"1", "2", "3", "4"}));
+  QCOMPARE(run.history().Cell(4, grid->SelectedRow()), QString("3"));
+  ClickTitle(grid, 4);
+  QCOMPARE(DeviceColumn(run.history()), (QStringList{"4", "3", "2", "1"}));
+  QCOMPARE(run.history().Cell(4, grid->SelectedRow()), QString("3"));
+  // Doses: the cells without one count as the lowest and keep time order.
+  ClickTitle(grid, 3);
+  QCOMPARE(DeviceColumn(run.history()), (QStringList{"1", "4", "2", "3"}));
+  ClickTitle(grid, 3);
+  QCOMPARE(DeviceColumn(run.history()), (QStringList{"3", "2", "1", "4"}));
+  ClickTitle(grid, 2);
+  QCOMPARE(DeviceColumn(run.history()), (QStringList{"1", "2", "4", "3"}));
+  // The events' texts, in the language shown.
+  ClickTitle(grid, 1);
+  QStringList texts;
+  for (int row = 1; row <= 4; ++row)
+    texts << run.history().Cell(1, row);
+  QStringList sorted = texts;
+  std::sort(sorted.begin(), sorted.end(),
+            [](const QString &a, const QString &b) { return a.localeAwareCompare(b) < 0; });
+  QCOMPARE(texts, sorted);
+  // A refill keeps the order chosen; the time title brings time order back.
+  ClickTitle(grid, 4);
+  run.main().RussianLangClick();
+  QCOMPARE(DeviceColumn(run.history()), (QStringList{"1", "2", "3", "4"}));
+  ClickTitle(grid, 0);
+  QCOMPARE(DeviceColumn(run.history()), (QStringList{"1", "4", "2", "3"}));
+  ClickTitle(grid, 0);
+  QCOMPARE(DeviceColumn(run.history()), (QStringList{"3", "2", "1", "4"}));
+}
+
+// After a fill the last event is the bottom row of the view, with the ones
+// before it above; the empty rows after it take neither a click nor the keys.
+void TestMainLists::lastEventSitsAtTheBottomAndEmptyRowsCannotBeSelected() {
+  Run run;
+  run.quietSettings();
+  QStringList inserts{insertUser("'Abcd'", "'Efgh'", "'Ijkl'"), insertUser("'Few'", "'E'", "'V'")};
+  for (int i = 0; i < 85; ++i)
+    inserts << insertEvent(1, QString::number(45000 + i), "5");
+  for (int i = 0; i < 3; ++i)
+    inserts << insertEvent(2, QString::number(45000 + i), "5");
+  exec(run.db(), inserts);
+  run.start();
+  StringGrid *grid = run.main().SG_History;
+  run.main().resize(900, 600);
+  run.viewHistoryOf(1);
+  QCOMPARE(grid->SelectedRow(), 85);
+  // The view scrolls by whole rows: below the last event there is at most
+  // part of one empty row.
+  const QRect last = grid->visualRect(run.history().index(84, 0));
+  QVERIFY(last.top() >= 0 && last.bottom() < grid->viewport()->height());
+  QVERIFY(grid->viewport()->height() - last.bottom() < 2 * last.height());
+  QVERIFY(grid->TopRow() > 1);
+
+  run.main().action("ASelectUser")->trigger();
+  run.viewHistoryOf(2);
+  QCOMPARE(grid->SelectedRow(), 3);
+  QCOMPARE(grid->TopRow(), 1);
+  const StringGridModel &g = run.history();
+  QVERIFY(g.flags(g.index(2, 0)) & Qt::ItemIsSelectable);
+  QCOMPARE(g.flags(g.index(3, 0)), Qt::NoItemFlags);
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(g.index(6, 1)).center());
+  QCOMPARE(grid->SelectedRange(), std::make_pair(3, 3));
+  grid->setFocus();
+  QTest::keyClick(grid, Qt::Key_Down);
+  QTest::keyClick(grid, Qt::Key_End);
+  QTest::keyClick(grid, Qt::Key_PageDown);
+  QCOMPARE(grid->SelectedRange(), std::make_pair(3, 3));
+  QTest::keyClick(grid, Qt::Key_Up);
+  QCOMPARE(grid->SelectedRange(), std::make_pair(2, 2));
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(g.index(0, 1)).center());
+  QCOMPARE(grid->SelectedRange(), std::make_pair(1, 1));
 }
 
 void TestMainLists::historyModelStepsOverEveryEventWalked() {

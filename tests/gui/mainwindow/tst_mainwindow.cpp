@@ -1,13 +1,19 @@
 // The main window at start: creation order, settings, texts, the user list,
 // the settings window at the first activation, and the exception box.
 #include "MainWindowRun.h"
+#include "common/WholeTitles.h"
+#include "dialogs/FormUser.h"
 #include "exchanges/FormSetting.h"
+#include "main/HistoryList.h"
 
 #include <QAction>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTimer>
@@ -50,6 +56,8 @@ private slots:
   void languageFileFromSettingsIsLoaded();
   void closingWritesSettingsBack();
   void exceptionInHandlerIsShownAndProgramGoesOn();
+  void windowsAreWideEnoughForTheirTitles();
+  void narrowWindowScrollsTheListsSideways();
 };
 
 void TestMainWindow::windowsAreCreatedOnceInOrder() {
@@ -231,6 +239,68 @@ int main(int argc, char **argv) {
   for (auto &t : tests)
     failed += QTest::qExec(t.get(), argc, argv);
   return failed;
+}
+
+// The title of every window fits its frame, whatever its length: the user
+// editor's Russian title, and a long title set on each window of the program.
+void TestMainWindow::windowsAreWideEnoughForTheirTitles() {
+  Run run;
+  run.quietSettings();
+  run.start();
+  run.main().RussianLangClick();
+  TFormUser &editor = *run.ctx.FormUser;
+  editor.Mode = 1;
+  int seen = 0;
+  whenShown(
+      "FormUser",
+      [&](QDialog *d) {
+        QVERIFY2(d->width() >= WholeTitles::TitleWidth(d),
+                 qPrintable(QString("%1 < %2").arg(d->width()).arg(WholeTitles::TitleWidth(d))));
+      },
+      &seen);
+  run.main().action("AddUser")->trigger();
+  QCOMPARE(seen, 1);
+  const QString longTitle =
+      QString::fromUtf8("Добавление пользователя в реестр выданных дозиметров");
+  for (QDialog *d : run.main().findChildren<QDialog *>(Qt::FindDirectChildrenOnly)) {
+    d->setWindowTitle(longTitle);
+    if (d->layout())
+      d->layout()->activate();
+    QVERIFY2(d->width() >= WholeTitles::TitleWidth(d), qPrintable(d->objectName()));
+  }
+}
+
+// The main window keeps a minimum size; in a narrow one the lists keep the
+// widths their dates and numbers need and scroll sideways.
+void TestMainWindow::narrowWindowScrollsTheListsSideways() {
+  Run run;
+  run.quietSettings();
+  QStringList inserts{
+      insertUser("'Abcdefghijklmnopqrstuvwxyz'", "'Abcdefghijklmnop'", "'Q'", "4418123")};
+  for (int i = 0; i < 5; ++i)
+    inserts << insertEvent(1, QString::number(45000.4 + i), "7", "0.0012345", "0.0234567");
+  exec(run.db(), inserts);
+  run.start();
+  TMainForm &m = run.main();
+  QVERIFY(m.minimumWidth() >= 400 && m.minimumHeight() >= 300);
+  m.resize(m.minimumSize());
+  QVERIFY(QTest::qWaitForWindowExposed(&m));
+  run.viewHistoryOf(1);
+  StringGrid *h = m.SG_History;
+  for (int c = 0; c < HistoryGridModel::Columns; ++c) {
+    const QString text = run.history().Cell(c, 1);
+    const int textWidth = h->fontMetrics().horizontalAdvance(text);
+    QVERIFY2(h->columnWidth(c) >= textWidth, qPrintable(QString("column %1: %2 < %3 for %4")
+                                                            .arg(c)
+                                                            .arg(h->columnWidth(c))
+                                                            .arg(textWidth)
+                                                            .arg(text)));
+  }
+  int total = 0;
+  for (int c = 0; c < HistoryGridModel::Columns; ++c)
+    total += h->columnWidth(c);
+  if (total > h->viewport()->width())
+    QVERIFY(h->horizontalScrollBar()->maximum() > 0);
 }
 
 #include "tst_mainwindow.moc"

@@ -59,7 +59,8 @@ struct Word {
 // A printed PDF as the poppler tools read it back.
 struct Pdf {
   QString info;            // pdfinfo output
-  QStringList pages;       // pdftotext -layout, one text per page
+  QStringList pages;       // pdftotext -layout, one text per page, without its footer
+  QStringList footers;     // the footer line of each page that has one, blanks collapsed
   std::vector<Word> words; // pdftotext -bbox
 
   explicit Pdf(const QString &path) {
@@ -67,6 +68,16 @@ struct Pdf {
     pages = pdfText({"-layout", path, "-"}).split(u'\f');
     if (!pages.isEmpty() && pages.back().trimmed().isEmpty())
       pages.removeLast();
+    static const QRegularExpression footer(R"((Page|Страница|Página) \d+ (of|из|de) \d+$)");
+    for (QString &page : pages) {
+      QStringList lines = page.split(u'\n');
+      while (!lines.isEmpty() && lines.back().trimmed().isEmpty())
+        lines.removeLast();
+      if (!lines.isEmpty() && footer.match(lines.back().simplified()).hasMatch()) {
+        footers << lines.takeLast().simplified();
+        page = lines.join(u'\n');
+      }
+    }
     const QString html = pdfText({"-bbox", path, "-"});
     static const QRegularExpression tag(
         R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>([^<]*)</word>)re");
@@ -264,9 +275,9 @@ private slots:
                          "15 Mar 2024 10:24:00 Device оff 1005",
                          "15 Mar 2024 10:25:00 12 1006",
                          "15 Mar 2024 10:26:00 1007",
-                         "Device is received 1008",
+                         "15 Mar 2024 10:27:00 Time alarm " + large + " 1010",
                          "16 Mar 2024 Doze alarm " + zero + " 1009",
-                         "15 Mar 2024 10:27:00 Time alarm " + large + " 1010"};
+                         "Device is received 1008"};
     };
     QTest::newRow("sievert") << false
                              << rows("500.000 uSv/h", "2.000 mSv", "0.00000 uSv", "250.500 Sv/h");
@@ -287,8 +298,8 @@ private slots:
     f.addEvent(3, 1007, at(15, 10, 26, 0), kNull, 0.5, 0.5); // no code: still printed
     f.addEvent(3, 1008, kNull, 5, kNull, kNull);             // no time: still printed
     f.addEvent(3, 1009, at(16, 0, 0, 0), 8, 0.3, 0.0);       // midnight: the date alone
-    f.addEvent(3, 1010, at(15, 10, 27, 0), 7, 250.5, -0.1);
-    f.addEvent(4, 2000, at(15, 10, 28, 0), 1, 0.5, 0.5); // another person's
+    f.addEvent(3, 1010, at(15, 10, 27, 0), 7, 250.5, -0.1);  // printed in time order
+    f.addEvent(4, 2000, at(15, 10, 28, 0), 1, 0.5, 0.5);     // another person's
     f.state.ProgSetting.Roentgen = roentgen;
     f.state.User.CurrentUserKey = 3;
     QVERIFY(f.historyReport.ShowReport("Ivanov Ivan Ivanovich"));
@@ -389,6 +400,41 @@ private slots:
   }
 
   // Each print command takes the texts and the unit in force at that moment.
+  // Every page ends with the time of printing and "page n of m", in the
+  // language of the texts; column titles too long for their room take two
+  // lines instead of running into the next title.
+  void everyPageCarriesThePrintTimeAndItsNumber() {
+    const QDateTime printed(QDate(2025, 6, 30), QTime(15, 5));
+    const QString when = QLocale().toString(printed, QLocale::ShortFormat);
+    {
+      Fixture f;
+      f.state.clock = std::make_shared<SettableClock>(printed);
+      for (int i = 0; i < 60; ++i)
+        f.addUser(i + 1, QString("Second%1").arg(i), "First", "Middle", 100 + i);
+      QVERIFY(f.userReport.ShowReport());
+      QCOMPARE(f.lastPdf().footers,
+               (QStringList{"Printed " + when + " Page 1 of 3", "Printed " + when + " Page 2 of 3",
+                            "Printed " + when + " Page 3 of 3"}));
+    }
+    Fixture f;
+    ProgramFolder languages;
+    f.state.clock = std::make_shared<SettableClock>(printed);
+    f.addEvent(3, 1001, at(15, 10, 0, 0), 8, 0.0005, 0.1);
+    f.state.User.CurrentUserKey = 3;
+    QVERIFY(f.state.Texts.loadLanguageFile(languages.file("LangR.txt")));
+    QVERIFY(f.historyReport.ShowReport("Иванов"));
+    Pdf pdf = f.lastPdf();
+    QCOMPARE(pdf.footers, QStringList{"Напечатано " + when + " Страница 1 из 1"});
+    const QString dose = f.state.Texts.at(20), device = f.state.Texts.at(149);
+    QVERIFY2(!pdf.pages[0].contains(dose + device) && !pdf.pages[0].contains(dose + " " + device),
+             qPrintable(pdf.pages[0]));
+    for (const QString &word : dose.split(u' ') + device.split(u' '))
+      QVERIFY2(pdf.pages[0].contains(word), qPrintable(word));
+    QVERIFY(f.state.Texts.loadLanguageFile(languages.file("LangES.txt")));
+    QVERIFY(f.historyReport.ShowReport("García"));
+    QCOMPARE(f.lastPdf().footers, QStringList{"Impreso el " + when + " Página 1 de 1"});
+  }
+
   void textsAndUnitAppliedAtEveryPrint() {
     Fixture f;
     f.addUser(1, "Smith", "Ann", kNull, -1);
