@@ -330,8 +330,8 @@ void TMainForm::buildClientArea() {
   SG_User->setFont(userFont);
   SG_User->verticalHeader()->setDefaultSectionSize(QFontMetrics(userFont).height() + 8);
   SG_User->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  // Its columns always fit the client width.
-  SG_User->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Its columns share the client width; a window too narrow for the names
+  // scrolls the list sideways.
   // A double click on an empty row opens nobody's history.
   connect(SG_User, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &at) {
     if (at.flags() & Qt::ItemIsEnabled)
@@ -596,9 +596,8 @@ void TMainForm::LayoutUserList(bool visible) {
 // title and the cells in view need: a narrow window scrolls the list
 // sideways instead of cutting names, numbers and dates.
 void TMainForm::SetColumnWidths(StringGrid *grid, const std::vector<int> &shares) {
-  for (int c = 0; c < int(shares.size()); ++c) {
+  for (int c = 0; c < int(shares.size()); ++c)
     grid->setColumnWidth(c, std::max(shares[std::size_t(c)], grid->NeededWidth(c)));
-  }
 }
 
 void TMainForm::LayoutHistoryList(bool visible) {
