@@ -2,8 +2,8 @@
 // The program on a throw-away folder with one simulated instrument in range,
 // for the end-to-end tests of the instrument commands and the fault tests.
 #include "HistoryRows.h"
+#include "LinkUnderTest.h"
 #include "MainWindowRun.h"
-#include "ObservedIrdaStack.h"
 #include "SimulatorProcess.h"
 #include "exchanges/FormRead.h"
 
@@ -13,7 +13,8 @@ const QDateTime Now(QDate(2025, 6, 1), QTime(10, 20, 30));
 const QString NowGroup = "0106e9070a141e"; // Now as the instrument keeps it
 
 // The program on a throw-away folder with one simulated instrument in range,
-// reached through the real virtual link. The register holds
+// reached through the real virtual link, or the serial backend and a
+// pseudo-terminal when CTest asks for the serial transport. The register holds
 // 'Free' (no instrument) and, when asked, 'Holder' with the instrument.
 struct InstrumentRun : Run {
   QString stateFile = folder.file("instrument.json");
@@ -27,16 +28,14 @@ struct InstrumentRun : Run {
   // library's) for instruments that leave requests unanswered.
   InstrumentRun(const QStringList &arguments, bool registered, bool mainWindow, int waitMs = 0)
       : simulator(QStringList{"--state", stateFile, "--number", QString::number(Number)} +
-                  arguments) {
+                  SimulatorLinkArguments(folder.file("ttyVX4418")) + arguments) {
     qputenv("VX4418_IRDA_DEVICES", simulator.endpoint());
-    VirtualIrdaConfig config;
-    config.LibraryFolder = VX_BIN_DIR;
-    config.ReplyTimeoutMs = 1000;
-    auto observed = std::make_shared<ObservedIrdaStack>(config, waitMs);
+    auto observed = ObservedLinkUnderTest(state, simulator.serialPath(), waitMs);
     stack = observed.get();
     state.Irda = std::make_shared<IrdaTransport>(observed);
     state.clock = std::make_shared<SettableClock>(Now);
-    quietSettings();
+    writeFile(folder.file("VX4418.ini"), QByteArray("[Program setting]\nRunSet=0\n") +
+                                             LinkSettingsLines(simulator.serialPath()).toUtf8());
     QStringList users{insertUser("'Free'", "'A'", "'B'")};
     if (registered)
       users << insertUser("'Holder'", "'C'", "'D'", QString::number(Number));
@@ -76,12 +75,12 @@ struct InstrumentRun : Run {
       const bool kept = instrument().history == before.history;
       if (rows != 0 && rows != all)
         lostOrTwice << QStringLiteral("attempt %1: %2 of %3 events filed")
-                           .arg(stack->connections)
+                           .arg(stack->attempts)
                            .arg(rows)
                            .arg(all);
       else if (!kept && rows != all)
         lostOrTwice
-            << QStringLiteral("attempt %1: history cleared, not filed").arg(stack->connections);
+            << QStringLiteral("attempt %1: history cleared, not filed").arg(stack->attempts);
     };
   }
 };

@@ -23,22 +23,33 @@ inline QStringList SimulatorLinkArguments(const QString &linkPath) {
 }
 
 // The program's link as the settings choose it, with the simulator's port in
-// the settings for the serial transport. With `waitMs` above 0 a request left
-// unanswered costs that long instead of ten seconds, on either transport.
-inline std::shared_ptr<IrdaTransport> LinkUnderTest(AppState &state, const QString &serialPath,
-                                                    int waitMs = 0) {
+// the settings for the serial transport, observed by the test. With `waitMs`
+// above 0 a request left unanswered costs that long instead of ten seconds,
+// on either transport.
+inline std::shared_ptr<ObservedIrdaStack>
+ObservedLinkUnderTest(AppState &state, const QString &serialPath, int waitMs = 0) {
   state.ProgSetting.Sock = !SerialLinkUnderTest();
   state.ProgSetting.PortIr = serialPath;
   VirtualIrdaConfig config;
   config.LibraryFolder = VX_BIN_DIR;
   config.ReplyTimeoutMs = 1000;
-  auto socketStack = std::make_shared<ObservedIrdaStack>(config, waitMs);
+  auto socketStack = std::make_shared<ShortWaitIrdaStack>(config, waitMs);
   auto choice = [&state, waitMs] {
     LinkChoice chosen = LinkChoiceOf(state.ProgSetting);
     if (waitMs > 0)
       chosen.Port.ReplyTimeoutMs = chosen.Port.ProbeTimeoutMs = waitMs;
     return chosen;
   };
-  return std::make_shared<IrdaTransport>(
-      std::make_shared<ChosenIrdaStack>(std::move(socketStack), choice));
+  return std::make_shared<ObservedIrdaStack>(std::move(socketStack), choice);
+}
+
+inline std::shared_ptr<IrdaTransport> LinkUnderTest(AppState &state, const QString &serialPath,
+                                                    int waitMs = 0) {
+  return std::make_shared<IrdaTransport>(ObservedLinkUnderTest(state, serialPath, waitMs));
+}
+
+// The lines of the settings file that keep the transport when the program
+// reads its settings at start.
+inline QString LinkSettingsLines(const QString &serialPath) {
+  return SerialLinkUnderTest() ? QStringLiteral("Sock=0\nPortIr=%1\n").arg(serialPath) : QString();
 }

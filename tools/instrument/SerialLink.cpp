@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -146,12 +147,28 @@ void SerialLink::write(const QByteArray &bytes) {
 }
 
 void SerialLink::hangUp() {
-  // Later: the session that asks is still running.
-  QTimer::singleShot(0, this, [this] {
-    log("closing the port");
-    closePty();
-    QString error;
-    if (!open(error))
-      QTextStream(stderr) << "vx4418-instrument: " << error << '\n';
-  });
+  // Later: the session that asks is still running. The infrared link drops,
+  // not the adapter: what was sent before the drop still reaches the host,
+  // as a serial port keeps what it received. So the terminal goes only once
+  // the host has read it (or after two seconds).
+  QTimer::singleShot(0, this, [this] { hangUpWhenRead(0, 0); });
+}
+
+void SerialLink::hangUpWhenRead(int waitedMs, int emptyChecks) {
+  int unread = 0;
+  if (slaveHeld >= 0 && ioctl(slaveHeld, FIONREAD, &unread) != 0)
+    unread = 0;
+  // Two empty looks in a row: bytes on their way into the terminal's queue
+  // are not taken for read.
+  emptyChecks = unread > 0 ? 0 : emptyChecks + 1;
+  if (emptyChecks < 2 && waitedMs < 2000) {
+    QTimer::singleShot(
+        2, this, [this, waitedMs, emptyChecks] { hangUpWhenRead(waitedMs + 2, emptyChecks); });
+    return;
+  }
+  log("closing the port");
+  closePty();
+  QString error;
+  if (!open(error))
+    QTextStream(stderr) << "vx4418-instrument: " << error << '\n';
 }

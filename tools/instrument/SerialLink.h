@@ -28,6 +28,7 @@ public:
   QString name() const override { return QStringLiteral("serial"); }
 
 private:
+  void hangUpWhenRead(int waitedMs, int emptyChecks);
   void closePty();
   void readHost();
   // Takes the host's openings and closings that happened so far.

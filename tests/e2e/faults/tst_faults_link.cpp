@@ -158,7 +158,7 @@ void TestLinkFaults::faultAtEveryCommand() {
   QVERIFY(accepted);
   QVERIFY2(run.lostOrTwice.isEmpty(), qPrintable(run.lostOrTwice.join("; ")));
   if (attemptsFail)
-    QVERIFY2(run.stack->connections >= 2, qPrintable(QString::number(run.stack->connections)));
+    QVERIFY2(run.stack->attempts >= 2, qPrintable(QString::number(run.stack->attempts)));
   QCOMPARE(run.messages.texts(),
            badActivation ? QStringList{run.state.Texts.at(227)} : QStringList{});
 
