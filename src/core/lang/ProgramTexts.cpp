@@ -160,11 +160,11 @@ const Texts kTexts[] = {
     {ProgramText::LineOn, "on", "есть", "activa"},
     {ProgramText::LineOff, "off", "нет", "inactiva"},
     {ProgramText::DeleteHistoryQuestion,
-     "Delete %1 events of the history of %2? They can be brought back with \"Restore deleted "
-     "history\".",
-     "Удалить %1 событий истории пользователя %2? Их можно вернуть командой \"Восстановить "
-     "удалённую историю\".",
-     "¿Eliminar %1 eventos del historial de %2? Se pueden recuperar con \"Restaurar el "
+     "Delete events from the history of %2? Events: %1. They can be brought back with \"Restore "
+     "deleted history\".",
+     "Удалить события из истории пользователя %2? Событий: %1. Их можно вернуть командой "
+     "\"Восстановить удалённую историю\".",
+     "¿Eliminar eventos del historial de %2? Eventos: %1. Se pueden recuperar con \"Restaurar el "
      "historial eliminado\"."},
     {ProgramText::HistoryNotDeleted, "The history was not deleted; nothing was changed.",
      "История не удалена; ничего не изменено.", "El historial no se eliminó; no se cambió nada."},
@@ -175,9 +175,9 @@ const Texts kTexts[] = {
      "Восстановить удалённую историю|Вернуть в историю удалённые события показанного пользователя",
      "Restaurar el historial eliminado|Devolver al historial los eventos eliminados de la persona "
      "mostrada"},
-    {ProgramText::RestoreHistoryQuestion, "Restore %1 deleted events of %2?",
-     "Восстановить %1 удалённых событий пользователя %2?",
-     "¿Restaurar %1 eventos eliminados de %2?"},
+    {ProgramText::RestoreHistoryQuestion, "Restore the deleted events of %2? Events: %1.",
+     "Восстановить удалённые события пользователя %2? Событий: %1.",
+     "¿Restaurar los eventos eliminados de %2? Eventos: %1."},
     {ProgramText::NothingToRestore, "%1 has no deleted history to restore.",
      "У пользователя %1 нет удалённой истории.", "%1 no tiene historial eliminado que restaurar."},
     {ProgramText::HistoryNotRestored, "The deleted history was not restored; nothing was changed.",

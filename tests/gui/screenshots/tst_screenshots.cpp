@@ -4,8 +4,8 @@
 // under Xvfb through scripts/screenshots.sh and look at the pictures.
 #include "MainWindowRun.h"
 #include "SimulatorProcess.h"
-#include "dose/FormDoses.h"
 #include "common/OperatorMessages.h"
+#include "dose/FormDoses.h"
 #include "exchanges/FormParams.h"
 #include "exchanges/FormRead.h"
 #include "exchanges/FormReg.h"
@@ -15,10 +15,10 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLineEdit>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
-#include <QLineEdit>
 #include <QScreen>
 #include <QTabWidget>
 
@@ -149,6 +149,11 @@ void TestScreenshots::exchangeAndParametersInEachLanguage() {
     config.LibraryFolder = VX_BIN_DIR;
     run.state.Irda = std::make_shared<IrdaTransport>(std::make_unique<VirtualIrdaStack>(config));
     run.quietSettings();
+    exec(run.db(), {insertUser("'Иванова-Сокольская'", "'Мария'", "'Петровна'", "4418123"),
+                    insertEvent(1, "45731.5", "3", "0.0000012", "0.00021", "4418123"),
+                    insertEvent(1, "45731.25", "17", "0.0000034", "0.00025", "4418123"),
+                    insertEvent(1, "45732.25", "5", "NULL", "0.00031", "4418123"),
+                    insertEvent(1, "45733.75", "6", "NULL", "0.00032", "4418123")});
     run.start();
     TMainForm &m = run.main();
     m.action(language)->trigger();
@@ -186,9 +191,22 @@ void TestScreenshots::exchangeAndParametersInEachLanguage() {
       m.action("ADevice")->trigger();
     });
     MessageBoxMessages boxes;
-    onDialog("22-question-" + tag, [&] {
-      boxes.question(&m, run.state.Texts.text(ProgramText::ParamOutOfRange).arg("DE", "1", "2"));
+    const TextTable &t = run.state.Texts;
+    onDialog("22-question-" + tag,
+             [&] { boxes.question(&m, t.text(ProgramText::ParamOutOfRange).arg("DE", "1", "2")); });
+    onDialog("23-delete-question-" + tag, [&] {
+      boxes.destructiveQuestion(
+          &m, t.text(ProgramText::DeleteHistoryQuestion).arg(4).arg("Иванова-Сокольская Мария"));
     });
+    onDialog("24-import-summary-" + tag, [&] {
+      boxes.notice(&m, t.text(ProgramText::ImportSummary).arg(3).arg(1).arg(120).arg(14));
+    });
+    onDialog("25-user-editor-" + tag, [&] { m.action("AddUser")->trigger(); });
+    // The history in time order, at the main window's smallest size.
+    m.resize(m.minimumSize());
+    run.viewHistoryOf(0);
+    save(&m, "26-main-history-narrow-" + tag);
+    onDialog("27-print-history-preview-" + tag, [&] { m.action("APrintHistory")->trigger(); });
   }
 }
 
