@@ -48,6 +48,20 @@ inline std::shared_ptr<IrdaTransport> LinkUnderTest(AppState &state, const QStri
   return std::make_shared<IrdaTransport>(ObservedLinkUnderTest(state, serialPath, waitMs));
 }
 
+// The link's stack without the program's settings, for the link's own
+// tests: the virtual link of `config`, or the serial backend on `serialPath`
+// for the serial transport.
+inline std::shared_ptr<IrdaStack> StackUnderTest(VirtualIrdaConfig config,
+                                                 const QString &serialPath) {
+  auto socketStack = std::make_shared<VirtualIrdaStack>(std::move(config));
+  if (!SerialLinkUnderTest())
+    return socketStack;
+  LinkChoice chosen;
+  chosen.Serial = true;
+  chosen.Port.PortName = serialPath;
+  return std::make_shared<ChosenIrdaStack>(std::move(socketStack), [chosen] { return chosen; });
+}
+
 // The lines of the settings file that keep the transport when the program
 // reads its settings at start.
 inline QString LinkSettingsLines(const QString &serialPath) {

@@ -47,6 +47,9 @@ public:
   }
   int ReceiveTimeoutMs(IrdaSocket socket) override { return current_->ReceiveTimeoutMs(socket); }
   int ModemLines(IrdaSocket socket) override { return current_->ModemLines(socket); }
+  void SetWaitHooks(std::function<void()> breathe, std::function<bool()> cancelled) override {
+    current_->SetWaitHooks(std::move(breathe), std::move(cancelled));
+  }
   int LastError() const override { return current_->LastError(); }
   void SetLastError(int error) override { current_->SetLastError(error); }
   void *LoadOptionsLibrary() override { return current_->LoadOptionsLibrary(); }

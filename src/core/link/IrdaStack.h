@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // A socket handle of the IrDA stack. 0 stands for no connection, -1 for a
@@ -49,6 +50,13 @@ public:
   // ModemLineDcd of LinkCodes.h), or -1 when it reports none (a socket, or a
   // port without modem lines).
   virtual int ModemLines(IrdaSocket) { return -1; }
+
+  // For a stack that talks to the instrument during the search (an adapter's
+  // serial port asks for its number): what to do while it waits, keep the
+  // window alive and stop when the operator cancels. The transport sets them
+  // around each search and clears them after it. Other stacks ignore them.
+  virtual void SetWaitHooks(std::function<void()> /*breathe*/,
+                            std::function<bool()> /*cancelled*/) {}
 
   // WSAGetLastError / WSASetLastError.
   virtual int LastError() const = 0;

@@ -43,6 +43,7 @@ int IrdaTransport::IrdaOpen(SOCKADDR_IRDA &address, IrdaSocket &socket) {
 
 int IrdaTransport::IrdaFindDevices(DEVICELIST &deviceList, IrdaSocket socket) {
   int result = -1;
+  stack_->SetWaitHooks(ProcessMessages, CancelRequested);
   for (int call = 1; call <= EnumerationTries; ++call) {
     result = stack_->EnumDevices(socket, &deviceList, sizeof(DEVICELIST));
     if (result == 0)
@@ -50,6 +51,7 @@ int IrdaTransport::IrdaFindDevices(DEVICELIST &deviceList, IrdaSocket socket) {
     if (call < EnumerationTries && Sleep)
       Sleep(EnumerationPauseMs);
   }
+  stack_->SetWaitHooks({}, {});
   if (result != 0)
     return stack_->LastError();
   stack_->SetLastError(0);

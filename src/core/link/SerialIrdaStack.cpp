@@ -105,8 +105,33 @@ bool SerialIrdaStack::InstrumentAnswers() {
   // this stack, bounded by the search's time.
   IrdaTransport probe(std::shared_ptr<IrdaStack>(std::shared_ptr<IrdaStack>(), this));
   probe.ReplyLimitMs = config_.ProbeTimeoutMs;
+  // The search's time bounds the whole probe, busy answers included, and
+  // the operator's Cancel ends it at once.
+  const IrdaTransport::Clock::time_point deadline =
+      probe.Now() + std::chrono::milliseconds(config_.ProbeTimeoutMs);
+  probe.ProcessMessages = breathe_;
+  probe.CancelRequested = [this, &probe, deadline] {
+    return probe.Now() >= deadline || (cancelled_ && cancelled_());
+  };
   std::int32_t number = 0;
-  return ReadDeviceNumber(probe, socket_, number) == LinkOk;
+  // Any answer means an instrument is there, also a busy, damaged or
+  // unreadable one: the exchange then meets the same fault and names it,
+  // instead of "no instrument in range". Only silence and a port that goes
+  // away mean nobody is there.
+  switch (ReadDeviceNumber(probe, socket_, number)) {
+  case LinkOk:
+  case LinkBadDeviceNumber:
+  case LinkBusy:
+  case LinkFailed:
+    return true;
+  default:
+    return false;
+  }
+}
+
+void SerialIrdaStack::SetWaitHooks(std::function<void()> breathe, std::function<bool()> cancelled) {
+  breathe_ = std::move(breathe);
+  cancelled_ = std::move(cancelled);
 }
 
 int SerialIrdaStack::EnumDevices(IrdaSocket socket, void *deviceList, int length) {

@@ -43,6 +43,7 @@ public:
   int WaitReadable(IrdaSocket socket, int timeoutMs) override;
   int ReceiveTimeoutMs(IrdaSocket socket) override;
   int ModemLines(IrdaSocket socket) override;
+  void SetWaitHooks(std::function<void()> breathe, std::function<bool()> cancelled) override;
   int LastError() const override { return lastError_; }
   void SetLastError(int error) override { lastError_ = error; }
   void *LoadOptionsLibrary() override { return nullptr; }
@@ -63,6 +64,8 @@ private:
   bool PortGone() const;
 
   SerialPortConfig config_;
+  std::function<void()> breathe_;
+  std::function<bool()> cancelled_;
   std::unique_ptr<QSerialPort> port_;
   IrdaSocket socket_ = 0;
   IrdaSocket lastSocket_ = 0;

@@ -88,8 +88,11 @@ void TestLinkFaults::faultAtEveryCommand_data() {
         bool fails;
       } faults[] = {
           // Up to 20 busy answers are waited out, per history block too.
+          // Over a serial port the search asks for the number first, so a
+          // storm on it passes during the search and the exchange finds the
+          // instrument ready.
           {"busy answers", {"--busy", "20:" + letter}, false},
-          {"busy storm", {"--busy", "21:" + letter}, true},
+          {"busy storm", {"--busy", "21:" + letter}, c != 'n' || !SerialLinkUnderTest()},
           {"stray bytes", {"--stray", "3:" + letter}, history},
           {"pieces", {"--split", "4:" + letter, "--split-pause", "2"}, false},
           {"wrong checksum", {"--bad-checksum", letter}, checked && c != 'T'},

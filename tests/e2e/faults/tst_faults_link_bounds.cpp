@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "LinkUnderTest.h"
 #include "SimulatorProcess.h"
 #include "link/HistoryArea.h"
 #include "link/InstrumentProtocol.h"
@@ -31,7 +32,8 @@ struct Instrument {
   QString statePath = dir.filePath("state.json");
   SimulatorProcess process;
   explicit Instrument(const QStringList &faults, const QStringList &history = GeneratedHistory)
-      : process(QStringList{"--state", statePath, "--number", "4418123"} + history + faults) {}
+      : process(QStringList{"--state", statePath, "--number", "4418123"} +
+                SimulatorLinkArguments(dir.filePath("ttyVX4418")) + history + faults) {}
   QByteArray history() const {
     SimulatorState state;
     state.load(statePath);
@@ -48,7 +50,8 @@ struct Connection {
   int pumps = 0;
 
   explicit Connection(const Instrument &instrument)
-      : link(std::make_shared<VirtualIrdaStack>(Config(instrument.process.endpoint()))) {
+      : link(StackUnderTest(Config(instrument.process.endpoint()),
+                            instrument.process.serialPath())) {
     link.ProcessMessages = [this] { ++pumps; };
     link.CancelRequested = [this] { return clock.isValid() && clock.elapsed() >= cancelAtMs; };
   }
@@ -118,6 +121,8 @@ private slots:
   void trickledRepliesEnd();
   void cancelWithinASecond_data();
   void cancelWithinASecond();
+  void cancelDuringTheSearch_data();
+  void cancelDuringTheSearch();
 };
 
 // Damage after the checksum: the number 4418123 would read as 5418123, a
@@ -224,13 +229,20 @@ void TestLinkBounds::trickledRepliesEnd() {
     QCOMPARE(read.result, WsaTimedOut);
     QCOMPARE(read.taken, QByteArray());
   }
-  for (int gapMs : {60, 250}) {
-    // The 13-byte number reply against a 1.5 s limit: 0.7 s fits, 3 s does not.
+  for (int gapMs : {60, 400}) {
+    // The 13-byte number reply against a 1.5 s limit: 0.7 s fits, 5 s does not.
     Instrument instrument({"--trickle", QString::number(gapMs) + ":n"});
     QVERIFY2(instrument.process.isRunning(), instrument.process.errorOutput().constData());
     Connection c(instrument);
     c.link.ReplyLimitMs = 1500;
-    QVERIFY(c.open());
+    const bool found = c.open();
+    // Over a serial port the search asks for the number first, within its
+    // own 3 s: the slow reply means nobody answered.
+    if (SerialLinkUnderTest() && gapMs == 400) {
+      QVERIFY(!found);
+      continue;
+    }
+    QVERIFY(found);
     std::int32_t number = -99;
     const int result = ReadDeviceNumber(c.link, c.socket, number);
     QVERIFY2(c.endedByItself(result), "the number read did not end within 30 s");
@@ -253,6 +265,8 @@ void TestLinkBounds::cancelWithinASecond_data() {
 void TestLinkBounds::cancelWithinASecond() {
   QFETCH(QStringList, fault);
   QFETCH(bool, history);
+  if (SerialLinkUnderTest() && !history)
+    QSKIP("over a serial port the number command is the search's: cancelDuringTheSearch");
   Instrument instrument(fault);
   QVERIFY2(instrument.process.isRunning(), instrument.process.errorOutput().constData());
   Connection c(instrument);
@@ -272,6 +286,31 @@ void TestLinkBounds::cancelWithinASecond() {
   QVERIFY(c.pumps > 0);
   QCOMPARE(area.HistoryLength, 0);
   QCOMPARE(number, -99);
+}
+
+void TestLinkBounds::cancelDuringTheSearch_data() {
+  QTest::addColumn<QStringList>("fault");
+  QTest::newRow("silent number") << QStringList{"--silent", "n"};
+  QTest::newRow("busy number") << QStringList{"--busy", "20:n", "--trickle", "400:n"};
+}
+
+// Over a serial port the search itself asks for the instrument's number: the
+// operator cancels 0.6 s into it, and the search ends soon after, having
+// found nobody, with the window kept alive meanwhile.
+void TestLinkBounds::cancelDuringTheSearch() {
+  if (!SerialLinkUnderTest())
+    QSKIP("the socket's search asks the instrument nothing");
+  QFETCH(QStringList, fault);
+  Instrument instrument(fault);
+  QVERIFY2(instrument.process.isRunning(), instrument.process.errorOutput().constData());
+  Connection c(instrument);
+  QElapsedTimer search;
+  search.start();
+  c.link.CancelRequested = [&] { return search.elapsed() >= 600; };
+  QVERIFY(!c.open());
+  QVERIFY2(search.elapsed() < 1600,
+           qPrintable(QStringLiteral("the search ended after %1 ms").arg(search.elapsed())));
+  QVERIFY(c.pumps > 0);
 }
 
 QTEST_GUILESS_MAIN(TestLinkBounds)
