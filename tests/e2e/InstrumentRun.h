@@ -34,8 +34,7 @@ struct InstrumentRun : Run {
     stack = observed.get();
     state.Irda = std::make_shared<IrdaTransport>(observed);
     state.clock = std::make_shared<SettableClock>(Now);
-    writeFile(folder.file("VX4418.ini"), QByteArray("[Program setting]\nRunSet=0\n") +
-                                             LinkSettingsLines(simulator.serialPath()).toUtf8());
+    quietSettings(LinkSettingsLines(simulator.serialPath()));
     QStringList users{insertUser("'Free'", "'A'", "'B'")};
     if (registered)
       users << insertUser("'Holder'", "'C'", "'D'", QString::number(Number));

@@ -95,7 +95,10 @@ struct Run : ProgramRunBase {
   Run() { ctx.executableFolder = folder.path(); }
   ~Run() { ++answerGeneration(); }
   // A settings file that keeps the settings window closed at start.
-  void quietSettings() { writeFile(folder.file("VX4418.ini"), "[Program setting]\nRunSet=0\n"); }
+  // `more`: further lines of the same section.
+  void quietSettings(const QString &more = {}) {
+    writeFile(folder.file("VX4418.ini"), "[Program setting]\nRunSet=0\n" + more.toUtf8());
+  }
   void start() {
     windows = CreateProgramWindows(ctx);
     windows->MainForm->show();
